@@ -1,0 +1,8 @@
+#include "InstallerLauncher.h"
+
+#include "CommandLineOptions.h"
+
+void CInstallerLauncher::ParseCommandLine()
+{
+    ReadMsiArgumentOptions(m_lpCmdLine, MsiArgumentTemplate);
+}

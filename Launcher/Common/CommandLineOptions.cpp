@@ -1,0 +1,65 @@
+#include "CommandLineOptions.h"
+
+namespace {
+
+constexpr std::wstring_view OptionIntroducers = L"-/";
+constexpr std::wstring_view NameTerminators = L"-/\" ";
+
+// Only A to Z fold, as in the runtime's default locale.
+std::wstring FoldToLowerCase(std::wstring_view name)
+{
+    std::wstring folded(name);
+    for (wchar_t& c : folded) {
+        if (c >= L'A' && c <= L'Z') {
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+        }
+    }
+    return folded;
+}
+
+// Reads a value enclosed in a pair of the character found first after the
+// blanks. On success sets the value and cuts the text to what follows the
+// closing delimiter; otherwise leaves both unchanged.
+bool ReadDelimitedValue(std::wstring_view& unread, std::wstring& value)
+{
+    const std::int32_t delimiterIndex = FindFirstNonBlank(unread);
+    if (delimiterIndex < 0) {
+        return false;
+    }
+    const size_t opening = static_cast<size_t>(delimiterIndex);
+    const size_t closing = unread.find(unread[opening], opening + 1);
+    if (closing == std::wstring_view::npos) {
+        return false;
+    }
+    value.assign(unread.substr(opening + 1, closing - opening - 1));
+    unread.remove_prefix(closing + 1);
+    return true;
+}
+
+}  // namespace
+
+std::int32_t FindFirstNonBlank(std::wstring_view text)
+{
+    const size_t index = text.find_first_not_of(L" \t");
+    return index == std::wstring_view::npos ? -1 : static_cast<std::int32_t>(index);
+}
+
+void ReadMsiArgumentOptions(std::wstring_view arguments, std::wstring& msiArgumentTemplate)
+{
+    std::wstring_view unread = arguments;
+    for (;;) {
+        const size_t introducer = unread.find_first_of(OptionIntroducers);
+        if (introducer == std::wstring_view::npos) {
+            return;
+        }
+        unread.remove_prefix(introducer + 1);
+        const std::wstring_view name = unread.substr(0, unread.find_first_of(NameTerminators));
+        unread.remove_prefix(name.size());
+        const std::wstring option = FoldToLowerCase(name);
+        if (option == L"quiet") {
+            msiArgumentTemplate.assign(QuietMsiArgumentTemplate);
+        } else if (option == L"msiargs") {
+            ReadDelimitedValue(unread, msiArgumentTemplate);
+        }
+    }
+}

@@ -1,0 +1,93 @@
+#include "InstallerLauncher.h"
+
+#include "LauncherConfig.h"
+#include "StartupFailure.h"
+#include "platform/OsCalls.h"
+#include "platform/RuntimeLookup.h"
+#include "preparation/DeviceMonitorNotice.h"
+#include "preparation/ProcessTermination.h"
+#include "resources/ResourceIds.h"
+#include "settings/DriverSettingsBackup.h"
+#include "staging/PayloadPresence.h"
+
+#include <cstdlib>
+
+static_assert(sizeof(OSVERSIONINFOW) == 276, "the version query is made with the whole record");
+
+BOOL CInstallerLauncher::InitInstance()
+{
+    RegisterCommonControls();
+    CWinApp::InitInstance();
+    ParseCommandLine();
+    DetectWow64();
+    DetectWindows10();
+    if (CarriesExecutablePayload(L"UNINST")) {
+        if (!ConfirmInstallation()) {
+            return FALSE;
+        }
+        if (!PrerequisitesAllowContinuing()) {
+            return FALSE;
+        }
+        if (RunLegacyUninstallers() != 0) {
+            return FALSE;
+        }
+    } else if (!PrerequisitesAllowContinuing()) {
+        return FALSE;
+    }
+    PrepareInstallAndCleanUp();
+    return FALSE;
+}
+
+void CInstallerLauncher::RegisterCommonControls()
+{
+    INITCOMMONCONTROLSEX controls = {};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_WIN95_CLASSES;
+    Os.InitCommonControlsEx(&controls);
+}
+
+void CInstallerLauncher::DetectWow64()
+{
+    bool queryFailed = false;
+    Is64BitWindows = QueryWow64(queryFailed);
+    if (queryFailed) {
+        // The runtime's normal exit: at-exit work runs, no later step does.
+        std::exit(StartupFailureExitCode(Os.GetLastError()));
+    }
+}
+
+void CInstallerLauncher::DetectWindows10()
+{
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    // Windows reports 10 only to programs whose manifest declares Windows 10.
+    IsWindows10OrLater = Os.GetVersionExW(&version) != FALSE && version.dwMajorVersion >= 10;
+}
+
+bool CInstallerLauncher::ConfirmInstallation()
+{
+    std::wstring text;
+    std::wstring caption;
+    const bool textLoaded = LoadStringResource(PromptTextId, text);
+    const bool captionLoaded = LoadStringResource(PromptCaptionId, caption);
+    if (!textLoaded || !captionLoaded) {
+        return true;
+    }
+    return Os.MessageBoxW(GetMainWindowHandle(), text.c_str(), caption.c_str(), MB_YESNO) == IDYES;
+}
+
+bool CInstallerLauncher::PrerequisitesAllowContinuing()
+{
+    return InstallPrerequisites() == 0 || LauncherConfig.ContinueAfterPrerequisiteFailure;
+}
+
+void CInstallerLauncher::PrepareInstallAndCleanUp()
+{
+    TerminateListedProcesses();
+    RemovePreviousProducts();
+    NotifyDeviceMonitorService();
+    BackupDriverSettings();
+    InstallMainPackage();
+    ReleaseDriverSettingsBackup();
+    RemoveStagingDirectory();
+}

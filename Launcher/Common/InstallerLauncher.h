@@ -1,0 +1,56 @@
+#pragma once
+
+#include "framework/WinApp.h"
+
+#include <cstdint>
+#include <string>
+
+// The launcher application: start-up detection, the confirmation prompt and
+// the install sequence, all inside InitInstance. The steps that need the
+// members are member functions; every step takes no arguments and reports a
+// result that the sequence acts on or ignores as its rules say.
+class CInstallerLauncher : public CWinApp {
+public:
+    CInstallerLauncher() = default;
+    ~CInstallerLauncher() override = default;
+
+    // Runs the whole install sequence; returns FALSE on every path, so that
+    // the framework ends the process.
+    BOOL InitInstance() override;
+
+    // Sets MsiArgumentTemplate from the command line.
+    void ParseCommandLine();
+
+    // 0 when every prerequisite that ran succeeded or none ran; otherwise the
+    // first failing result.
+    std::int32_t InstallPrerequisites();
+    // The result of the last legacy uninstaller carried, or 0 when none is.
+    std::int32_t RunLegacyUninstallers();
+    // The number of uninstalls of earlier products that failed.
+    std::int32_t RemovePreviousProducts();
+    // The result of writing and installing the package that fits this Windows.
+    std::int32_t InstallMainPackage();
+    // Deletes the staged programs and their folder; always empties
+    // StagingDirectory.
+    void RemoveStagingDirectory();
+
+    // Full path of this run's staging folder with a trailing backslash, or
+    // empty until something is staged.
+    std::wstring StagingDirectory;
+    // The 32-bit launcher runs under WOW64, that is on 64-bit Windows.
+    bool Is64BitWindows = false;
+    // Windows Installer arguments with "$MSIPATH" for the package path; empty
+    // means the package is opened through the shell.
+    std::wstring MsiArgumentTemplate;
+    // The version query reported a major version of 10 or more.
+    bool IsWindows10OrLater = false;
+
+private:
+    void RegisterCommonControls();
+    void DetectWow64();
+    void DetectWindows10();
+    // True when the user agreed, or when the prompt texts are not carried.
+    bool ConfirmInstallation();
+    bool PrerequisitesAllowContinuing();
+    void PrepareInstallAndCleanUp();
+};

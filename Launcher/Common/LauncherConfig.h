@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+
+// The build-time values of one launcher build, in the order the build holds
+// them. A table is an array of zero-terminated strings whose used length is a
+// separate count; only entries 0 to count - 1 are ever read. Each launcher
+// build defines the values in a source file generated from its configuration.
+struct LauncherConfiguration {
+    const wchar_t* DriversKeyPath;            // below HKEY_LOCAL_MACHINE
+    const wchar_t* const* ProductCodes32;     // earlier products, 32-bit Windows
+    const wchar_t* const* ProductCodes64;     // earlier products, 64-bit Windows
+    const wchar_t* DeviceMonitorServiceName;
+    const wchar_t* SettingsGuid;              // braces included
+    const wchar_t* const* ProcessNames;       // bare image file names
+    const wchar_t* ProductFolderName;
+    std::int32_t ProductCodeCount;            // indexes both product-code tables
+    std::int32_t ProcessNameCount;
+    bool UseSelfExtractorSwitches;
+    bool ContinueAfterPrerequisiteFailure;
+};
+
+// Read-only to the whole launcher; read where needed, by name.
+extern const LauncherConfiguration& LauncherConfig;

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "OsCalls.h"
+
+#include <winsvc.h>
+
+// A move-only owner of one operating-system handle that closes it through the
+// call table. Closing from the destructor keeps the last-error value, so that a
+// caller can still read the code of the failure that made it return.
+template <typename Kind>
+class UniqueHandle {
+public:
+    using Handle = typename Kind::Handle;
+
+    UniqueHandle() = default;
+    explicit UniqueHandle(Handle handle) : value_(handle) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : value_(other.Release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept
+    {
+        if (this != &other) {
+            CloseKeepingLastError();
+            value_ = other.Release();
+        }
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { CloseKeepingLastError(); }
+
+    Handle Get() const { return value_; }
+    bool IsValid() const { return value_ != Kind::Invalid(); }
+
+    // Closes now and reports whether the close call succeeded; the last-error
+    // value is the close call's. Closing an empty owner succeeds.
+    bool Close()
+    {
+        if (!IsValid()) {
+            return true;
+        }
+        return Kind::Close(Release());
+    }
+
+    Handle Release()
+    {
+        const Handle handle = value_;
+        value_ = Kind::Invalid();
+        return handle;
+    }
+
+private:
+    void CloseKeepingLastError()
+    {
+        if (IsValid()) {
+            const DWORD lastError = Os.GetLastError();
+            Kind::Close(Release());
+            Os.SetLastError(lastError);
+        }
+    }
+
+    Handle value_ = Kind::Invalid();
+};
+
+struct FileHandleKind {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool Close(Handle handle) { return Os.CloseHandle(handle) != FALSE; }
+};
+
+// Process and thread handles are null when absent.
+struct ProcessHandleKind {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static bool Close(Handle handle) { return Os.CloseHandle(handle) != FALSE; }
+};
+
+struct FindHandleKind {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool Close(Handle handle) { return Os.FindClose(handle) != FALSE; }
+};
+
+struct RegistryKeyHandleKind {
+    using Handle = HKEY;
+    static Handle Invalid() { return nullptr; }
+    static bool Close(Handle handle) { return Os.RegCloseKey(handle) == ERROR_SUCCESS; }
+};
+
+struct ServiceHandleKind {
+    using Handle = SC_HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static bool Close(Handle handle) { return Os.CloseServiceHandle(handle) != FALSE; }
+};
+
+struct ModuleHandleKind {
+    using Handle = HMODULE;
+    static Handle Invalid() { return nullptr; }
+    static bool Close(Handle handle) { return Os.FreeLibrary(handle) != FALSE; }
+};
+
+using FileHandle = UniqueHandle<FileHandleKind>;
+using ProcessHandle = UniqueHandle<ProcessHandleKind>;
+// A toolhelp snapshot is invalid as INVALID_HANDLE_VALUE, like a file.
+using SnapshotHandle = UniqueHandle<FileHandleKind>;
+using FindHandle = UniqueHandle<FindHandleKind>;
+using RegistryKeyHandle = UniqueHandle<RegistryKeyHandleKind>;
+using ServiceHandle = UniqueHandle<ServiceHandleKind>;
+using LoadedModule = UniqueHandle<ModuleHandleKind>;

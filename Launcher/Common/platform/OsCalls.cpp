@@ -1,0 +1,4 @@
+#include "OsCalls.h"
+
+OsCallTable Os;
+const OsCallTable RealOs;

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+// Every operating-system call of the product goes through this table, so that a
+// test can replace any entry to fail the call, record its arguments or count
+// opens against closes. Each member has the exact name and type of the call and
+// starts out as the real function.
+struct OsCallTable {
+#define OS_CALL(name, failure) decltype(&::name) name = &::name;
+#include "OsCallList.h"
+#undef OS_CALL
+};
+
+// The table the product calls through: Os.CreateFileW(...).
+extern OsCallTable Os;
+
+// The untouched real functions, for putting entries back.
+extern const OsCallTable RealOs;

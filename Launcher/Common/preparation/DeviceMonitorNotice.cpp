@@ -1,0 +1,6 @@
+#include "DeviceMonitorNotice.h"
+
+std::int32_t NotifyDeviceMonitorService()
+{
+    return -1;
+}

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <cstdint>
+
+// Sends the driver's device-monitor service its control code. Returns 0 when
+// the service accepted it, -1 otherwise.
+std::int32_t NotifyDeviceMonitorService();

@@ -1,0 +1,6 @@
+#include "../InstallerLauncher.h"
+
+std::int32_t CInstallerLauncher::RemovePreviousProducts()
+{
+    return 0;
+}

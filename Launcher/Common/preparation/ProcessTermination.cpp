@@ -1,0 +1,6 @@
+#include "ProcessTermination.h"
+
+std::int32_t TerminateListedProcesses()
+{
+    return 0;
+}

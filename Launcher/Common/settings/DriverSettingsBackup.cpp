@@ -1,0 +1,11 @@
+#include "DriverSettingsBackup.h"
+
+bool BackupDriverSettings()
+{
+    return false;
+}
+
+bool ReleaseDriverSettingsBackup()
+{
+    return false;
+}

@@ -1,0 +1,6 @@
+#include "../InstallerLauncher.h"
+
+std::int32_t CInstallerLauncher::InstallMainPackage()
+{
+    return 0;
+}

@@ -1,0 +1,6 @@
+#include "../InstallerLauncher.h"
+
+void CInstallerLauncher::RemoveStagingDirectory()
+{
+    StagingDirectory.clear();
+}

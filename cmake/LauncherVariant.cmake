@@ -1,0 +1,146 @@
+# add_launcher_variant(<target>
+#     [OUTPUT_DIRECTORY <dir>]          default: <build>/variants/<target>
+#     [PAYLOADS <name> <type> <file> ...] the resource catalogue, EXE or MSI
+#     [PROMPT_TEXT <text>] [PROMPT_CAPTION <text>]  string resources 500, 501
+#     [MANIFEST <file>]                 default: the shipped manifest
+#     [PROCESS_NAMES <name>...] [PRODUCT_CODES_32 <code>...] [PRODUCT_CODES_64 <code>...]
+#     [DRIVERS_KEY_PATH <path>] [SETTINGS_GUID <guid>]
+#     [DEVICE_MONITOR_SERVICE_NAME <name>] [PRODUCT_FOLDER_NAME <name>]
+#     [USE_SELF_EXTRACTOR_SWITCHES] [CONTINUE_AFTER_PREREQUISITE_FAILURE])
+#
+# Builds InstallerLauncher.exe from the common code with this build's own
+# configuration values, resource catalogue, prompt strings and manifest.
+# Values not given are those of the shipped product.
+
+function(_launcher_wide_literal out value)
+    string(REPLACE "\\" "\\\\" value "${value}")
+    string(REPLACE "\"" "\\\"" value "${value}")
+    set(${out} "L\"${value}\"" PARENT_SCOPE)
+endfunction()
+
+# An initialiser list for a table; an empty table holds one empty string.
+function(_launcher_table out)
+    set(entries "")
+    foreach(item IN LISTS ARGN)
+        _launcher_wide_literal(literal "${item}")
+        list(APPEND entries "${literal}")
+    endforeach()
+    if(NOT entries)
+        set(entries "L\"\"")
+    endif()
+    list(JOIN entries ", " joined)
+    set(${out} "${joined}" PARENT_SCOPE)
+endfunction()
+
+function(_launcher_rc_string out value)
+    string(REPLACE "\"" "\"\"" value "${value}")
+    set(${out} "\"${value}\"" PARENT_SCOPE)
+endfunction()
+
+function(_launcher_bool out flag)
+    if(flag)
+        set(${out} "true" PARENT_SCOPE)
+    else()
+        set(${out} "false" PARENT_SCOPE)
+    endif()
+endfunction()
+
+function(add_launcher_variant target)
+    cmake_parse_arguments(PARSE_ARGV 1 V
+        "USE_SELF_EXTRACTOR_SWITCHES;CONTINUE_AFTER_PREREQUISITE_FAILURE"
+        "OUTPUT_DIRECTORY;MANIFEST;PROMPT_TEXT;PROMPT_CAPTION;DRIVERS_KEY_PATH;SETTINGS_GUID;DEVICE_MONITOR_SERVICE_NAME;PRODUCT_FOLDER_NAME"
+        "PAYLOADS;PROCESS_NAMES;PRODUCT_CODES_32;PRODUCT_CODES_64")
+    if(V_UNPARSED_ARGUMENTS)
+        message(FATAL_ERROR "add_launcher_variant(${target}): unknown arguments ${V_UNPARSED_ARGUMENTS}")
+    endif()
+    if(NOT DEFINED V_OUTPUT_DIRECTORY)
+        set(V_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/variants/${target}")
+    endif()
+    if(NOT DEFINED V_MANIFEST)
+        set(V_MANIFEST "${LAUNCHER_RESOURCES_DIR}/InstallerLauncher.manifest")
+    endif()
+    foreach(setting IN ITEMS
+            "DRIVERS_KEY_PATH=Software\\Kesmora\\Audio\\Drivers"
+            "SETTINGS_GUID={3C94B1E4-D8A5-42F1-813F-629E9DCD99E5}"
+            "DEVICE_MONITOR_SERVICE_NAME=TAVRINAudioDevMon"
+            "PRODUCT_FOLDER_NAME=TAVRIN")
+        string(FIND "${setting}" "=" split)
+        string(SUBSTRING "${setting}" 0 ${split} key)
+        math(EXPR valueStart "${split} + 1")
+        string(SUBSTRING "${setting}" ${valueStart} -1 default)
+        if(NOT DEFINED V_${key})
+            set(V_${key} "${default}")
+        endif()
+    endforeach()
+
+    list(LENGTH V_PRODUCT_CODES_32 codes32)
+    list(LENGTH V_PRODUCT_CODES_64 codes64)
+    if(NOT codes32 EQUAL codes64)
+        message(FATAL_ERROR "add_launcher_variant(${target}): both product-code tables need the same number of codes")
+    endif()
+    list(LENGTH V_PROCESS_NAMES processNameCount)
+
+    set(generated "${CMAKE_CURRENT_BINARY_DIR}/${target}")
+
+    # Configuration values.
+    string(REPLACE "\\" "\\\\" LAUNCHER_DRIVERS_KEY_PATH "${V_DRIVERS_KEY_PATH}")
+    set(LAUNCHER_SETTINGS_GUID "${V_SETTINGS_GUID}")
+    set(LAUNCHER_DEVICE_MONITOR_SERVICE_NAME "${V_DEVICE_MONITOR_SERVICE_NAME}")
+    set(LAUNCHER_PRODUCT_FOLDER_NAME "${V_PRODUCT_FOLDER_NAME}")
+    _launcher_table(LAUNCHER_PRODUCT_CODES_32 ${V_PRODUCT_CODES_32})
+    _launcher_table(LAUNCHER_PRODUCT_CODES_64 ${V_PRODUCT_CODES_64})
+    _launcher_table(LAUNCHER_PROCESS_NAMES ${V_PROCESS_NAMES})
+    set(LAUNCHER_PRODUCT_CODE_COUNT ${codes32})
+    set(LAUNCHER_PROCESS_NAME_COUNT ${processNameCount})
+    _launcher_bool(LAUNCHER_USE_SELF_EXTRACTOR_SWITCHES ${V_USE_SELF_EXTRACTOR_SWITCHES})
+    _launcher_bool(LAUNCHER_CONTINUE_AFTER_PREREQUISITE_FAILURE ${V_CONTINUE_AFTER_PREREQUISITE_FAILURE})
+    configure_file("${LAUNCHER_CONFIG_TEMPLATE}" "${generated}/LauncherConfig.cpp" @ONLY)
+
+    # Resource catalogue and prompt strings.
+    set(LAUNCHER_PAYLOAD_RESOURCES "")
+    set(payloadFiles "")
+    list(LENGTH V_PAYLOADS payloadWords)
+    math(EXPR payloadRemainder "${payloadWords} % 3")
+    if(NOT payloadRemainder EQUAL 0)
+        message(FATAL_ERROR "add_launcher_variant(${target}): PAYLOADS takes name, type and file for each payload")
+    endif()
+    while(V_PAYLOADS)
+        list(POP_FRONT V_PAYLOADS name type file)
+        if(NOT type MATCHES "^(EXE|MSI)$")
+            message(FATAL_ERROR "add_launcher_variant(${target}): payload ${name} has type ${type}, not EXE or MSI")
+        endif()
+        string(APPEND LAUNCHER_PAYLOAD_RESOURCES "${name} ${type} \"${file}\"\n")
+        list(APPEND payloadFiles "${file}")
+    endwhile()
+    set(LAUNCHER_PROMPT_STRINGS "")
+    set(promptEntries "")
+    foreach(row IN ITEMS "PROMPT_TEXT|PromptTextId" "PROMPT_CAPTION|PromptCaptionId")
+        string(REPLACE "|" ";" entry "${row}")
+        list(GET entry 0 key)
+        list(GET entry 1 id)
+        if(DEFINED V_${key})
+            _launcher_rc_string(text "${V_${key}}")
+            string(APPEND promptEntries "    ${id}, ${text}\n")
+        endif()
+    endforeach()
+    if(promptEntries)
+        set(LAUNCHER_PROMPT_STRINGS "STRINGTABLE\nBEGIN\n${promptEntries}END\n")
+    endif()
+    set(LAUNCHER_MANIFEST "${V_MANIFEST}")
+    set(LAUNCHER_ICON "${LAUNCHER_ICON}")
+    configure_file("${LAUNCHER_RESOURCES_DIR}/InstallerLauncher.rc.in" "${generated}/InstallerLauncher.rc" @ONLY)
+    set_source_files_properties("${generated}/InstallerLauncher.rc" PROPERTIES
+        OBJECT_DEPENDS "${payloadFiles};${V_MANIFEST};${LAUNCHER_ICON};${LAUNCHER_RESOURCES_DIR}/VersionBlock.rc")
+
+    add_executable(${target} WIN32
+        "${generated}/LauncherConfig.cpp"
+        "${generated}/InstallerLauncher.rc"
+        $<TARGET_OBJECTS:launcher_entry>)
+    target_include_directories(${target} PRIVATE "${LAUNCHER_RESOURCES_DIR}")
+    target_link_libraries(${target} PRIVATE launcher_sequence launcher_steps launcher_framework)
+    target_link_options(${target} PRIVATE -municode -s)
+    add_dependencies(${target} launcher_icon demo_payloads)
+    set_target_properties(${target} PROPERTIES
+        OUTPUT_NAME InstallerLauncher
+        RUNTIME_OUTPUT_DIRECTORY "${V_OUTPUT_DIRECTORY}")
+endfunction()

@@ -1,0 +1,24 @@
+# The payload files of the shipped product build. A vendor points these cache
+# variables at the real runtime redistributables and driver packages, for
+# example: cmake --preset windows-x86 -DLAUNCHER_PAYLOAD_MSI_WIN10_64=/path/Driver.msi
+# By default the build embeds the demo payloads built from payloads/.
+set(_product_catalogue
+    "VC2005_REDIST_32|EXE|32-bit runtime prerequisite installer"
+    "VC2005_REDIST_64|EXE|64-bit runtime prerequisite installer"
+    "MSI32|MSI|driver package, 32-bit Windows before 10"
+    "MSI64|MSI|driver package, 64-bit Windows before 10"
+    "MSI_WIN10_32|MSI|driver package, 32-bit Windows 10 or later"
+    "MSI_WIN10_64|MSI|driver package, 64-bit Windows 10 or later")
+
+set(LAUNCHER_PRODUCT_PAYLOADS "")
+foreach(row IN LISTS _product_catalogue)
+    string(REPLACE "|" ";" entry "${row}")
+    list(GET entry 0 name)
+    list(GET entry 1 type)
+    list(GET entry 2 meaning)
+    set(LAUNCHER_PAYLOAD_${name} "${DEMO_PAYLOAD_${name}}" CACHE FILEPATH "File embedded as the ${type} payload ${name}: ${meaning}")
+    if(NOT EXISTS "${LAUNCHER_PAYLOAD_${name}}")
+        message(FATAL_ERROR "LAUNCHER_PAYLOAD_${name} names no file: '${LAUNCHER_PAYLOAD_${name}}'")
+    endif()
+    list(APPEND LAUNCHER_PRODUCT_PAYLOADS ${name} ${type} "${LAUNCHER_PAYLOAD_${name}}")
+endforeach()

@@ -1,0 +1,29 @@
+// Any command line scans to an end without reading outside it, and the
+// template it leaves is either the quiet one, a piece of the input, or what
+// it held before.
+#include "CommandLineOptions.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    // Two bytes a code unit, as on Windows; the arguments sit in a buffer of
+    // exactly their own length so that any read past them is caught.
+    const std::size_t units = size / 2;
+    auto* buffer = new wchar_t[units];
+    for (std::size_t i = 0; i < units; ++i) {
+        buffer[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
+    }
+    const std::wstring_view arguments(buffer, units);
+    std::wstring msiArgumentTemplate = L"before";
+    ReadMsiArgumentOptions(arguments, msiArgumentTemplate);
+    const bool fromInput = arguments.find(msiArgumentTemplate) != std::wstring_view::npos;
+    if (msiArgumentTemplate != QuietMsiArgumentTemplate && msiArgumentTemplate != L"before" && !fromInput) {
+        std::abort();
+    }
+    delete[] buffer;
+    return 0;
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "OsOverride.h"
+
+#include <cstdint>
+#include <type_traits>
+
+// How each call of the table reports failure, from the same list the table is
+// made of.
+enum class OsFailureKind { Zero, InvalidHandle, ErrorCode, Hresult, WaitFailed, Never };
+
+template <auto Entry>
+struct OsCallTraits;
+
+#define OS_CALL(name, failure)                                              \
+    template <>                                                             \
+    struct OsCallTraits<&OsCallTable::name> {                               \
+        static constexpr OsFailureKind Failure = OsFailureKind::failure;    \
+        static constexpr const char* Name = #name;                          \
+    };
+#include "platform/OsCallList.h"
+#undef OS_CALL
+
+// The result a failing call of this kind returns, after leaving the error code
+// where a real failure would.
+template <typename Result>
+Result FailureResult(OsFailureKind kind, DWORD error)
+{
+    if constexpr (std::is_pointer_v<Result>) {
+        RealOs.SetLastError(error);
+        return kind == OsFailureKind::InvalidHandle ? reinterpret_cast<Result>(INVALID_HANDLE_VALUE) : nullptr;
+    } else if constexpr (std::is_void_v<Result>) {
+        RealOs.SetLastError(error);
+    } else {
+        switch (kind) {
+        case OsFailureKind::ErrorCode:
+            return static_cast<Result>(error);
+        case OsFailureKind::Hresult:
+            return static_cast<Result>(HRESULT_FROM_WIN32(error));
+        case OsFailureKind::WaitFailed:
+            RealOs.SetLastError(error);
+            return static_cast<Result>(WAIT_FAILED);
+        default:
+            RealOs.SetLastError(error);
+            return Result{};
+        }
+    }
+}
+
+template <auto Entry, typename Function>
+struct FailingCall;
+
+template <auto Entry, typename Result, typename... Arguments>
+struct FailingCall<Entry, Result(WINAPI*)(Arguments...)> {
+    static inline DWORD Error = ERROR_ACCESS_DENIED;
+    static Result WINAPI Call(Arguments...)
+    {
+        return FailureResult<Result>(OsCallTraits<Entry>::Failure, Error);
+    }
+};
+
+// Makes every call of one entry fail with this error code while the guard
+// lives: FailOsCall<&OsCallTable::CreateFileW>(ERROR_SHARING_VIOLATION).
+template <auto Entry>
+auto FailOsCall(DWORD error)
+{
+    using Function = std::remove_reference_t<decltype(Os.*Entry)>;
+    FailingCall<Entry, Function>::Error = error;
+    return OsOverride<Function>(Entry, &FailingCall<Entry, Function>::Call);
+}
