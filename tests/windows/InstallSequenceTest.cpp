@@ -1,0 +1,296 @@
+// The install sequence with its steps replaced: order, stop rules, prompt,
+// platform detection and the start-up failure.
+#include "InstallerLauncher.h"
+#include "support/OsFailures.h"
+#include "support/RecordedSteps.h"
+#include "support/TestConfiguration.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Sequence = std::vector<std::string>;
+
+const Sequence PreparingAndInstalling = {
+    "TerminateListedProcesses", "RemovePreviousProducts", "NotifyDeviceMonitorService", "BackupDriverSettings",
+    "InstallMainPackage", "ReleaseDriverSettingsBackup", "RemoveStagingDirectory"};
+
+Sequence Then(Sequence first, const Sequence& rest)
+{
+    first.insert(first.end(), rest.begin(), rest.end());
+    return first;
+}
+
+// What the fakes below answer and what they saw.
+struct Machine {
+    bool CarriesUninst = false;
+    const wchar_t* PromptText = L"Remove the earlier driver and install this one?";
+    const wchar_t* PromptCaption = L"TAVRIN Driver Installer";
+    int Answer = IDYES;
+    int PromptsShown = 0;
+    HWND PromptOwner = nullptr;
+    UINT PromptStyle = 0;
+    std::wstring ShownText;
+    std::wstring ShownCaption;
+    INITCOMMONCONTROLSEX Controls = {};
+};
+Machine machine;
+
+const HWND ActiveWindow = reinterpret_cast<HWND>(0x1234);
+
+HRSRC WINAPI FindResourceFake(HMODULE module, LPCWSTR name, LPCWSTR type)
+{
+    if (machine.CarriesUninst && module == RealOs.GetModuleHandleW(nullptr) && std::wstring(name) == L"UNINST" &&
+        std::wstring(type) == L"EXE") {
+        return reinterpret_cast<HRSRC>(0x10);
+    }
+    RealOs.SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return nullptr;
+}
+
+int WINAPI LoadStringFake(HINSTANCE, UINT id, LPWSTR buffer, int bufferMax)
+{
+    const wchar_t* text = id == 500 ? machine.PromptText : id == 501 ? machine.PromptCaption : nullptr;
+    if (text == nullptr || bufferMax != 0) {
+        return 0;
+    }
+    *reinterpret_cast<const wchar_t**>(buffer) = text;
+    return static_cast<int>(wcslen(text));
+}
+
+int WINAPI MessageBoxFake(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style)
+{
+    ++machine.PromptsShown;
+    machine.PromptOwner = owner;
+    machine.ShownText = text;
+    machine.ShownCaption = caption;
+    machine.PromptStyle = style;
+    return machine.Answer;
+}
+
+HWND WINAPI GetActiveWindowFake()
+{
+    return ActiveWindow;
+}
+
+BOOL WINAPI InitCommonControlsExFake(const INITCOMMONCONTROLSEX* controls)
+{
+    machine.Controls = *controls;
+    return TRUE;
+}
+
+class InstallSequence : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        machine = Machine{};
+        Steps = RecordedSteps{};
+    }
+
+    Sequence Run(const wchar_t* arguments = L"")
+    {
+        launcher.m_lpCmdLine = arguments;
+        EXPECT_EQ(FALSE, launcher.InitInstance());
+        return Steps.Calls;
+    }
+
+    ScopedConfiguration configuration;
+    OsOverride<decltype(&::FindResourceW)> findResource{&OsCallTable::FindResourceW, &FindResourceFake};
+    OsOverride<decltype(&::LoadStringW)> loadString{&OsCallTable::LoadStringW, &LoadStringFake};
+    OsOverride<decltype(&::MessageBoxW)> messageBox{&OsCallTable::MessageBoxW, &MessageBoxFake};
+    OsOverride<decltype(&::GetActiveWindow)> activeWindow{&OsCallTable::GetActiveWindow, &GetActiveWindowFake};
+    OsOverride<decltype(&::InitCommonControlsEx)> commonControls{
+        &OsCallTable::InitCommonControlsEx, &InitCommonControlsExFake};
+    CInstallerLauncher launcher;
+};
+
+TEST_F(InstallSequence, WithoutLegacyUninstallerRunsPrerequisitesThenEveryLaterStepInOrder)
+{
+    EXPECT_EQ(Then({"InstallPrerequisites"}, PreparingAndInstalling), Run());
+    EXPECT_EQ(0, machine.PromptsShown);
+}
+
+TEST_F(InstallSequence, RegistersTheCommonControlClasses)
+{
+    Run();
+    EXPECT_EQ(8u, machine.Controls.dwSize);
+    EXPECT_EQ(0xFFu, machine.Controls.dwICC);
+}
+
+TEST_F(InstallSequence, ReadsTheTemplateFromTheCommandLine)
+{
+    Run(L"-quiet");
+    EXPECT_EQ(L"/i $MSIPATH /quiet", launcher.MsiArgumentTemplate);
+}
+
+TEST_F(InstallSequence, FailedPrerequisiteEndsTheRun)
+{
+    Steps.Results["InstallPrerequisites"] = 1603;
+    EXPECT_EQ(Sequence{"InstallPrerequisites"}, Run());
+}
+
+TEST_F(InstallSequence, ConfiguredToContinueAfterAFailedPrerequisite)
+{
+    TestConfiguration.ContinueAfterPrerequisiteFailure = true;
+    Steps.Results["InstallPrerequisites"] = 1603;
+    EXPECT_EQ(Then({"InstallPrerequisites"}, PreparingAndInstalling), Run());
+}
+
+TEST_F(InstallSequence, LaterStepsRunWhateverTheyReturn)
+{
+    for (const std::string& step : PreparingAndInstalling) {
+        Steps.Results[step] = -1;
+    }
+    EXPECT_EQ(Then({"InstallPrerequisites"}, PreparingAndInstalling), Run());
+}
+
+TEST_F(InstallSequence, AgreedPromptRunsPrerequisitesLegacyUninstallersAndTheRest)
+{
+    machine.CarriesUninst = true;
+    EXPECT_EQ(Then({"InstallPrerequisites", "RunLegacyUninstallers"}, PreparingAndInstalling), Run());
+    EXPECT_EQ(1, machine.PromptsShown);
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO), machine.PromptStyle);
+    EXPECT_EQ(ActiveWindow, machine.PromptOwner);
+    EXPECT_EQ(machine.PromptText, machine.ShownText);
+    EXPECT_EQ(machine.PromptCaption, machine.ShownCaption);
+}
+
+TEST_F(InstallSequence, AnyAnswerButYesEndsTheRunBeforeAnything)
+{
+    machine.CarriesUninst = true;
+    for (const int answer : {IDNO, IDCANCEL, 0}) {
+        Steps = RecordedSteps{};
+        machine.Answer = answer;
+        EXPECT_EQ(Sequence{}, Run()) << "answer " << answer;
+    }
+}
+
+TEST_F(InstallSequence, MissingOrEmptyPromptStringSkipsThePrompt)
+{
+    machine.CarriesUninst = true;
+    const Sequence expected = Then({"InstallPrerequisites", "RunLegacyUninstallers"}, PreparingAndInstalling);
+    for (const auto& [text, caption] : {std::pair<const wchar_t*, const wchar_t*>{nullptr, L"Caption"},
+             {L"Text", nullptr}, {L"", L"Caption"}, {L"Text", L""}}) {
+        Steps = RecordedSteps{};
+        machine.PromptText = text;
+        machine.PromptCaption = caption;
+        EXPECT_EQ(expected, Run());
+    }
+    EXPECT_EQ(0, machine.PromptsShown);
+}
+
+TEST_F(InstallSequence, FailedLegacyUninstallerEndsTheRunEvenWhenConfiguredToContinue)
+{
+    machine.CarriesUninst = true;
+    TestConfiguration.ContinueAfterPrerequisiteFailure = true;
+    Steps.Results["RunLegacyUninstallers"] = 2;
+    EXPECT_EQ(Sequence({"InstallPrerequisites", "RunLegacyUninstallers"}), Run());
+}
+
+TEST_F(InstallSequence, FailedPrerequisiteEndsTheRunBeforeTheLegacyUninstallers)
+{
+    machine.CarriesUninst = true;
+    Steps.Results["InstallPrerequisites"] = 3010;
+    EXPECT_EQ(Sequence{"InstallPrerequisites"}, Run());
+}
+
+// Detection, with the calls answered by fakes.
+BOOL isWow64Answer = FALSE;
+DWORD isWow64Error = 0;
+int versionMajor = 0;
+DWORD versionRecordSize = 0;
+
+BOOL WINAPI IsWow64ProcessFake(HANDLE, PBOOL isWow64)
+{
+    if (isWow64Error != 0 || isWow64Answer == -1) {
+        RealOs.SetLastError(isWow64Error);
+        return FALSE;
+    }
+    *isWow64 = isWow64Answer;
+    return TRUE;
+}
+
+FARPROC WINAPI GetProcAddressFake(HMODULE module, LPCSTR name)
+{
+    if (std::string(name) == "IsWow64Process" && module == RealOs.GetModuleHandleW(L"kernel32")) {
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&IsWow64ProcessFake));
+    }
+    return RealOs.GetProcAddress(module, name);
+}
+
+BOOL WINAPI GetVersionExFake(LPOSVERSIONINFOW version)
+{
+    versionRecordSize = version->dwOSVersionInfoSize;
+    version->dwMajorVersion = static_cast<DWORD>(versionMajor);
+    return TRUE;
+}
+
+class Detection : public InstallSequence {
+protected:
+    void SetUp() override
+    {
+        InstallSequence::SetUp();
+        isWow64Answer = FALSE;
+        isWow64Error = 0;
+        versionMajor = 6;
+    }
+
+    OsOverride<decltype(&::GetProcAddress)> getProcAddress{&OsCallTable::GetProcAddress, &GetProcAddressFake};
+    OsOverride<decltype(&::GetVersionExW)> getVersion{&OsCallTable::GetVersionExW, &GetVersionExFake};
+};
+
+TEST_F(Detection, TakesWow64ForSixtyFourBitWindows)
+{
+    isWow64Answer = TRUE;
+    Run();
+    EXPECT_TRUE(launcher.Is64BitWindows);
+    isWow64Answer = FALSE;
+    CInstallerLauncher second;
+    second.InitInstance();
+    EXPECT_FALSE(second.Is64BitWindows);
+}
+
+TEST_F(Detection, WindowsTenOrLaterFromTheMajorVersionOfTheWholeRecord)
+{
+    for (const auto& [major, expected] : {std::pair{6, false}, {10, true}, {11, true}}) {
+        versionMajor = major;
+        CInstallerLauncher launcherOnThisVersion;
+        launcherOnThisVersion.InitInstance();
+        EXPECT_EQ(expected, launcherOnThisVersion.IsWindows10OrLater) << "major version " << major;
+    }
+    EXPECT_EQ(276u, versionRecordSize);
+}
+
+TEST_F(Detection, FailedVersionQueryMeansNotWindowsTen)
+{
+    auto failing = FailOsCall<&OsCallTable::GetVersionExW>(ERROR_INVALID_PARAMETER);
+    versionMajor = 10;
+    Run();
+    EXPECT_FALSE(launcher.IsWindows10OrLater);
+}
+
+TEST_F(InstallSequence, MissingIsWow64ProcessExportMeansThirtyTwoBitWindowsAndTheRunGoesOn)
+{
+    auto missing = FailOsCall<&OsCallTable::GetProcAddress>(ERROR_PROC_NOT_FOUND);
+    EXPECT_EQ(Then({"InstallPrerequisites"}, PreparingAndInstalling), Run());
+    EXPECT_FALSE(launcher.Is64BitWindows);
+}
+
+using DetectionDeathTest = Detection;
+
+TEST_F(DetectionDeathTest, FailedWow64QueryEndsTheProcessWithTheLastError)
+{
+    isWow64Error = ERROR_ACCESS_DENIED;
+    EXPECT_EXIT(Run(), testing::ExitedWithCode(ERROR_ACCESS_DENIED), "");
+}
+
+TEST_F(DetectionDeathTest, FailedWow64QueryWithoutErrorCodeStillExitsWithFailure)
+{
+    isWow64Answer = -1;
+    EXPECT_EXIT(Run(), testing::ExitedWithCode(1603), "");
+}
+
+}  // namespace

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+// Stand-ins for the install steps, for tests of the sequence alone: each
+// records its name and returns the result a test chose (0 by default).
+struct RecordedSteps {
+    std::vector<std::string> Calls;
+    std::map<std::string, std::int32_t> Results;
+
+    std::int32_t Record(const std::string& step);
+};
+
+extern RecordedSteps Steps;
