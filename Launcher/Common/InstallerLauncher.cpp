@@ -1,7 +1,7 @@
 #include "InstallerLauncher.h"
 
 #include "LauncherConfig.h"
-#include "StartupFailure.h"
+#include "ResultCodes.h"
 #include "platform/OsCalls.h"
 #include "platform/RuntimeLookup.h"
 #include "preparation/DeviceMonitorNotice.h"
@@ -52,7 +52,7 @@ void CInstallerLauncher::DetectWow64()
     Is64BitWindows = QueryWow64(queryFailed);
     if (queryFailed) {
         // The runtime's normal exit: at-exit work runs, no later step does.
-        std::exit(StartupFailureExitCode(Os.GetLastError()));
+        std::exit(FailureCode(Os.GetLastError()));
     }
 }
 

@@ -34,6 +34,20 @@ public:
     // StagingDirectory.
     void RemoveStagingDirectory();
 
+    // Writes the resource of this name and type ("EXE" or "MSI") as a file of
+    // this bare name into the StagingDirectory (toStaging) or the
+    // ProductPackageFolder. Returns 0 when the file is complete and closed,
+    // otherwise the failing call's code, after printing its diagnostic line.
+    // outputPath is emptied first and holds the file's full path from the
+    // moment its folder is ready.
+    std::int32_t ExtractPayload(const std::wstring& resourceName, const std::wstring& resourceType,
+        const std::wstring& fileName, bool toStaging, std::wstring& outputPath);
+    // Makes the destination folder ready and creates the empty file there.
+    // Returns 0 with the open handle in outputHandle (the caller closes it),
+    // or the failing call's code, leaving outputHandle untouched.
+    std::int32_t OpenPayloadFile(
+        const std::wstring& fileName, bool toStaging, HANDLE& outputHandle, std::wstring& outputPath);
+
     // Full path of this run's staging folder with a trailing backslash, or
     // empty until something is staged.
     std::wstring StagingDirectory;
@@ -46,6 +60,8 @@ public:
     bool IsWindows10OrLater = false;
 
 private:
+    std::int32_t OpenStagingFolder(std::wstring& folder);
+    std::int32_t CreateStagingDirectory(const std::wstring& temporaryFolder);
     void RegisterCommonControls();
     void DetectWow64();
     void DetectWindows10();

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <rpc.h>
+#include <shlobj.h>
 
 // Every operating-system call of the product goes through this table, so that a
 // test can replace any entry to fail the call, record its arguments or count

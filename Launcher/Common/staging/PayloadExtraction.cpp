@@ -1,0 +1,138 @@
+#include "../InstallerLauncher.h"
+
+#include "FailureReport.h"
+#include "ProductPackageFolder.h"
+#include "../ResultCodes.h"
+#include "../platform/Handles.h"
+
+namespace {
+
+constexpr DWORD PathBufferLength = 512;
+// A temporary folder that takes no new directory would otherwise be tried
+// for ever.
+constexpr int StagingDirectoryAttempts = 16;
+
+struct LockedResource {
+    const void* Data = nullptr;
+    DWORD Size = 0;
+};
+
+// Finds a resource of the launcher's own executable. Returns 0 or the code of
+// the failed lookup; a resource of length 0 counts as not found.
+std::int32_t LocateResource(const std::wstring& name, const std::wstring& type, LockedResource& resource)
+{
+    const HMODULE self = Os.GetModuleHandleW(nullptr);
+    const HRSRC found = Os.FindResourceW(self, name.c_str(), type.c_str());
+    if (found != nullptr) {
+        resource.Size = Os.SizeofResource(self, found);
+        const HGLOBAL loaded = resource.Size != 0 ? Os.LoadResource(self, found) : nullptr;
+        resource.Data = loaded != nullptr ? Os.LockResource(loaded) : nullptr;
+    }
+    if (resource.Data == nullptr) {
+        const std::int32_t code = FailureCode(Os.GetLastError());
+        ReportFailure("LocateResource", code);
+        return code;
+    }
+    return 0;
+}
+
+// Writes the whole resource in one call, straight from the resource memory.
+std::int32_t WritePayload(HANDLE file, const LockedResource& resource)
+{
+    DWORD written = 0;
+    const BOOL wrote = Os.WriteFile(file, resource.Data, resource.Size, &written, nullptr);
+    if (!wrote || written != resource.Size) {
+        // A short write leaves a truncated file, which is no payload at all.
+        const std::int32_t code = wrote ? UnspecifiedFailure : FailureCode(Os.GetLastError());
+        ReportFailure("WriteFile", code);
+        return code;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::int32_t CInstallerLauncher::ExtractPayload(const std::wstring& resourceName, const std::wstring& resourceType,
+    const std::wstring& fileName, bool toStaging, std::wstring& outputPath)
+{
+    outputPath.clear();
+    LockedResource resource;
+    if (const std::int32_t code = LocateResource(resourceName, resourceType, resource)) {
+        return code;
+    }
+    HANDLE opened = INVALID_HANDLE_VALUE;
+    if (const std::int32_t code = OpenPayloadFile(fileName, toStaging, opened, outputPath)) {
+        return code;
+    }
+    FileHandle file(opened);
+    if (const std::int32_t code = WritePayload(file.Get(), resource)) {
+        return code;
+    }
+    if (!file.Close()) {
+        const std::int32_t code = FailureCode(Os.GetLastError());
+        ReportFailure("CloseHandle", code);
+        return code;
+    }
+    return 0;
+}
+
+std::int32_t CInstallerLauncher::OpenPayloadFile(
+    const std::wstring& fileName, bool toStaging, HANDLE& outputHandle, std::wstring& outputPath)
+{
+    std::wstring folder;
+    const std::int32_t folderResult = toStaging ? OpenStagingFolder(folder) : OpenProductPackageFolder(folder);
+    if (folderResult != 0) {
+        return folderResult;
+    }
+    outputPath = folder + fileName;
+    const HANDLE file = Os.CreateFileW(outputPath.c_str(), GENERIC_READ | GENERIC_WRITE, /*dwShareMode=*/0,
+        /*lpSecurityAttributes=*/nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, /*hTemplateFile=*/nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const std::int32_t code = FailureCode(Os.GetLastError());
+        ReportFailure("CreateFile", code);
+        return code;
+    }
+    outputHandle = file;
+    return 0;
+}
+
+std::int32_t CInstallerLauncher::OpenStagingFolder(std::wstring& folder)
+{
+    // Asked on every request, also when this run's folder exists already.
+    wchar_t temporaryFolder[PathBufferLength];
+    const DWORD length = Os.GetTempPathW(PathBufferLength, temporaryFolder);
+    if (length == 0 || length > PathBufferLength) {
+        const std::int32_t code = FailureCode(Os.GetLastError());
+        ReportFailure("GetTempPath", code);
+        return code;
+    }
+    if (StagingDirectory.empty()) {
+        if (const std::int32_t code = CreateStagingDirectory(temporaryFolder)) {
+            return code;
+        }
+    }
+    folder = StagingDirectory;
+    return 0;
+}
+
+std::int32_t CInstallerLauncher::CreateStagingDirectory(const std::wstring& temporaryFolder)
+{
+    for (int attempt = 0; attempt < StagingDirectoryAttempts; ++attempt) {
+        // A GUID that cannot be made or formatted leaves the name as it was,
+        // and the folder is tried again under that name.
+        UUID guid;
+        RPC_WSTR text = nullptr;
+        if (Os.UuidCreate(&guid) == RPC_S_OK && Os.UuidToStringW(&guid, &text) == RPC_S_OK) {
+            StagingDirectory = temporaryFolder + reinterpret_cast<const wchar_t*>(text);
+            Os.RpcStringFreeW(&text);
+        }
+        if (Os.CreateDirectoryW(StagingDirectory.c_str(), /*lpSecurityAttributes=*/nullptr)) {
+            StagingDirectory += L'\\';
+            return 0;
+        }
+    }
+    const std::int32_t code = FailureCode(Os.GetLastError());
+    StagingDirectory.clear();
+    ReportFailure("CreateDirectory", code);
+    return code;
+}

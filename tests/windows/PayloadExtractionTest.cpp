@@ -1,0 +1,238 @@
+// Writing embedded payloads: where files land, the folder rules, and every
+// failure with its diagnostic line, its code and the output path afterwards.
+#include "InstallerLauncher.h"
+#include "support/OsFailures.h"
+#include "support/TestConfiguration.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+// The test program carries TEST_PAYLOAD (the bytes of TestPayload.bin) and
+// EMPTY_PAYLOAD (no bytes), both of type EXE.
+const std::string PayloadBytes = "stand-in payload bytes\n";
+
+std::string ReadFile(const std::wstring& path)
+{
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::wstring TemporaryFolder()
+{
+    wchar_t buffer[MAX_PATH];
+    RealOs.GetTempPathW(MAX_PATH, buffer);
+    return buffer;
+}
+
+std::wstring ProductPackageFolderPath()
+{
+    wchar_t buffer[MAX_PATH];
+    RealOs.SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer);
+    return std::wstring(buffer) + L"\\Kesmora\\Installers\\TAVRIN\\";
+}
+
+struct Extraction {
+    std::int32_t Result;
+    std::wstring OutputPath;
+    std::string Printed;
+};
+
+class PayloadExtraction : public testing::Test {
+protected:
+    Extraction Extract(const wchar_t* name, bool toStaging, const wchar_t* fileName = L"payload.exe",
+        const wchar_t* type = L"EXE")
+    {
+        Extraction extraction;
+        extraction.OutputPath = L"stale";
+        testing::internal::CaptureStdout();
+        extraction.Result = launcher.ExtractPayload(name, type, fileName, toStaging, extraction.OutputPath);
+        extraction.Printed = testing::internal::GetCapturedStdout();
+        return extraction;
+    }
+
+    void TearDown() override
+    {
+        if (!launcher.StagingDirectory.empty()) {
+            RealOs.DeleteFileW((launcher.StagingDirectory + L"payload.exe").c_str());
+            RealOs.DeleteFileW((launcher.StagingDirectory + L"second.exe").c_str());
+            RealOs.RemoveDirectoryW(launcher.StagingDirectory.c_str());
+        }
+    }
+
+    ScopedConfiguration configuration;
+    CInstallerLauncher launcher;
+};
+
+TEST_F(PayloadExtraction, StagesIntoOneGuidFolderUnderTheTemporaryFolderPerRun)
+{
+    const Extraction first = Extract(L"TEST_PAYLOAD", true);
+    ASSERT_EQ(0, first.Result) << first.Printed;
+    const std::wstring temporary = TemporaryFolder();
+    ASSERT_EQ(temporary.size() + 36 + 1, launcher.StagingDirectory.size());
+    EXPECT_EQ(temporary, launcher.StagingDirectory.substr(0, temporary.size()));
+    EXPECT_EQ(L'\\', launcher.StagingDirectory.back());
+    EXPECT_EQ(L'-', launcher.StagingDirectory[temporary.size() + 8]);
+    EXPECT_EQ(launcher.StagingDirectory + L"payload.exe", first.OutputPath);
+    EXPECT_EQ(PayloadBytes, ReadFile(first.OutputPath));
+    EXPECT_EQ("", first.Printed);
+
+    const std::wstring folder = launcher.StagingDirectory;
+    const Extraction second = Extract(L"TEST_PAYLOAD", true, L"second.exe");
+    ASSERT_EQ(0, second.Result);
+    EXPECT_EQ(folder, launcher.StagingDirectory);
+    EXPECT_EQ(folder + L"second.exe", second.OutputPath);
+}
+
+TEST_F(PayloadExtraction, WritesPackagesIntoTheProductFolderOverwritingAnEarlierFile)
+{
+    const std::wstring expectedPath = ProductPackageFolderPath() + L"KesmoraInstaller.msi";
+    RealOs.SHCreateDirectoryExW(nullptr, ProductPackageFolderPath().c_str(), nullptr);
+    std::ofstream(std::filesystem::path(expectedPath), std::ios::binary) << std::string(4096, 'x');
+
+    const Extraction extraction = Extract(L"TEST_PAYLOAD", false, L"KesmoraInstaller.msi");
+
+    ASSERT_EQ(0, extraction.Result) << extraction.Printed;
+    EXPECT_EQ(expectedPath, extraction.OutputPath);
+    EXPECT_EQ(PayloadBytes, ReadFile(expectedPath));
+    EXPECT_EQ("", extraction.Printed) << "an existing folder is no failure";
+    EXPECT_TRUE(launcher.StagingDirectory.empty());
+}
+
+TEST_F(PayloadExtraction, MissingResourceTouchesNoFolder)
+{
+    const Extraction extraction = Extract(L"NOT_CARRIED", true);
+    EXPECT_EQ(ERROR_RESOURCE_NAME_NOT_FOUND, extraction.Result);
+    EXPECT_EQ("LocateResource failed (1814)\n", extraction.Printed);
+    EXPECT_EQ(L"", extraction.OutputPath);
+    EXPECT_TRUE(launcher.StagingDirectory.empty());
+}
+
+TEST_F(PayloadExtraction, EmptyResourceIsNotFoundAndNeverReadsAsSuccess)
+{
+    const Extraction extraction = Extract(L"EMPTY_PAYLOAD", true);
+    EXPECT_NE(0, extraction.Result);
+    EXPECT_EQ("LocateResource failed (" + std::to_string(extraction.Result) + ")\n", extraction.Printed);
+    EXPECT_TRUE(launcher.StagingDirectory.empty());
+}
+
+TEST_F(PayloadExtraction, TemporaryFolderQueryFailsAStagingRequestEvenWithAFolderSet)
+{
+    ASSERT_EQ(0, Extract(L"TEST_PAYLOAD", true).Result);
+    auto failing = FailOsCall<&OsCallTable::GetTempPathW>(ERROR_ACCESS_DENIED);
+    const Extraction extraction = Extract(L"TEST_PAYLOAD", true, L"second.exe");
+    EXPECT_EQ(ERROR_ACCESS_DENIED, extraction.Result);
+    EXPECT_EQ("GetTempPath failed (5)\n", extraction.Printed);
+    EXPECT_EQ(L"", extraction.OutputPath);
+}
+
+TEST_F(PayloadExtraction, FolderFailuresLeaveTheOutputPathEmpty)
+{
+    {
+        auto failing = FailOsCall<&OsCallTable::SHGetFolderPathW>(ERROR_ACCESS_DENIED);
+        const Extraction extraction = Extract(L"TEST_PAYLOAD", false);
+        EXPECT_EQ(static_cast<std::int32_t>(0x80070005), extraction.Result);
+        EXPECT_EQ("SHGetFolderPath failed (-2147024891)\n", extraction.Printed);
+        EXPECT_EQ(L"", extraction.OutputPath);
+    }
+    auto failing = FailOsCall<&OsCallTable::SHCreateDirectoryExW>(ERROR_BAD_PATHNAME);
+    const Extraction extraction = Extract(L"TEST_PAYLOAD", false);
+    EXPECT_EQ(ERROR_BAD_PATHNAME, extraction.Result);
+    EXPECT_EQ("SHCreateDirectoryEx failed (161)\n", extraction.Printed);
+    EXPECT_EQ(L"", extraction.OutputPath);
+}
+
+TEST_F(PayloadExtraction, PackageHeldOpenByAnotherProcessIsASharingViolation)
+{
+    ASSERT_EQ(0, Extract(L"TEST_PAYLOAD", false, L"KesmoraInstaller.msi").Result);
+    const std::wstring path = ProductPackageFolderPath() + L"KesmoraInstaller.msi";
+    const HANDLE holder = RealOs.CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    const Extraction extraction = Extract(L"TEST_PAYLOAD", false, L"KesmoraInstaller.msi");
+    RealOs.CloseHandle(holder);
+    EXPECT_EQ(ERROR_SHARING_VIOLATION, extraction.Result);
+    EXPECT_EQ("CreateFile failed (32)\n", extraction.Printed);
+    EXPECT_EQ(path, extraction.OutputPath);
+}
+
+BOOL WINAPI ShortWrite(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped)
+{
+    return RealOs.WriteFile(file, data, size / 2, written, overlapped);
+}
+
+TEST_F(PayloadExtraction, FailedOrShortWriteIsReportedWithTheFullPath)
+{
+    {
+        auto failing = FailOsCall<&OsCallTable::WriteFile>(ERROR_DISK_FULL);
+        const Extraction extraction = Extract(L"TEST_PAYLOAD", true);
+        EXPECT_EQ(ERROR_DISK_FULL, extraction.Result);
+        EXPECT_EQ("WriteFile failed (112)\n", extraction.Printed);
+        EXPECT_EQ(launcher.StagingDirectory + L"payload.exe", extraction.OutputPath);
+    }
+    OsOverride shortWrite(&OsCallTable::WriteFile, &ShortWrite);
+    const Extraction extraction = Extract(L"TEST_PAYLOAD", true);
+    EXPECT_EQ(1603, extraction.Result);
+    EXPECT_EQ("WriteFile failed (1603)\n", extraction.Printed);
+    EXPECT_TRUE(RealOs.DeleteFileW(extraction.OutputPath.c_str())) << "the file was closed";
+}
+
+BOOL WINAPI CloseThenFail(HANDLE handle)
+{
+    RealOs.CloseHandle(handle);
+    RealOs.SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+}
+
+TEST_F(PayloadExtraction, FailedCloseIsReported)
+{
+    OsOverride failingClose(&OsCallTable::CloseHandle, &CloseThenFail);
+    const Extraction extraction = Extract(L"TEST_PAYLOAD", true);
+    EXPECT_EQ(ERROR_INVALID_HANDLE, extraction.Result);
+    EXPECT_EQ("CloseHandle failed (6)\n", extraction.Printed);
+    EXPECT_EQ(launcher.StagingDirectory + L"payload.exe", extraction.OutputPath);
+}
+
+int directoryAttempts = 0;
+
+BOOL WINAPI CountedFailingCreateDirectory(LPCWSTR, LPSECURITY_ATTRIBUTES)
+{
+    ++directoryAttempts;
+    RealOs.SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+TEST_F(PayloadExtraction, GivesUpCreatingTheStagingFolderAfterSixteenAttempts)
+{
+    directoryAttempts = 0;
+    OsOverride failing(&OsCallTable::CreateDirectoryW, &CountedFailingCreateDirectory);
+    const Extraction extraction = Extract(L"TEST_PAYLOAD", true);
+    EXPECT_EQ(16, directoryAttempts);
+    EXPECT_EQ(ERROR_ACCESS_DENIED, extraction.Result);
+    EXPECT_EQ("CreateDirectory failed (5)\n", extraction.Printed);
+    EXPECT_TRUE(launcher.StagingDirectory.empty());
+    EXPECT_EQ(L"", extraction.OutputPath);
+}
+
+int guidsAsked = 0;
+
+RPC_STATUS RPC_ENTRY FirstGuidFails(UUID* guid)
+{
+    return ++guidsAsked == 1 ? RPC_S_OUT_OF_MEMORY : RealOs.UuidCreate(guid);
+}
+
+TEST_F(PayloadExtraction, AttemptWithoutAGuidTriesAgainWithAFreshOne)
+{
+    guidsAsked = 0;
+    OsOverride firstFails(&OsCallTable::UuidCreate, &FirstGuidFails);
+    const Extraction extraction = Extract(L"TEST_PAYLOAD", true);
+    EXPECT_EQ(0, extraction.Result);
+    EXPECT_EQ(2, guidsAsked);
+    EXPECT_EQ(TemporaryFolder().size() + 37, launcher.StagingDirectory.size());
+}
+
+}  // namespace
