@@ -48,6 +48,12 @@ public:
     std::int32_t OpenPayloadFile(
         const std::wstring& fileName, bool toStaging, HANDLE& outputHandle, std::wstring& outputPath);
 
+    // Stages the "EXE" resource under this file name and runs it with these
+    // parameters. Returns the extraction's code when staging failed (nothing
+    // is started), otherwise the result of LaunchAndWait.
+    std::int32_t ExtractAndRun(
+        const std::wstring& resourceName, const std::wstring& fileName, const std::wstring& parameters);
+
     // Full path of this run's staging folder with a trailing backslash, or
     // empty until something is staged.
     std::wstring StagingDirectory;

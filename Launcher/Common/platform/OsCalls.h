@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <rpc.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 // Every operating-system call of the product goes through this table, so that a
