@@ -21,21 +21,43 @@ BOOL CInstallerLauncher::InitInstance()
     ParseCommandLine();
     DetectWow64();
     DetectWindows10();
-    if (CarriesExecutablePayload(L"UNINST")) {
-        if (!ConfirmInstallation()) {
-            return FALSE;
-        }
-        if (!PrerequisitesAllowContinuing()) {
-            return FALSE;
-        }
-        if (RunLegacyUninstallers() != 0) {
-            return FALSE;
-        }
-    } else if (!PrerequisitesAllowContinuing()) {
-        return FALSE;
-    }
-    PrepareInstallAndCleanUp();
+    RunInstallSequence();
     return FALSE;
+}
+
+void CInstallerLauncher::RunInstallSequence()
+{
+    const bool carriesLegacyUninstaller = CarriesExecutablePayload(L"UNINST");
+    if (carriesLegacyUninstaller && !ConfirmInstallation()) {
+        return EndRun(RunEnd::Declined, 0);
+    }
+    // A build that continues after a failed prerequisite has chosen to
+    // tolerate it, so the failure does not reach the exit code either.
+    const std::int32_t prerequisites = InstallPrerequisites();
+    if (prerequisites != 0 && !LauncherConfig.ContinueAfterPrerequisiteFailure) {
+        return EndRun(RunEnd::PrerequisiteFailed, prerequisites);
+    }
+    if (carriesLegacyUninstaller) {
+        if (const std::int32_t legacy = RunLegacyUninstallers()) {
+            return EndRun(RunEnd::LegacyUninstallerFailed, legacy);
+        }
+    }
+    TerminateListedProcesses();
+    RemovePreviousProducts();
+    NotifyDeviceMonitorService();
+    BackupDriverSettings();
+    const std::int32_t package = InstallMainPackage();
+    ReleaseDriverSettingsBackup();
+    RemoveStagingDirectory();
+    SetExitCode(RunExitCode(RunEnd::Completed, package, PrerequisitesRequestedRestart));
+}
+
+void CInstallerLauncher::EndRun(RunEnd end, std::int32_t stepResult)
+{
+    if (!StagingDirectory.empty()) {
+        RemoveStagingDirectory();
+    }
+    SetExitCode(RunExitCode(end, stepResult, PrerequisitesRequestedRestart));
 }
 
 void CInstallerLauncher::RegisterCommonControls()
@@ -76,18 +98,3 @@ bool CInstallerLauncher::ConfirmInstallation()
     return Os.MessageBoxW(GetMainWindowHandle(), text.c_str(), caption.c_str(), MB_YESNO) == IDYES;
 }
 
-bool CInstallerLauncher::PrerequisitesAllowContinuing()
-{
-    return InstallPrerequisites() == 0 || LauncherConfig.ContinueAfterPrerequisiteFailure;
-}
-
-void CInstallerLauncher::PrepareInstallAndCleanUp()
-{
-    TerminateListedProcesses();
-    RemovePreviousProducts();
-    NotifyDeviceMonitorService();
-    BackupDriverSettings();
-    InstallMainPackage();
-    ReleaseDriverSettingsBackup();
-    RemoveStagingDirectory();
-}

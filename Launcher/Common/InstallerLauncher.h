@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RunExitCode.h"
 #include "framework/WinApp.h"
 
 #include <cstdint>
@@ -14,15 +15,17 @@ public:
     CInstallerLauncher() = default;
     ~CInstallerLauncher() override = default;
 
-    // Runs the whole install sequence; returns FALSE on every path, so that
-    // the framework ends the process.
+    // Runs the whole install sequence and sets the exit code from how it
+    // ended; returns FALSE on every path, so that the framework ends the
+    // process.
     BOOL InitInstance() override;
 
     // Sets MsiArgumentTemplate from the command line.
     void ParseCommandLine();
 
     // 0 when every prerequisite that ran succeeded or none ran; otherwise the
-    // first failing result.
+    // first failing result. An installer that only asks for a restart has
+    // succeeded, and sets PrerequisitesRequestedRestart.
     std::int32_t InstallPrerequisites();
     // The result of the last legacy uninstaller carried, or 0 when none is.
     std::int32_t RunLegacyUninstallers();
@@ -64,6 +67,8 @@ public:
     std::wstring MsiArgumentTemplate;
     // The version query reported a major version of 10 or more.
     bool IsWindows10OrLater = false;
+    // A prerequisite installed but asked for a restart.
+    bool PrerequisitesRequestedRestart = false;
 
 private:
     std::int32_t OpenStagingFolder(std::wstring& folder);
@@ -73,6 +78,8 @@ private:
     void DetectWindows10();
     // True when the user agreed, or when the prompt texts are not carried.
     bool ConfirmInstallation();
-    bool PrerequisitesAllowContinuing();
-    void PrepareInstallAndCleanUp();
+    void RunInstallSequence();
+    // Ends a run that stops early: nothing staged is left behind.
+    void EndRun(RunEnd end, std::int32_t stepResult);
+    std::int32_t RunPrerequisite(const wchar_t* resourceName, const wchar_t* fileName, const std::wstring& parameters);
 };

@@ -197,6 +197,60 @@ TEST_F(InstallSequence, FailedPrerequisiteEndsTheRunBeforeTheLegacyUninstallers)
     EXPECT_EQ(Sequence{"InstallPrerequisites"}, Run());
 }
 
+TEST_F(InstallSequence, ExitCodeTellsHowTheRunEnded)
+{
+    struct Case {
+        const char* description;
+        bool carriesUninst;
+        int answer;
+        std::int32_t prerequisites;
+        bool restart;
+        bool continueAfterFailure;
+        std::int32_t legacy;
+        std::int32_t package;
+        int exitCode;
+    };
+    for (const Case& c : {
+             Case{"installed", false, IDYES, 0, false, false, 0, 0, 0},
+             Case{"package failed", false, IDYES, 0, false, false, 0, 1603, 1603},
+             Case{"package wants a restart", false, IDYES, 0, false, false, 0, 3010, 3010},
+             Case{"package could not be written", false, IDYES, 0, false, false, 0, 1814, 1814},
+             Case{"prerequisite wants a restart", false, IDYES, 0, true, false, 0, 0, 3010},
+             Case{"package failure outweighs a restart", false, IDYES, 0, true, false, 0, 1603, 1603},
+             Case{"prerequisite failed", false, IDYES, 1603, false, false, 0, 0, 1603},
+             Case{"tolerated prerequisite failure", false, IDYES, 1603, false, true, 0, 0, 0},
+             Case{"declined", true, IDNO, 0, false, false, 0, 0, 1602},
+             Case{"legacy uninstaller failed", true, IDYES, 0, false, false, 4, 0, 4},
+         }) {
+        Steps = RecordedSteps{};
+        machine.CarriesUninst = c.carriesUninst;
+        machine.Answer = c.answer;
+        TestConfiguration.ContinueAfterPrerequisiteFailure = c.continueAfterFailure;
+        Steps.Results["InstallPrerequisites"] = c.prerequisites;
+        Steps.PrerequisitesRequestRestart = c.restart;
+        Steps.Results["RunLegacyUninstallers"] = c.legacy;
+        Steps.Results["InstallMainPackage"] = c.package;
+        CInstallerLauncher run;
+        run.InitInstance();
+        EXPECT_EQ(c.exitCode, run.ExitInstance()) << c.description;
+    }
+}
+
+TEST_F(InstallSequence, EarlyStopAfterStagingLeavesNothingStaged)
+{
+    Steps.PrerequisitesStageInto = L"C:\\users\\x\\Temp\\guid\\";
+    Steps.Results["InstallPrerequisites"] = 1603;
+    EXPECT_EQ(Sequence({"InstallPrerequisites", "RemoveStagingDirectory"}), Run());
+
+    Steps = RecordedSteps{};
+    machine.CarriesUninst = true;
+    Steps.PrerequisitesStageInto = L"C:\\users\\x\\Temp\\guid\\";
+    Steps.Results["RunLegacyUninstallers"] = 2;
+    CInstallerLauncher second;
+    second.InitInstance();
+    EXPECT_EQ(Sequence({"InstallPrerequisites", "RunLegacyUninstallers", "RemoveStagingDirectory"}), Steps.Calls);
+}
+
 // Detection, with the calls answered by fakes.
 BOOL isWow64Answer = FALSE;
 DWORD isWow64Error = 0;

@@ -98,7 +98,7 @@ TEST(ExtractAndRun, MissingResourceStartsNothing)
     ScopedConfiguration configuration;
     CInstallerLauncher launcher;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(ERROR_RESOURCE_NAME_NOT_FOUND, launcher.ExtractAndRun(L"VC2005_REDIST_32", L"vcredist_x86.exe", L""));
+    EXPECT_EQ(ERROR_RESOURCE_NAME_NOT_FOUND, launcher.ExtractAndRun(L"NOT_CARRIED", L"vcredist_x86.exe", L""));
     EXPECT_EQ("LocateResource failed (1814)\n", testing::internal::GetCapturedStdout());
     EXPECT_EQ(0, shellRequests);
 }

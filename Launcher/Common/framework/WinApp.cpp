@@ -28,7 +28,7 @@ BOOL CWinApp::InitInstance()
 
 int CWinApp::ExitInstance()
 {
-    return static_cast<int>(m_lastMessageParam);
+    return m_exitCode;
 }
 
 bool CWinApp::LoadStringResource(UINT id, std::wstring& text) const

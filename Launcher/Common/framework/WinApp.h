@@ -19,8 +19,9 @@ public:
     // The framework's own initialisation; nothing in this layer needs any.
     virtual BOOL InitInstance();
 
-    // The exit code of the process: the message parameter of the last message
-    // dispatched, 0 since this framework never dispatches one.
+    // The exit code of the process: 0 unless the application set one with
+    // SetExitCode, as a framework with a message loop would take it from the
+    // quit message.
     virtual int ExitInstance();
 
     // A string resource of the application's module. Returns false, leaving
@@ -38,7 +39,10 @@ public:
     const wchar_t* m_lpCmdLine = L"";
 
 protected:
-    WPARAM m_lastMessageParam = 0;
+    void SetExitCode(int exitCode) { m_exitCode = exitCode; }
+
+private:
+    int m_exitCode = 0;
 };
 
 // The application object, or null before it is constructed.

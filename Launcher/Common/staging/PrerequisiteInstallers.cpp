@@ -1,11 +1,52 @@
 #include "../InstallerLauncher.h"
 
+#include "../LauncherConfig.h"
+#include "PayloadPresence.h"
+#include "PrerequisiteCommandLines.h"
+
 std::int32_t CInstallerLauncher::InstallPrerequisites()
 {
+    const bool quiet = IsQuietRequest(MsiArgumentTemplate);
+    if (CarriesExecutablePayload(L"VC2005_REDIST_32")) {
+        const std::int32_t result = RunPrerequisite(L"VC2005_REDIST_32", L"vcredist_x86.exe",
+            PrerequisiteParameters(PrerequisiteBitness::X86, quiet, LauncherConfig.UseSelfExtractorSwitches));
+        if (result != 0) {
+            return result;
+        }
+    }
+    if (Is64BitWindows && CarriesExecutablePayload(L"VC2005_REDIST_64")) {
+        return RunPrerequisite(L"VC2005_REDIST_64", L"vcredist_x64.exe",
+            PrerequisiteParameters(PrerequisiteBitness::X64, quiet, LauncherConfig.UseSelfExtractorSwitches));
+    }
     return 0;
 }
 
+std::int32_t CInstallerLauncher::RunPrerequisite(
+    const wchar_t* resourceName, const wchar_t* fileName, const std::wstring& parameters)
+{
+    const std::int32_t result = ExtractAndRun(resourceName, fileName, parameters);
+    switch (ClassifyPrerequisiteResult(result)) {
+    case PrerequisiteOutcome::Installed:
+        return 0;
+    case PrerequisiteOutcome::InstalledRestartRequired:
+        PrerequisitesRequestedRestart = true;
+        return 0;
+    case PrerequisiteOutcome::Failed:
+        break;
+    }
+    return result;
+}
+
+// The second uninstaller runs whatever the first returned, and its result is
+// the one that counts.
 std::int32_t CInstallerLauncher::RunLegacyUninstallers()
 {
-    return 0;
+    std::int32_t result = 0;
+    if (CarriesExecutablePayload(L"UNINST")) {
+        result = ExtractAndRun(L"UNINST", L"vq_isu.exe", L"");
+    }
+    if (CarriesExecutablePayload(L"UNINST2")) {
+        result = ExtractAndRun(L"UNINST2", L"vq_isu2.exe", L"");
+    }
+    return result;
 }

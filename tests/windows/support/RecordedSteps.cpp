@@ -16,6 +16,8 @@ std::int32_t RecordedSteps::Record(const std::string& step)
 
 std::int32_t CInstallerLauncher::InstallPrerequisites()
 {
+    PrerequisitesRequestedRestart = Steps.PrerequisitesRequestRestart;
+    StagingDirectory = Steps.PrerequisitesStageInto;
     return Steps.Record("InstallPrerequisites");
 }
 

@@ -10,6 +10,9 @@
 struct RecordedSteps {
     std::vector<std::string> Calls;
     std::map<std::string, std::int32_t> Results;
+    // What the prerequisites step leaves behind in the launcher.
+    bool PrerequisitesRequestRestart = false;
+    std::wstring PrerequisitesStageInto;
 
     std::int32_t Record(const std::string& step);
 };

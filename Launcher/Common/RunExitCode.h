@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+
+// How an install run ended, for the exit code an administrator's deployment
+// tool reads.
+enum class RunEnd {
+    Declined,                 // the user answered the prompt with anything but Yes
+    PrerequisiteFailed,       // a runtime prerequisite failed and the run stopped
+    LegacyUninstallerFailed,  // a legacy uninstaller failed and the run stopped
+    Completed,                // every step ran; stepResult is the main package's
+};
+
+// Windows Installer's codes, which deployment tools already understand.
+inline constexpr std::int32_t UserDeclined = 1602;     // ERROR_INSTALL_USEREXIT
+inline constexpr std::int32_t RestartRequired = 3010;  // ERROR_SUCCESS_REBOOT_REQUIRED
+
+// The process exit code: the failing step's result when the run stopped or the
+// package did not install, 1602 when the user declined, 3010 when all went
+// well but a prerequisite asked for a restart, otherwise 0.
+std::int32_t RunExitCode(RunEnd end, std::int32_t stepResult, bool restartRequested);

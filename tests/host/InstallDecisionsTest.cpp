@@ -1,0 +1,98 @@
+// The small decisions of an install run, from tables: which package, what the
+// prerequisites are given and what their results mean, and the exit code.
+#include "RunExitCode.h"
+#include "staging/MainPackageSelection.h"
+#include "staging/PrerequisiteCommandLines.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(MainPackageResource, FollowsBitnessAndWindowsVersion)
+{
+    EXPECT_STREQ(L"MSI_WIN10_64", MainPackageResource(true, true));
+    EXPECT_STREQ(L"MSI64", MainPackageResource(true, false));
+    EXPECT_STREQ(L"MSI_WIN10_32", MainPackageResource(false, true));
+    EXPECT_STREQ(L"MSI32", MainPackageResource(false, false));
+}
+
+TEST(ReplacePlaceholder, ReplacesLeftToRightWithoutSearchingInsertedText)
+{
+    struct Case {
+        const wchar_t* text;
+        const wchar_t* replacement;
+        const wchar_t* expected;
+    };
+    for (const Case& c : {
+             Case{L"/i $MSIPATH /quiet", L"\"C:\\a b\\p.msi\"", L"/i \"C:\\a b\\p.msi\" /quiet"},
+             Case{L"$MSIPATH$MSIPATH", L"x", L"xx"},
+             Case{L"/i $msipath", L"x", L"/i $msipath"},
+             Case{L"/passive", L"x", L"/passive"},
+             Case{L"$MSIPATH", L"$MSIPATH$MSIPATH", L"$MSIPATH$MSIPATH"},
+             Case{L"$$MSIPATHH", L"y", L"$yH"},
+             Case{L"", L"x", L""},
+         }) {
+        std::wstring text = c.text;
+        ReplacePlaceholder(text, L"$MSIPATH", c.replacement);
+        EXPECT_EQ(std::wstring(c.expected), text) << "in " << testing::PrintToString(std::wstring(c.text));
+    }
+}
+
+TEST(PrerequisiteParameters, ModeSwitchesOrTheFixedSelfExtractorLines)
+{
+    EXPECT_EQ(L"/passive /norestart", PrerequisiteParameters(PrerequisiteBitness::X86, false, false));
+    EXPECT_EQ(L"/q /norestart", PrerequisiteParameters(PrerequisiteBitness::X64, true, false));
+    const std::wstring x86 = L"/q:a /c:\"vcredist_x86.exe /q:a /c:\"\"msiexec /i vcredist.msi /qb\"\" \"";
+    const std::wstring x64 = L"/q:a /c:\"vcredist_x64.exe /q:a /c:\"\"msiexec /i vcredist.msi /qb\"\" \"";
+    for (const bool quiet : {false, true}) {
+        EXPECT_EQ(x86, PrerequisiteParameters(PrerequisiteBitness::X86, quiet, true));
+        EXPECT_EQ(x64, PrerequisiteParameters(PrerequisiteBitness::X64, quiet, true));
+    }
+}
+
+TEST(IsQuietRequest, OnlyTheExactSpellingAnywhere)
+{
+    EXPECT_TRUE(IsQuietRequest(L"/i $MSIPATH /quiet"));
+    EXPECT_TRUE(IsQuietRequest(L"/quieter"));
+    EXPECT_FALSE(IsQuietRequest(L"/i $MSIPATH /QUIET"));
+    EXPECT_FALSE(IsQuietRequest(L""));
+}
+
+TEST(ClassifyPrerequisiteResult, InstalledRestartOrFailure)
+{
+    for (const int code : {0, 1638}) {
+        EXPECT_EQ(PrerequisiteOutcome::Installed, ClassifyPrerequisiteResult(code)) << code;
+    }
+    for (const int code : {3010, 1641}) {
+        EXPECT_EQ(PrerequisiteOutcome::InstalledRestartRequired, ClassifyPrerequisiteResult(code)) << code;
+    }
+    for (const int code : {1, -1, 1602, 1603, 1618, 5100}) {
+        EXPECT_EQ(PrerequisiteOutcome::Failed, ClassifyPrerequisiteResult(code)) << code;
+    }
+}
+
+TEST(RunExitCode, ReportsTheOutcome)
+{
+    struct Case {
+        RunEnd end;
+        std::int32_t stepResult;
+        bool restart;
+        std::int32_t expected;
+    };
+    for (const Case& c : {
+             Case{RunEnd::Completed, 0, false, 0},
+             Case{RunEnd::Completed, 0, true, 3010},
+             Case{RunEnd::Completed, 1603, true, 1603},
+             Case{RunEnd::Completed, -1, false, -1},
+             Case{RunEnd::Declined, 0, false, 1602},
+             Case{RunEnd::PrerequisiteFailed, 1603, false, 1603},
+             Case{RunEnd::PrerequisiteFailed, 5, true, 5},
+             Case{RunEnd::LegacyUninstallerFailed, 2, false, 2},
+         }) {
+        EXPECT_EQ(c.expected, RunExitCode(c.end, c.stepResult, c.restart));
+    }
+}
+
+}  // namespace

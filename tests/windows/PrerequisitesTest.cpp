@@ -1,0 +1,148 @@
+// Runtime prerequisites and legacy uninstallers: which run, with what, and
+// what their results mean.
+#include "InstallerLauncher.h"
+#include "support/OsFailures.h"
+#include "support/ScriptedShell.h"
+#include "support/TestConfiguration.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Names = std::vector<std::wstring>;
+
+std::set<std::wstring> hidden;
+
+HRSRC WINAPI FindResourceHiding(HMODULE module, LPCWSTR name, LPCWSTR type)
+{
+    if (hidden.count(name) != 0) {
+        RealOs.SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
+    return RealOs.FindResourceW(module, name, type);
+}
+
+class Prerequisites : public testing::Test {
+protected:
+    void SetUp() override { hidden.clear(); }
+    void TearDown() override { launcher.RemoveStagingDirectory(); }
+
+    ScopedConfiguration configuration;
+    ScriptedShell shell;
+    OsOverride<decltype(&::FindResourceW)> findResource{&OsCallTable::FindResourceW, &FindResourceHiding};
+    CInstallerLauncher launcher;
+};
+
+TEST_F(Prerequisites, ThirtyTwoBitWindowsRunsOnlyTheX86Installer)
+{
+    EXPECT_EQ(0, launcher.InstallPrerequisites());
+    EXPECT_EQ(Names{L"vcredist_x86.exe"}, shell.FileNames());
+    EXPECT_EQ(launcher.StagingDirectory + L"vcredist_x86.exe", shell.Requests[0].File);
+    EXPECT_EQ(L"/passive /norestart", shell.Requests[0].Parameters);
+}
+
+TEST_F(Prerequisites, SixtyFourBitWindowsRunsBothInOrder)
+{
+    launcher.Is64BitWindows = true;
+    EXPECT_EQ(0, launcher.InstallPrerequisites());
+    EXPECT_EQ(Names({L"vcredist_x86.exe", L"vcredist_x64.exe"}), shell.FileNames());
+}
+
+TEST_F(Prerequisites, QuietOnlyForTheExactSpelling)
+{
+    launcher.Is64BitWindows = true;
+    struct Case {
+        const wchar_t* msiArgumentTemplate;
+        const wchar_t* parameters;
+    };
+    for (const Case& c : {Case{L"/i $MSIPATH /quiet", L"/q /norestart"}, Case{L"/i $MSIPATH /QUIET", L"/passive /norestart"},
+             Case{L"", L"/passive /norestart"}}) {
+        shell.Requests.clear();
+        launcher.MsiArgumentTemplate = c.msiArgumentTemplate;
+        ASSERT_EQ(0, launcher.InstallPrerequisites());
+        ASSERT_EQ(2u, shell.Requests.size());
+        EXPECT_EQ(c.parameters, shell.Requests[0].Parameters);
+        EXPECT_EQ(c.parameters, shell.Requests[1].Parameters);
+    }
+}
+
+TEST_F(Prerequisites, SelfExtractorSwitchesWhateverTheMode)
+{
+    TestConfiguration.UseSelfExtractorSwitches = true;
+    launcher.Is64BitWindows = true;
+    launcher.MsiArgumentTemplate = L"/i $MSIPATH /quiet";
+    ASSERT_EQ(0, launcher.InstallPrerequisites());
+    ASSERT_EQ(2u, shell.Requests.size());
+    EXPECT_EQ(L"/q:a /c:\"vcredist_x86.exe /q:a /c:\"\"msiexec /i vcredist.msi /qb\"\" \"", shell.Requests[0].Parameters);
+    EXPECT_EQ(L"/q:a /c:\"vcredist_x64.exe /q:a /c:\"\"msiexec /i vcredist.msi /qb\"\" \"", shell.Requests[1].Parameters);
+}
+
+TEST_F(Prerequisites, FailureOfTheX86InstallerIsTheResultAndStopsTheX64One)
+{
+    launcher.Is64BitWindows = true;
+    shell.ExitCodes[L"vcredist_x86.exe"] = 1603;
+    EXPECT_EQ(1603, launcher.InstallPrerequisites());
+    EXPECT_EQ(Names{L"vcredist_x86.exe"}, shell.FileNames());
+}
+
+TEST_F(Prerequisites, InstalledOrRestartOnlyIsSuccessAndARestartIsRemembered)
+{
+    launcher.Is64BitWindows = true;
+    for (const auto& [code, restart] : {std::pair{1638, false}, {3010, true}, {1641, true}}) {
+        CInstallerLauncher run;
+        run.Is64BitWindows = true;
+        shell.Requests.clear();
+        shell.ExitCodes[L"vcredist_x86.exe"] = code;
+        EXPECT_EQ(0, run.InstallPrerequisites()) << code;
+        EXPECT_EQ(2u, shell.Requests.size()) << code;
+        EXPECT_EQ(restart, run.PrerequisitesRequestedRestart) << code;
+        run.RemoveStagingDirectory();
+    }
+}
+
+TEST_F(Prerequisites, OnlyTheCarriedOnesRun)
+{
+    launcher.Is64BitWindows = true;
+    hidden = {L"VC2005_REDIST_32"};
+    shell.ExitCodes[L"vcredist_x64.exe"] = 5100;
+    EXPECT_EQ(5100, launcher.InstallPrerequisites());
+    EXPECT_EQ(Names{L"vcredist_x64.exe"}, shell.FileNames());
+    hidden = {L"VC2005_REDIST_32", L"VC2005_REDIST_64"};
+    shell.Requests.clear();
+    EXPECT_EQ(0, launcher.InstallPrerequisites());
+    EXPECT_TRUE(shell.Requests.empty());
+}
+
+TEST_F(Prerequisites, SecondLegacyUninstallersResultIsTheOneThatCounts)
+{
+    struct Case {
+        std::int32_t first;
+        std::int32_t second;
+        std::int32_t expected;
+    };
+    for (const Case& c : {Case{1, 0, 0}, Case{0, 2, 2}, Case{0, 0, 0}}) {
+        shell.Requests.clear();
+        shell.ExitCodes[L"vq_isu.exe"] = c.first;
+        shell.ExitCodes[L"vq_isu2.exe"] = c.second;
+        EXPECT_EQ(c.expected, launcher.RunLegacyUninstallers());
+        EXPECT_EQ(Names({L"vq_isu.exe", L"vq_isu2.exe"}), shell.FileNames());
+        EXPECT_EQ(L"", shell.Requests[0].Parameters);
+    }
+}
+
+TEST_F(Prerequisites, LegacyUninstallersThatAreNotCarriedAreSkipped)
+{
+    hidden = {L"UNINST2"};
+    shell.ExitCodes[L"vq_isu.exe"] = 7;
+    EXPECT_EQ(7, launcher.RunLegacyUninstallers());
+    hidden = {L"UNINST", L"UNINST2"};
+    shell.Requests.clear();
+    EXPECT_EQ(0, launcher.RunLegacyUninstallers());
+    EXPECT_TRUE(shell.Requests.empty());
+}
+
+}  // namespace
