@@ -5,6 +5,8 @@
 #include <rpc.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
+#include <winsvc.h>
 
 // Every operating-system call of the product goes through this table, so that a
 // test can replace any entry to fail the call, record its arguments or count

@@ -1,6 +1,28 @@
 #include "DeviceMonitorNotice.h"
 
+#include "../LauncherConfig.h"
+#include "../platform/Handles.h"
+
+namespace {
+
+// The first of the control codes Windows leaves to services to define.
+constexpr DWORD DeviceMonitorControlCode = 128;
+
+}  // namespace
+
 std::int32_t NotifyDeviceMonitorService()
 {
-    return -1;
+    const ServiceHandle manager(
+        Os.OpenSCManagerW(/*lpMachineName=*/nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_ALL_ACCESS));
+    if (!manager.IsValid()) {
+        return -1;
+    }
+    // Declared after the manager, so it is closed first.
+    const ServiceHandle service(
+        Os.OpenServiceW(manager.Get(), LauncherConfig.DeviceMonitorServiceName, SERVICE_ALL_ACCESS));
+    if (!service.IsValid()) {
+        return -1;
+    }
+    SERVICE_STATUS status = {};
+    return Os.ControlService(service.Get(), DeviceMonitorControlCode, &status) ? 0 : -1;
 }

@@ -1,6 +1,43 @@
 #include "../InstallerLauncher.h"
 
+#include "../LauncherConfig.h"
+#include "../settings/RegistryKey.h"
+#include "../staging/ProgramRunner.h"
+#include "../staging/WindowsInstaller.h"
+
+namespace {
+
+// Registered in the view that matches this Windows; the key is closed again
+// before anything runs.
+bool IsRegistered(const std::wstring& productCode, bool is64BitWindows)
+{
+    RegistryKey uninstallEntry(
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + productCode, LocalMachine, is64BitWindows);
+    return uninstallEntry.Open(true) >= 0;
+}
+
+std::int32_t Uninstall(const std::wstring& productCode)
+{
+    std::wstring msiexec;
+    if (const std::int32_t code = LocateWindowsInstaller(msiexec)) {
+        return code;
+    }
+    return LaunchAndWait(msiexec, L"/passive /X " + productCode);
+}
+
+}  // namespace
+
+// One product at a time, in table order; a failure is counted and the next
+// product is still visited.
 std::int32_t CInstallerLauncher::RemovePreviousProducts()
 {
-    return 0;
+    std::int32_t failures = 0;
+    for (std::int32_t i = 0; i < LauncherConfig.ProductCodeCount; ++i) {
+        const std::wstring productCode =
+            Is64BitWindows ? LauncherConfig.ProductCodes64[i] : LauncherConfig.ProductCodes32[i];
+        if (IsRegistered(productCode, Is64BitWindows) && Uninstall(productCode) != 0) {
+            ++failures;
+        }
+    }
+    return failures;
 }

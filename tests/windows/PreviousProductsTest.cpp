@@ -1,0 +1,125 @@
+// Removing earlier products: only registered ones, in table order, each by
+// Windows Installer's passive uninstall, with failures counted.
+#include "InstallerLauncher.h"
+#include "support/OsFailures.h"
+#include "support/ScriptedShell.h"
+#include "support/TestConfiguration.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::wstring UninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const wchar_t* const Codes[] = {
+    L"{8B3F4D21-6C9E-4A17-B0E5-D27A19C36F58}", L"{00000000-0000-0000-0000-000000000000}",
+    L"{4E7C28B5-A91D-4F63-8D2E-B05F7C3A914E}"};
+
+void Register(const wchar_t* code, REGSAM view = 0)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, (UninstallKey + code).c_str(), 0, nullptr, 0,
+                                 KEY_ALL_ACCESS | view, nullptr, &key, nullptr));
+    RegCloseKey(key);
+}
+
+void Unregister(const wchar_t* code, REGSAM view = 0)
+{
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (UninstallKey + code).c_str(), view, 0);
+}
+
+std::wstring SystemMsiexec()
+{
+    wchar_t folder[MAX_PATH];
+    RealOs.GetSystemDirectoryW(folder, MAX_PATH);
+    return std::wstring(folder) + L"\\msiexec.exe";
+}
+
+std::vector<REGSAM> accessAsked;
+int keysOpen = 0;
+
+LSTATUS WINAPI RecordingOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
+{
+    accessAsked.push_back(access);
+    const LSTATUS status = RealOs.RegOpenKeyExW(root, path, options, access, key);
+    keysOpen += status == ERROR_SUCCESS;
+    return status;
+}
+
+LSTATUS WINAPI RecordingCloseKey(HKEY key)
+{
+    --keysOpen;
+    return RealOs.RegCloseKey(key);
+}
+
+class PreviousProducts : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        accessAsked.clear();
+        keysOpen = 0;
+        TestConfiguration.ProductCodes32 = Codes;
+        TestConfiguration.ProductCodes64 = Codes;
+        TestConfiguration.ProductCodeCount = 3;
+        Register(Codes[0]);
+        Register(Codes[2]);
+    }
+    void TearDown() override
+    {
+        Unregister(Codes[0]);
+        Unregister(Codes[2]);
+        EXPECT_EQ(0, keysOpen) << "every key opened is closed";
+    }
+
+    ScopedConfiguration configuration;
+    ScriptedShell shell;
+    OsOverride<decltype(&::RegOpenKeyExW)> openKey{&OsCallTable::RegOpenKeyExW, &RecordingOpenKey};
+    OsOverride<decltype(&::RegCloseKey)> closeKey{&OsCallTable::RegCloseKey, &RecordingCloseKey};
+    CInstallerLauncher launcher;
+};
+
+TEST_F(PreviousProducts, UninstallsTheRegisteredOnesInTableOrder)
+{
+    EXPECT_EQ(0, launcher.RemovePreviousProducts());
+    ASSERT_EQ(2u, shell.Requests.size());
+    EXPECT_EQ(SystemMsiexec(), shell.Requests[0].File);
+    EXPECT_EQ(std::wstring(L"/passive /X ") + Codes[0], shell.Requests[0].Parameters);
+    EXPECT_EQ(std::wstring(L"/passive /X ") + Codes[2], shell.Requests[1].Parameters);
+    EXPECT_EQ(std::vector<REGSAM>(3, KEY_READ), accessAsked);
+}
+
+TEST_F(PreviousProducts, EveryNonzeroResultIsAFailureAndTheNextIsStillVisited)
+{
+    shell.ExitCodes[L"msiexec.exe"] = 3010;
+    EXPECT_EQ(2, launcher.RemovePreviousProducts());
+    EXPECT_EQ(2u, shell.Requests.size());
+}
+
+TEST_F(PreviousProducts, NoCountTouchesNeitherRegistryNorShell)
+{
+    for (const std::int32_t count : {0, -3}) {
+        TestConfiguration.ProductCodeCount = count;
+        EXPECT_EQ(0, launcher.RemovePreviousProducts());
+    }
+    EXPECT_TRUE(accessAsked.empty());
+    EXPECT_TRUE(shell.Requests.empty());
+}
+
+TEST_F(PreviousProducts, SixtyFourBitWindowsLooksOnlyInTheSixtyFourBitView)
+{
+    launcher.Is64BitWindows = true;
+    launcher.RemovePreviousProducts();
+    EXPECT_EQ(std::vector<REGSAM>(3, KEY_READ | KEY_WOW64_64KEY), accessAsked);
+}
+
+TEST_F(PreviousProducts, CodesComeFromTheTableOfThisWindows)
+{
+    const wchar_t* const other[] = {L"{11111111-1111-1111-1111-111111111111}", L"", L""};
+    TestConfiguration.ProductCodes64 = other;
+    EXPECT_EQ(0, launcher.RemovePreviousProducts());
+    EXPECT_EQ(2u, shell.Requests.size()) << "32-bit Windows reads the 32-bit table";
+}
+
+}  // namespace

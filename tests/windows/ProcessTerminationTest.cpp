@@ -1,0 +1,217 @@
+// Ending listed processes: exact names, each process at most once, and every
+// failure skipped without a trace.
+#include "preparation/ProcessTermination.h"
+#include "support/OsFailures.h"
+#include "support/TestConfiguration.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Copies the waiting program under this name, into a folder of its own (file
+// names are not case-sensitive), and starts it.
+HANDLE StartWaitingProcess(const std::wstring& imageName)
+{
+    static int copies = 0;
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring folder = self;
+    folder.erase(folder.find_last_of(L'\\') + 1);
+    wchar_t temporary[MAX_PATH];
+    RealOs.GetTempPathW(MAX_PATH, temporary);
+    const std::wstring copyFolder = std::wstring(temporary) + L"waiting-" + std::to_wstring(++copies);
+    RealOs.CreateDirectoryW(copyFolder.c_str(), nullptr);
+    const std::wstring copy = copyFolder + L"\\" + imageName;
+    CopyFileW((folder + L"waiting_process.exe").c_str(), copy.c_str(), FALSE);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started = {};
+    std::wstring commandLine = L"\"" + copy + L"\"";
+    if (!CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+            &started)) {
+        return nullptr;
+    }
+    RealOs.CloseHandle(started.hThread);
+    return started.hProcess;
+}
+
+bool IsRunning(HANDLE process)
+{
+    return RealOs.WaitForSingleObject(process, 5000) == WAIT_TIMEOUT;
+}
+
+const wchar_t* const TwoNames[] = {L"TavrinTray.exe", L"C:\\Tools\\TavrinHelper.exe"};
+
+TEST(ProcessTermination, EndsEveryProcessOfAListedNameExactly)
+{
+    ScopedConfiguration configuration;
+    TestConfiguration.ProcessNames = TwoNames;
+    TestConfiguration.ProcessNameCount = 2;
+    const HANDLE first = StartWaitingProcess(L"TavrinTray.exe");
+    const HANDLE second = StartWaitingProcess(L"TavrinTray.exe");
+    const HANDLE otherCase = StartWaitingProcess(L"tavrintray.exe");
+    const HANDLE withDirectory = StartWaitingProcess(L"TavrinHelper.exe");
+    ASSERT_TRUE(first && second && otherCase && withDirectory);
+
+    EXPECT_EQ(2, TerminateListedProcesses());
+
+    EXPECT_EQ(WAIT_OBJECT_0, RealOs.WaitForSingleObject(first, 5000));
+    EXPECT_EQ(WAIT_OBJECT_0, RealOs.WaitForSingleObject(second, 5000));
+    EXPECT_TRUE(IsRunning(otherCase)) << "names differing in case do not match";
+    EXPECT_TRUE(IsRunning(withDirectory)) << "a listed name with a directory never matches";
+    for (const HANDLE process : {otherCase, withDirectory}) {
+        RealOs.TerminateProcess(process, 0);
+    }
+    for (const HANDLE process : {first, second, otherCase, withDirectory}) {
+        RealOs.CloseHandle(process);
+    }
+}
+
+// A fake process list: names in order, with identifiers 1, 2, ...
+std::vector<std::wstring> fakeProcesses;
+size_t nextProcess = 0;
+int opened = 0;
+int closed = 0;
+bool refuseOpen = false;
+bool failTerminate = false;
+std::vector<DWORD> terminatedIds;
+const HANDLE FakeSnapshot = reinterpret_cast<HANDLE>(0x100);
+
+BOOL FillEntry(LPPROCESSENTRY32W entry)
+{
+    if (nextProcess >= fakeProcesses.size()) {
+        RealOs.SetLastError(ERROR_NO_MORE_FILES);
+        return FALSE;
+    }
+    EXPECT_EQ(sizeof(PROCESSENTRY32W), entry->dwSize);
+    wcscpy(entry->szExeFile, fakeProcesses[nextProcess].c_str());
+    entry->th32ProcessID = static_cast<DWORD>(++nextProcess);
+    return TRUE;
+}
+
+HANDLE WINAPI FakeSnapshotCall(DWORD flags, DWORD processId)
+{
+    EXPECT_EQ(static_cast<DWORD>(TH32CS_SNAPPROCESS), flags);
+    EXPECT_EQ(0u, processId);
+    ++opened;
+    return FakeSnapshot;
+}
+BOOL WINAPI FakeFirst(HANDLE, LPPROCESSENTRY32W entry)
+{
+    nextProcess = 0;
+    return FillEntry(entry);
+}
+BOOL WINAPI FakeNext(HANDLE, LPPROCESSENTRY32W entry)
+{
+    return FillEntry(entry);
+}
+HANDLE WINAPI FakeOpenProcess(DWORD access, BOOL inherit, DWORD id)
+{
+    EXPECT_EQ(static_cast<DWORD>(PROCESS_TERMINATE), access);
+    EXPECT_FALSE(inherit);
+    if (refuseOpen) {
+        RealOs.SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    ++opened;
+    return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x1000 + id));
+}
+BOOL WINAPI FakeTerminate(HANDLE process, UINT exitCode)
+{
+    EXPECT_EQ(0u, exitCode);
+    terminatedIds.push_back(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(process) - 0x1000));
+    return failTerminate ? FALSE : TRUE;
+}
+BOOL WINAPI FakeClose(HANDLE)
+{
+    ++closed;
+    return TRUE;
+}
+
+class FakeProcessList : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        fakeProcesses = {L"explorer.exe", L"TavrinTray.exe", L"svchost.exe", L"TavrinTray.exe"};
+        opened = closed = 0;
+        refuseOpen = failTerminate = false;
+        terminatedIds.clear();
+        TestConfiguration.ProcessNames = TwoNames;
+        TestConfiguration.ProcessNameCount = 2;
+    }
+    void TearDown() override { EXPECT_EQ(opened, closed) << "every handle opened is closed"; }
+
+    ScopedConfiguration configuration;
+    OsOverride<decltype(&::CreateToolhelp32Snapshot)> snapshot{&OsCallTable::CreateToolhelp32Snapshot, &FakeSnapshotCall};
+    OsOverride<decltype(&::Process32FirstW)> first{&OsCallTable::Process32FirstW, &FakeFirst};
+    OsOverride<decltype(&::Process32NextW)> next{&OsCallTable::Process32NextW, &FakeNext};
+    OsOverride<decltype(&::OpenProcess)> open{&OsCallTable::OpenProcess, &FakeOpenProcess};
+    OsOverride<decltype(&::TerminateProcess)> terminate{&OsCallTable::TerminateProcess, &FakeTerminate};
+    OsOverride<decltype(&::CloseHandle)> close{&OsCallTable::CloseHandle, &FakeClose};
+};
+
+TEST_F(FakeProcessList, CountsEachSuccessfulTermination)
+{
+    EXPECT_EQ(2, TerminateListedProcesses());
+    EXPECT_EQ(std::vector<DWORD>({2, 4}), terminatedIds);
+}
+
+TEST_F(FakeProcessList, ProcessMatchingTwoNamesIsEndedOnce)
+{
+    const wchar_t* const sameTwice[] = {L"TavrinTray.exe", L"TavrinTray.exe"};
+    TestConfiguration.ProcessNames = sameTwice;
+    fakeProcesses = {L"TavrinTray.exe"};
+    EXPECT_EQ(1, TerminateListedProcesses());
+    EXPECT_EQ(std::vector<DWORD>({1}), terminatedIds);
+}
+
+TEST_F(FakeProcessList, RefusedOrFailedTerminationIsNotCounted)
+{
+    refuseOpen = true;
+    EXPECT_EQ(0, TerminateListedProcesses());
+    EXPECT_TRUE(terminatedIds.empty());
+    refuseOpen = false;
+    failTerminate = true;
+    EXPECT_EQ(0, TerminateListedProcesses());
+    EXPECT_EQ(2u, terminatedIds.size());
+}
+
+TEST_F(FakeProcessList, NoOrNegativeCountWalksTheListAndEndsNothing)
+{
+    for (const std::int32_t count : {0, -1}) {
+        TestConfiguration.ProcessNameCount = count;
+        EXPECT_EQ(0, TerminateListedProcesses());
+        EXPECT_EQ(fakeProcesses.size(), nextProcess) << "every entry is enumerated";
+    }
+    EXPECT_TRUE(terminatedIds.empty());
+}
+
+BOOL WINAPI WideningNext(HANDLE snapshot, LPPROCESSENTRY32W entry)
+{
+    TestConfiguration.ProcessNameCount = 2;
+    return FakeNext(snapshot, entry);
+}
+
+TEST_F(FakeProcessList, CountIsReadAfreshForEveryProcess)
+{
+    // The walk sees the second entry only once the count covers it.
+    const wchar_t* const names[] = {L"svchost.exe", L"TavrinTray.exe"};
+    TestConfiguration.ProcessNames = names;
+    TestConfiguration.ProcessNameCount = 1;
+    fakeProcesses = {L"TavrinTray.exe", L"svchost.exe", L"TavrinTray.exe"};
+    OsOverride widening(&OsCallTable::Process32NextW, &WideningNext);
+    EXPECT_EQ(2, TerminateListedProcesses());
+    EXPECT_EQ(std::vector<DWORD>({2, 3}), terminatedIds);
+}
+
+TEST(ProcessTermination, FailedSnapshotExaminesNothing)
+{
+    auto failing = FailOsCall<&OsCallTable::CreateToolhelp32Snapshot>(ERROR_NOT_ENOUGH_MEMORY);
+    auto noOpen = FailOsCall<&OsCallTable::OpenProcess>(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(0, TerminateListedProcesses());
+}
+
+}  // namespace

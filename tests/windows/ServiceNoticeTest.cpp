@@ -1,0 +1,104 @@
+// The device-monitor service notice: one control code, every handle closed,
+// service before manager.
+#include "preparation/DeviceMonitorNotice.h"
+#include "support/OsFailures.h"
+#include "support/TestConfiguration.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> events;
+bool refuseManager = false;
+bool refuseService = false;
+bool refuseControl = false;
+const SC_HANDLE Manager = reinterpret_cast<SC_HANDLE>(0x10);
+const SC_HANDLE Service = reinterpret_cast<SC_HANDLE>(0x20);
+
+SC_HANDLE WINAPI FakeOpenManager(LPCWSTR machine, LPCWSTR database, DWORD access)
+{
+    EXPECT_EQ(nullptr, machine);
+    EXPECT_EQ(std::wstring(L"ServicesActive"), database);
+    EXPECT_EQ(0xF003Fu, access);
+    events.push_back("open manager");
+    return refuseManager ? nullptr : Manager;
+}
+
+SC_HANDLE WINAPI FakeOpenService(SC_HANDLE manager, LPCWSTR name, DWORD access)
+{
+    EXPECT_EQ(Manager, manager);
+    EXPECT_EQ(std::wstring(L"TAVRINAudioDevMon"), name);
+    EXPECT_EQ(0xF01FFu, access);
+    events.push_back("open service");
+    return refuseService ? nullptr : Service;
+}
+
+BOOL WINAPI FakeControl(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status)
+{
+    EXPECT_EQ(Service, service);
+    EXPECT_NE(nullptr, status);
+    events.push_back("control " + std::to_string(control));
+    return refuseControl ? FALSE : TRUE;
+}
+
+BOOL WINAPI FakeCloseService(SC_HANDLE handle)
+{
+    events.push_back(handle == Service ? "close service" : "close manager");
+    return TRUE;
+}
+
+class ServiceNotice : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        events.clear();
+        refuseManager = refuseService = refuseControl = false;
+    }
+
+    ScopedConfiguration configuration;
+    OsOverride<decltype(&::OpenSCManagerW)> manager{&OsCallTable::OpenSCManagerW, &FakeOpenManager};
+    OsOverride<decltype(&::OpenServiceW)> service{&OsCallTable::OpenServiceW, &FakeOpenService};
+    OsOverride<decltype(&::ControlService)> control{&OsCallTable::ControlService, &FakeControl};
+    OsOverride<decltype(&::CloseServiceHandle)> close{&OsCallTable::CloseServiceHandle, &FakeCloseService};
+};
+
+using Events = std::vector<std::string>;
+
+TEST_F(ServiceNotice, AcceptedControlIsZero)
+{
+    EXPECT_EQ(0, NotifyDeviceMonitorService());
+    EXPECT_EQ(Events({"open manager", "open service", "control 128", "close service", "close manager"}), events);
+}
+
+TEST_F(ServiceNotice, RefusedControlIsMinusOneWithBothHandlesClosed)
+{
+    refuseControl = true;
+    EXPECT_EQ(-1, NotifyDeviceMonitorService());
+    EXPECT_EQ(Events({"open manager", "open service", "control 128", "close service", "close manager"}), events);
+}
+
+TEST_F(ServiceNotice, MissingServiceClosesTheManager)
+{
+    refuseService = true;
+    EXPECT_EQ(-1, NotifyDeviceMonitorService());
+    EXPECT_EQ(Events({"open manager", "open service", "close manager"}), events);
+}
+
+TEST_F(ServiceNotice, NoManagerNoService)
+{
+    refuseManager = true;
+    EXPECT_EQ(-1, NotifyDeviceMonitorService());
+    EXPECT_EQ(Events({"open manager"}), events);
+}
+
+TEST(ServiceNoticeOnThisWindows, AbsentServiceGivesMinusOne)
+{
+    ScopedConfiguration configuration;
+    TestConfiguration.DeviceMonitorServiceName = L"TAVRINAudioDevMonNotInstalled";
+    EXPECT_EQ(-1, NotifyDeviceMonitorService());
+}
+
+}  // namespace
