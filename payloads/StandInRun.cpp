@@ -27,7 +27,9 @@ bool IsBlank(wchar_t c)
 }
 
 // The parameters part of a command line: the program name ends at its closing
-// quote when it starts with one, else at the first blank.
+// quote when it starts with one, else at the first blank. The launcher has
+// its own such scan; the stand-in keeps a separate one so that it cannot
+// share a fault with the program it observes.
 std::wstring ParametersOf(const wchar_t* commandLine)
 {
     const wchar_t* p = commandLine;
