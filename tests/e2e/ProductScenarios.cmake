@@ -49,3 +49,31 @@ add_scenario(prerequisite_wants_restart PREFIX win10-64 LAUNCHER InstallerLaunch
     --expect-installed MSI_WIN10_64)
 add_scenario(missing_package_resource PREFIX win10-64 LAUNCHER launcher_missing_win10_64_package
     --expect-exit 1814 "--expect-stdout=LocateResource failed \\(1814\\)" --expect-installed=)
+
+# Preparing the machine.
+add_launcher_variant(launcher_ending_processes PAYLOADS ${LAUNCHER_PRODUCT_PAYLOADS}
+    PROCESS_NAMES TavrinTray.exe "C:\\Tools\\TavrinHelper.exe")
+set(earlier_codes ${DEMO_EARLIER_PRODUCT_A_CODE} ${DEMO_EARLIER_PRODUCT_B_CODE} ${DEMO_EARLIER_PRODUCT_C_CODE})
+add_launcher_variant(launcher_removing_earlier_products PAYLOADS ${LAUNCHER_PRODUCT_PAYLOADS}
+    PRODUCT_CODES_32 ${earlier_codes} PRODUCT_CODES_64 ${earlier_codes})
+
+add_scenario(ends_listed_processes PREFIX win10-64 LAUNCHER launcher_ending_processes
+    ${WITH_WAITING_PROGRAM} --start-process TavrinTray.exe --start-process TavrinTray.exe
+    --start-process tavrintray.exe --start-process TavrinHelper.exe
+    --expect-ended TavrinTray.exe --expect-running tavrintray.exe --expect-running TavrinHelper.exe
+    --expect-exit 0 --expect-installed MSI_WIN10_64)
+# On 64-bit Windows only the 64-bit view counts: B (x64) goes, A (x86) stays.
+add_scenario(removes_earlier_products_in_the_64_bit_view PREFIX win10-64 LAUNCHER launcher_removing_earlier_products
+    --preinstall ${DEMO_EARLIER_PRODUCT_A} --preinstall ${DEMO_EARLIER_PRODUCT_B}
+    "--expect-present=Program Files (x86)/Kesmora/TAVRIN/EarlierProductA.txt"
+    "--expect-absent=Program Files/Kesmora/TAVRIN/EarlierProductB.txt"
+    --expect-exit 0 --expect-installed MSI_WIN10_64)
+add_scenario(removes_registered_earlier_products PREFIX win7-32 LAUNCHER launcher_removing_earlier_products
+    --preinstall ${DEMO_EARLIER_PRODUCT_A} --preinstall ${DEMO_EARLIER_PRODUCT_C}
+    "--expect-absent=Program Files/Kesmora/TAVRIN/EarlierProductA.txt"
+    "--expect-absent=Program Files/Kesmora/TAVRIN/EarlierProductC.txt"
+    --expect-exit 0 --expect-installed MSI32)
+add_scenario(notifies_running_service PREFIX win10-64 LAUNCHER InstallerLauncher
+    ${WITH_SERVICE} --service-running --expect-service-controls 128 --expect-exit 0 --expect-installed MSI_WIN10_64)
+add_scenario(leaves_stopped_service_alone PREFIX win10-64 LAUNCHER InstallerLauncher
+    ${WITH_SERVICE} --expect-service-controls= --expect-exit 0 --expect-installed MSI_WIN10_64)

@@ -14,6 +14,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SUPPORT = os.path.join(HERE, "..", "support")
@@ -34,6 +35,47 @@ def can_run_32bit():
         return False
 
 
+def loader(arch):
+    return "/usr/lib/wine/wine" if arch == "win32" else "/usr/lib/wine/wine64"
+
+
+def wine(prefix, arch, *arguments, background=False):
+    """Runs a Windows command in the scenario's prefix, output to nowhere:
+    a Wine background process that held a pipe would keep this from ending."""
+    env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all")
+    command = [loader(arch)] + list(arguments)
+    if background:
+        return subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+    return subprocess.run(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL, timeout=600).returncode
+
+
+def prepare_machine(args, prefix, drive):
+    """What the machine holds before the launcher runs: earlier products, the
+    device-monitor service, running processes. Returns the processes started."""
+    for package in args.preinstall:
+        shutil.copy(package, os.path.join(drive, os.path.basename(package)))
+        code = wine(prefix, args.arch, "msiexec", "/i", "C:\\" + os.path.basename(package), "/qn")
+        if code != 0:
+            raise RuntimeError("installing %s before the run failed with %d" % (package, code))
+    if args.service:
+        shutil.copy(args.service, os.path.join(drive, "StandIn", "StandInService.exe"))
+        wine(prefix, args.arch, "sc", "create", "TAVRINAudioDevMon", "binpath=", "C:\\StandIn\\StandInService.exe")
+        if args.service_running:
+            wine(prefix, args.arch, "sc", "start", "TAVRINAudioDevMon")
+    processes = {}
+    for index, name in enumerate(args.start_process):
+        folder = os.path.join(drive, "processes", str(index))
+        os.makedirs(folder, exist_ok=True)
+        shutil.copy(args.waiting_program, os.path.join(folder, name))
+        processes.setdefault(name, []).append(
+            wine(prefix, args.arch, "C:\\processes\\%d\\%s" % (index, name), background=True))
+    if processes:
+        time.sleep(3)
+    return processes
+
+
 def run(args):
     if is_32bit_program(args.launcher) and not can_run_32bit():
         print("skipped: this machine cannot execute 32-bit x86 code, so the launcher cannot run under Wine here")
@@ -46,7 +88,11 @@ def run(args):
         # A plain copy: hard links would let the scenario write through into the base.
         subprocess.run(["cp", "-a", args.base, prefix], check=True)
         drive = os.path.join(prefix, "drive_c")
-        return check(args, prefix, drive, launch(args, prefix, drive))
+        os.makedirs(os.path.join(drive, "StandIn"), exist_ok=True)
+        processes = prepare_machine(args, prefix, drive)
+        stdout = launch(args, prefix, drive)
+        time.sleep(2 if processes else 0)
+        return check(args, prefix, drive, stdout, processes)
     finally:
         env = dict(os.environ, WINEPREFIX=prefix)
         subprocess.run(["/usr/lib/wine/wineserver64", "-k"], env=env, capture_output=True)
@@ -60,7 +106,6 @@ def launch(args, prefix, drive):
     os.makedirs(os.path.join(drive, "probe"), exist_ok=True)
     shutil.copy(args.probe, os.path.join(drive, "probe", "LaunchProbe.exe"))
     standin = os.path.join(drive, "StandIn")
-    os.makedirs(standin, exist_ok=True)
     with open(os.path.join(standin, "exit-codes.txt"), "w") as f:
         f.write("".join(line + "\n" for line in args.exit_code))
     windows_folder = "C:\\" + args.folder.replace("/", "\\")
@@ -82,7 +127,7 @@ def read(path):
         return None
 
 
-def check(args, prefix, drive, stdout):
+def check(args, prefix, drive, stdout, processes):
     failures = []
     exit_code = (read(os.path.join(drive, "probe", "exit-code.txt")) or "").strip()
     journal = read(os.path.join(drive, "StandIn", "journal.txt")) or ""
@@ -119,6 +164,27 @@ def check(args, prefix, drive, stdout):
     for pattern in args.expect_stdout:
         if not re.search(pattern, stdout):
             failures.append("standard output lacks %r" % pattern)
+    controls = (read(os.path.join(drive, "StandIn", "service-journal.txt")) or "").split()
+    controls = [c for c in controls if c != "control"]
+    if args.service:
+        print("service controls received: %s" % (", ".join(controls) or "none"))
+    if args.expect_service_controls is not None:
+        expected = [c for c in args.expect_service_controls.split(",") if c]
+        if controls != expected:
+            failures.append("service received %s, expected %s" % (controls, expected))
+    for name, started in processes.items():
+        running = sum(1 for process in started if process.poll() is None)
+        print("processes %s: %d of %d still running" % (name, running, len(started)))
+        if name in args.expect_ended and running:
+            failures.append("%d %s still running" % (running, name))
+        if name in args.expect_running and running != len(started):
+            failures.append("%s was ended" % name)
+    for path in args.expect_present:
+        if not os.path.exists(os.path.join(drive, path)):
+            failures.append("C:/%s is missing" % path)
+    for path in args.expect_absent:
+        if os.path.exists(os.path.join(drive, path)):
+            failures.append("C:/%s is still there" % path)
     for failure in failures:
         print("FAIL: " + failure)
     return 1 if failures else 0
@@ -140,6 +206,16 @@ def main():
     parser.add_argument("--expect-installed", help="package marker, or empty for none")
     parser.add_argument("--expect-package-file", action="store_true")
     parser.add_argument("--expect-stdout", action="append", default=[], help="regular expression")
+    parser.add_argument("--preinstall", action="append", default=[], help="package installed before the run")
+    parser.add_argument("--service", help="stand-in service program, installed as the device-monitor service")
+    parser.add_argument("--service-running", action="store_true")
+    parser.add_argument("--expect-service-controls", help="control codes received, comma-separated")
+    parser.add_argument("--waiting-program", help="stand-in program started under --start-process names")
+    parser.add_argument("--start-process", action="append", default=[], help="image name, once per process")
+    parser.add_argument("--expect-ended", action="append", default=[])
+    parser.add_argument("--expect-running", action="append", default=[])
+    parser.add_argument("--expect-present", action="append", default=[], help="path below C:/")
+    parser.add_argument("--expect-absent", action="append", default=[], help="path below C:/")
     args = parser.parse_args()
     args.base = os.path.abspath(args.base)
     return run(args)
