@@ -9,6 +9,7 @@ packages=(
     g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-tools
     wine wine32:i386 wine64
     wixl msitools python3-pefile
+    xvfb xdotool imagemagick
 )
 
 missing=()

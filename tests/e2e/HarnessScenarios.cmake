@@ -39,3 +39,17 @@ add_scenario(harness_notifies_running_service PREFIX win10-64 LAUNCHER harness_l
     ${WITH_SERVICE} --service-running --expect-service-controls 128 --expect-exit 0 --expect-installed MSI_WIN10_32)
 add_scenario(harness_leaves_stopped_service_alone PREFIX win10-64 LAUNCHER harness_launcher
     ${WITH_SERVICE} --expect-service-controls= --expect-exit 0 --expect-installed MSI_WIN10_32)
+
+# The prompt of a build that carries legacy uninstallers, on a virtual display.
+add_launcher_variant(harness_launcher_with_legacy_uninstallers ${harness_manifest}
+    PAYLOADS ${LAUNCHER_PRODUCT_PAYLOADS}
+        UNINST EXE "${DEMO_PAYLOAD_STAND_IN_PROGRAM}"
+        UNINST2 EXE "${DEMO_PAYLOAD_STAND_IN_PROGRAM}"
+    PROMPT_TEXT "An earlier TAVRIN driver will be removed before this one is installed. Continue?"
+    PROMPT_CAPTION "TAVRIN Driver Installer")
+add_scenario(harness_prompt_answered_yes PREFIX win10-64 LAUNCHER harness_launcher_with_legacy_uninstallers
+    --answer-prompt y --screenshot "${CMAKE_CURRENT_BINARY_DIR}/artifacts/harness-prompt.png"
+    "--expect-run=vcredist_x86.exe|/passive /norestart" "--expect-run=vq_isu.exe|" "--expect-run=vq_isu2.exe|"
+    --expect-exit 0 --expect-installed MSI_WIN10_32)
+add_scenario(harness_prompt_answered_no PREFIX win10-64 LAUNCHER harness_launcher_with_legacy_uninstallers
+    --answer-prompt n --expect-no-runs --expect-exit 1602 --expect-installed=)

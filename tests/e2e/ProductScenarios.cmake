@@ -77,3 +77,11 @@ add_scenario(notifies_running_service PREFIX win10-64 LAUNCHER InstallerLauncher
     ${WITH_SERVICE} --service-running --expect-service-controls 128 --expect-exit 0 --expect-installed MSI_WIN10_64)
 add_scenario(leaves_stopped_service_alone PREFIX win10-64 LAUNCHER InstallerLauncher
     ${WITH_SERVICE} --expect-service-controls= --expect-exit 0 --expect-installed MSI_WIN10_64)
+
+# The prompt of a build that carries legacy uninstallers, on a virtual display.
+add_scenario(prompt_answered_yes PREFIX win10-64 LAUNCHER launcher_with_legacy_uninstallers
+    --answer-prompt y --screenshot "${CMAKE_CURRENT_BINARY_DIR}/artifacts/prompt.png"
+    ${x86_passive} ${x64_passive} "--expect-run=vq_isu.exe|" "--expect-run=vq_isu2.exe|"
+    --expect-exit 0 --expect-installed MSI_WIN10_64)
+add_scenario(prompt_answered_no PREFIX win10-64 LAUNCHER launcher_with_legacy_uninstallers
+    --answer-prompt n --expect-no-runs --expect-exit 1602 --expect-installed=)

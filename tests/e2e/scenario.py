@@ -14,6 +14,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -99,6 +100,44 @@ def run(args):
         shutil.rmtree(scenario, ignore_errors=True)
 
 
+class Prompt:
+    """A virtual display on which the launcher can show its prompt, and a
+    person's answer to it: the window is found by its caption, photographed,
+    and answered with a key press."""
+
+    def __init__(self, caption, answer, screenshot):
+        self.caption, self.answer, self.screenshot = caption, answer, screenshot
+        self.shown = False
+        self.display = ":%d" % (90 + os.getpid() % 500)
+        self.server = subprocess.Popen(["Xvfb", self.display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(1)
+        self.thread = threading.Thread(target=self.answer_when_shown, daemon=True)
+        self.thread.start()
+
+    def answer_when_shown(self):
+        env = dict(os.environ, DISPLAY=self.display)
+        deadline = time.time() + 120
+        while time.time() < deadline:
+            found = subprocess.run(["xdotool", "search", "--name", "^%s$" % re.escape(self.caption)],
+                                   env=env, capture_output=True, text=True)
+            windows = found.stdout.split()
+            if windows:
+                time.sleep(1)
+                self.shown = True
+                if self.screenshot:
+                    os.makedirs(os.path.dirname(self.screenshot), exist_ok=True)
+                    subprocess.run(["import", "-window", "root", self.screenshot], env=env, capture_output=True)
+                subprocess.run(["xdotool", "key", "--window", windows[-1], self.answer], env=env, capture_output=True)
+                return
+            time.sleep(0.5)
+
+    def close(self):
+        self.thread.join(timeout=5)
+        self.server.kill()
+        self.server.wait()
+
+
 def launch(args, prefix, drive):
     folder = os.path.join(drive, args.folder)
     os.makedirs(folder, exist_ok=True)
@@ -112,10 +151,17 @@ def launch(args, prefix, drive):
     command = '"%s\\InstallerLauncher.exe"%s' % (windows_folder, (" " + args.arguments) if args.arguments else "")
     with open(os.path.join(drive, "probe", "command.txt"), "w", encoding="utf-8") as f:
         f.write(command)
-    result = subprocess.run(
-        [os.path.join(SUPPORT, "run-in-prefix.sh"), prefix, args.arch, os.path.join(drive, "probe", "LaunchProbe.exe"),
-         "C:\\probe\\command.txt", "C:\\probe\\exit-code.txt"],
-        capture_output=True, text=True, errors="replace")
+    prompt = Prompt(args.prompt_caption, args.answer_prompt, args.screenshot) if args.answer_prompt else None
+    env = dict(os.environ, DISPLAY=prompt.display) if prompt else None
+    try:
+        result = subprocess.run(
+            [os.path.join(SUPPORT, "run-in-prefix.sh"), prefix, args.arch,
+             os.path.join(drive, "probe", "LaunchProbe.exe"), "C:\\probe\\command.txt", "C:\\probe\\exit-code.txt"],
+            capture_output=True, text=True, errors="replace", env=env)
+    finally:
+        if prompt:
+            prompt.close()
+    args.prompt_shown = bool(prompt and prompt.shown)
     return result.stdout
 
 
@@ -179,6 +225,8 @@ def check(args, prefix, drive, stdout, processes):
             failures.append("%d %s still running" % (running, name))
         if name in args.expect_running and running != len(started):
             failures.append("%s was ended" % name)
+    if args.answer_prompt and not args.prompt_shown:
+        failures.append("the prompt was never shown")
     for path in args.expect_present:
         if not os.path.exists(os.path.join(drive, path)):
             failures.append("C:/%s is missing" % path)
@@ -206,6 +254,9 @@ def main():
     parser.add_argument("--expect-installed", help="package marker, or empty for none")
     parser.add_argument("--expect-package-file", action="store_true")
     parser.add_argument("--expect-stdout", action="append", default=[], help="regular expression")
+    parser.add_argument("--answer-prompt", choices=["y", "n"], help="show the prompt on a virtual display, answer it")
+    parser.add_argument("--prompt-caption", default="TAVRIN Driver Installer")
+    parser.add_argument("--screenshot", help="where to keep a picture of the prompt")
     parser.add_argument("--preinstall", action="append", default=[], help="package installed before the run")
     parser.add_argument("--service", help="stand-in service program, installed as the device-monitor service")
     parser.add_argument("--service-running", action="store_true")
