@@ -1,11 +1,37 @@
 #include "DriverSettingsBackup.h"
 
+#include "../LauncherConfig.h"
+#include "RegistryKey.h"
+
+#include <string>
+
+namespace {
+
+std::wstring BackupKeyName()
+{
+    return std::wstring(L"SettingsBackup_") + LauncherConfig.SettingsGuid;
+}
+
+}  // namespace
+
 bool BackupDriverSettings()
 {
-    return false;
+    const RegistryKey drivers(LauncherConfig.DriversKeyPath);
+    RegistryKey settings(drivers.SubKeyPath(LauncherConfig.SettingsGuid));
+    if (settings.Open(/*readOnly=*/false) < 0) {
+        return false;
+    }
+    return settings.CopyTo(drivers.SubKeyPath(BackupKeyName())) >= 0;
 }
 
 bool ReleaseDriverSettingsBackup()
 {
-    return false;
+    RegistryKey drivers(LauncherConfig.DriversKeyPath);
+    if (drivers.Open(/*readOnly=*/false) < 0) {
+        return false;
+    }
+    if (!KeyExists(drivers.SubKeyPath(BackupKeyName()))) {
+        return true;
+    }
+    return drivers.DeleteSubKeyTree(BackupKeyName()) >= 0;
 }

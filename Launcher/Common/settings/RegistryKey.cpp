@@ -42,7 +42,7 @@ std::int32_t RegistryKey::Open(bool readOnly)
     if (IsOpen()) {
         return 1;
     }
-    const REGSAM view = use64BitView_ ? KEY_WOW64_64KEY : 0;
+    const REGSAM view = ViewAccess();
     LONG status = ERROR_SUCCESS;
     if (readOnly) {
         status = Os.RegOpenKeyExW(PredefinedKey(root_), path_.c_str(), /*ulOptions=*/0, KEY_READ | view, &handle_);
@@ -68,4 +68,25 @@ void RegistryKey::Close()
 bool RegistryKey::IsOpen() const
 {
     return handle_ != ClosedKey;
+}
+
+REGSAM RegistryKey::ViewAccess() const
+{
+    return use64BitView_ ? KEY_WOW64_64KEY : 0;
+}
+
+std::wstring RegistryKey::SubKeyPath(const std::wstring& name) const
+{
+    return path_ + L"\\" + name;
+}
+
+RegistryKey RegistryKey::ChildKey(const std::wstring& name) const
+{
+    return RegistryKey(SubKeyPath(name), root_, use64BitView_);
+}
+
+bool KeyExists(const std::wstring& path)
+{
+    RegistryKey key(path);
+    return key.Open(/*readOnly=*/true) >= 0;
 }

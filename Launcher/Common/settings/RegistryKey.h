@@ -1,9 +1,13 @@
 #pragma once
 
+#include "RegistryValueData.h"
+#include "Variant.h"
+
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Which predefined key a RegistryKey lies below. Any other selector opens
 // nothing.
@@ -16,7 +20,8 @@ enum RegistryRoot : std::int32_t {
 
 // One registry key, named by root, path and view, with an open handle once
 // opened. Results are HRESULT-style: S_OK (or another non-negative value) on
-// success, E_FAIL on every failure. Destroying the key closes it.
+// success, E_FAIL on every failure. Every operation but Open needs an open key
+// and gives E_FAIL on a closed one. Destroying the key closes it.
 class RegistryKey {
 public:
     explicit RegistryKey(std::wstring path, std::int32_t root = LocalMachine, bool use64BitView = false);
@@ -36,9 +41,66 @@ public:
     // Addresses the key in the 64-bit view although the process is 32-bit.
     bool Use64BitView() const { return use64BitView_; }
 
+    // The path of the sub-key name (one component or a relative path).
+    std::wstring SubKeyPath(const std::wstring& name) const;
+    // A closed key for the sub-key name, with this key's root and view.
+    RegistryKey ChildKey(const std::wstring& name) const;
+
+    // Reads the named value into value, which is Empty after any failure.
+    // REG_SZ text becomes a String (E_FAIL for a code unit above 0x00FF);
+    // data of any other type is read as a value blob, and data that is none
+    // leaves value Empty with S_OK. E_FAIL for a missing value.
+    std::int32_t ReadValue(const std::wstring& name, Variant& value) const;
+    // Stores a String as REG_SZ (S_OK) and any other kind as a REG_BINARY
+    // value blob, returning the blob's length. Nothing is written on E_FAIL.
+    std::int32_t WriteValue(const std::wstring& name, const Variant& value);
+
+    // The named value's registry type and data exactly as stored; E_FAIL for
+    // a missing value or a buffer that cannot be allocated.
+    std::int32_t ReadRawValue(const std::wstring& name, RegistryValueData& value) const;
+    // Stores the value with its own registry type and data.
+    std::int32_t WriteRawValue(const std::wstring& name, const RegistryValueData& value);
+
+    // Fills names with the names of the sub-keys. A failed count gives none;
+    // a name that does not fit 254 characters ends the list with E_FAIL,
+    // keeping the names before it.
+    std::int32_t EnumSubKeys(std::vector<std::wstring>& names) const;
+    // Makes names one entry per value (the default value as the empty name).
+    // A failed count gives none; a name that does not fit 254 characters
+    // gives E_FAIL and leaves the entries from its index on empty.
+    std::int32_t EnumValueNames(std::vector<std::wstring>& names) const;
+
+    // Deletes the sub-key name with everything below it, children before
+    // parents. A sub-key whose own sub-keys were not all deleted stays, and
+    // the result is then E_FAIL; the rest of the tree is deleted regardless.
+    std::int32_t DeleteSubKeyTree(const std::wstring& name);
+    // Copies the tree below this key into the key at destinationPath below
+    // HKEY_LOCAL_MACHINE in the default view, whatever this key's root and
+    // view. The destination is created even when the copy then fails.
+    std::int32_t CopyTo(const std::wstring& destinationPath) const;
+
 private:
+    // KEY_WOW64_64KEY when the key is addressed in the 64-bit view, else 0.
+    REGSAM ViewAccess() const;
+    // Deletes the sub-key name, which must have no sub-keys, relative to this
+    // key's handle; under WOW64 in this key's view.
+    std::int32_t DeleteSubKey(const std::wstring& name) const;
+
     HKEY handle_;
     std::int32_t root_;
     std::wstring path_;
     bool use64BitView_;
 };
+
+// Whether the key at path below HKEY_LOCAL_MACHINE, in the default view, can
+// be opened read-only. Creates nothing.
+bool KeyExists(const std::wstring& path);
+
+// Copies every sub-key and value below source into destination, both open:
+// sub-keys first, depth-first, then the values. Values and sub-keys already in
+// destination are overwritten when they share a name and kept otherwise.
+// REG_SZ text whose code units all lie in 0x0000 to 0x00FF and valid value
+// blobs go through a Variant (so a blob of a String arrives as REG_SZ);
+// every other value arrives with its own registry type and data. Failures are
+// gathered and the copy goes on; any of them gives E_FAIL.
+std::int32_t CopyKeyTree(const RegistryKey& source, RegistryKey& destination);

@@ -1,0 +1,78 @@
+#include "RegistryKey.h"
+
+namespace {
+
+// Copies one sub-key's tree; the destination child is created even when the
+// source child does not open, and closes before the source child.
+bool CopySubKey(const RegistryKey& source, const RegistryKey& destination, const std::wstring& name)
+{
+    RegistryKey sourceChild = source.ChildKey(name);
+    sourceChild.Open(/*readOnly=*/false);
+    RegistryKey destinationChild = destination.ChildKey(name);
+    destinationChild.Open(/*readOnly=*/false);
+    return CopyKeyTree(sourceChild, destinationChild) >= 0;
+}
+
+// A listing that failed part-way copies no sub-key at all.
+bool CopySubKeys(const RegistryKey& source, const RegistryKey& destination)
+{
+    std::vector<std::wstring> names;
+    if (source.EnumSubKeys(names) < 0) {
+        return false;
+    }
+    bool copied = true;
+    for (const std::wstring& name : names) {
+        copied = CopySubKey(source, destination, name) && copied;
+    }
+    return copied;
+}
+
+// Values a Variant carries go through one, as every reader of the key
+// expects; any other value keeps its own type and data, so the copy loses
+// nothing.
+bool CopyValue(const RegistryKey& source, RegistryKey& destination, const std::wstring& name)
+{
+    RegistryValueData data;
+    if (source.ReadRawValue(name, data) < 0) {
+        return false;
+    }
+    Variant value;
+    if (VariantFromValueData(data, value)) {
+        return destination.WriteValue(name, value) >= 0;
+    }
+    return destination.WriteRawValue(name, data) >= 0;
+}
+
+// A listing that failed part-way copies no value at all.
+bool CopyValues(const RegistryKey& source, RegistryKey& destination)
+{
+    std::vector<std::wstring> names;
+    if (source.EnumValueNames(names) < 0) {
+        return false;
+    }
+    bool copied = true;
+    for (const std::wstring& name : names) {
+        copied = CopyValue(source, destination, name) && copied;
+    }
+    return copied;
+}
+
+}  // namespace
+
+std::int32_t CopyKeyTree(const RegistryKey& source, RegistryKey& destination)
+{
+    if (!source.IsOpen() || !destination.IsOpen()) {
+        return E_FAIL;
+    }
+    const bool subKeysCopied = CopySubKeys(source, destination);
+    const bool valuesCopied = CopyValues(source, destination);
+    return subKeysCopied && valuesCopied ? S_OK : E_FAIL;
+}
+
+std::int32_t RegistryKey::CopyTo(const std::wstring& destinationPath) const
+{
+    // Opening creates the destination; one that did not open fails the copy.
+    RegistryKey destination(destinationPath);
+    destination.Open(/*readOnly=*/false);
+    return CopyKeyTree(*this, destination);
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "Variant.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+// One registry value as stored: its registry type and its data bytes.
+struct RegistryValueData {
+    DWORD Type = REG_NONE;
+    std::vector<std::uint8_t> Bytes;
+};
+
+// Fills value (cleared first) from data the way a Variant carries registry
+// values: REG_SZ text as a String, data of any other type as a value blob.
+// Returns false, with value Empty, when data cannot be carried: REG_SZ data
+// with a code unit above 0x00FF, or other data that is not a valid blob.
+bool VariantFromValueData(const RegistryValueData& data, Variant& value);

@@ -1,0 +1,285 @@
+// The registry key object against Wine's registry: where each view lands,
+// values in and out of a Variant, and the two name listings.
+#include "settings/RegistryKey.h"
+#include "support/OsFailures.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::wstring TestKey = L"Software\\InstallerLauncherTests\\RegistryKey";
+
+using Bytes = std::vector<BYTE>;
+
+// A spare code unit that is not NUL behind the data, so that the registry
+// does not add a NUL to text written without one.
+void Put(const wchar_t* name, DWORD type, Bytes data)
+{
+    const DWORD size = static_cast<DWORD>(data.size());
+    data.insert(data.end(), {0xFF, 0xFF});
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, TestKey.c_str(), name, type, data.data(), size));
+}
+
+RegistryValueData Stored(const wchar_t* name)
+{
+    RegistryValueData value;
+    HKEY key = nullptr;
+    DWORD size = 0;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TestKey.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        RegQueryValueExW(key, name, nullptr, &value.Type, nullptr, &size);
+        value.Bytes.resize(size);
+        RegQueryValueExW(key, name, nullptr, &value.Type, value.Bytes.data(), &size);
+        RegCloseKey(key);
+    }
+    return value;
+}
+
+bool Visible(const std::wstring& path, REGSAM view)
+{
+    HKEY key = nullptr;
+    const bool opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) == ERROR_SUCCESS;
+    if (opened) {
+        RegCloseKey(key);
+    }
+    return opened;
+}
+
+bool SeparateViews()
+{
+    BOOL wow64 = FALSE;
+    return sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64);
+}
+
+class RegistryKeyTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(S_OK, key.Open(false)); }
+    void TearDown() override
+    {
+        key.Close();
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, TestKey.c_str());
+        HKEY wide = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &wide) == 0) {
+            RegDeleteTreeW(wide, L"InstallerLauncherTests\\RegistryKey");
+            RegCloseKey(wide);
+        }
+    }
+
+    RegistryKey key{TestKey};
+};
+
+TEST_F(RegistryKeyTest, EachViewLandsWhereThisProcessAndWindowsPutIt)
+{
+    // Without the flag the default view applies: the 32-bit one for a 32-bit
+    // process on 64-bit Windows, the 64-bit one for a 64-bit process.
+    const bool separate = SeparateViews();
+    const bool defaultIs64 = sizeof(void*) == 8;
+    const struct {
+        const wchar_t* name;
+        bool use64BitView;
+        bool in64;
+        bool in32;
+    } cases[] = {
+        {L"\\Default", false, defaultIs64 || !separate, !defaultIs64 || !separate},
+        {L"\\SixtyFour", true, true, !separate},
+    };
+    for (const auto& view : cases) {
+        RegistryKey written(TestKey + view.name, LocalMachine, view.use64BitView);
+        ASSERT_EQ(S_OK, written.Open(false));
+        EXPECT_EQ(view.in64, Visible(TestKey + view.name, KEY_WOW64_64KEY)) << view.name;
+        EXPECT_EQ(view.in32, Visible(TestKey + view.name, KEY_WOW64_32KEY)) << view.name;
+    }
+}
+
+TEST_F(RegistryKeyTest, OpeningCreatesTheMissingPathButKeyExistsNever)
+{
+    const std::wstring deep = TestKey + L"\\Missing\\Deeper";
+    EXPECT_FALSE(KeyExists(deep));
+    EXPECT_FALSE(KeyExists(TestKey + L"\\Missing")) << "KeyExists created nothing";
+    RegistryKey created(deep);
+    EXPECT_EQ(S_OK, created.Open(false));
+    EXPECT_EQ(1, created.Open(true)) << "an open key stays as it is";
+    EXPECT_TRUE(KeyExists(deep));
+    RegistryKey unknownRoot(TestKey, 4);
+    EXPECT_EQ(E_FAIL, unknownRoot.Open(true));
+    EXPECT_EQ(E_FAIL, unknownRoot.Open(false));
+}
+
+TEST_F(RegistryKeyTest, ReadValueTurnsRegistryDataIntoAVariant)
+{
+    const Bytes int32Blob = {16, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 7, 0, 0, 0};
+    const struct {
+        const char* label;
+        DWORD type;
+        Bytes data;
+        HRESULT result;
+        VariantType kind;
+        std::string text;
+    } cases[] = {
+        {"text with its NUL", REG_SZ, {'a', 0, 'b', 0, 'c', 0, 0, 0}, S_OK, VariantType::String, "abc"},
+        {"text without a NUL ends with the data", REG_SZ, {'a', 0, 'b', 0}, S_OK, VariantType::String, "ab"},
+        {"a last odd byte is no character", REG_SZ, {'a', 0, 'b'}, S_OK, VariantType::String, "a"},
+        {"no data is the empty text", REG_SZ, {}, S_OK, VariantType::String, ""},
+        {"text ends at the first NUL", REG_SZ, {'a', 0, 0, 0, 'b', 0}, S_OK, VariantType::String, "a"},
+        {"U+00E9 is one byte", REG_SZ, {0xE9, 0, 0, 0}, S_OK, VariantType::String, "\xE9"},
+        {"U+20AC does not narrow", REG_SZ, {0xAC, 0x20, 0, 0}, E_FAIL, VariantType::Empty, ""},
+        {"nor after the NUL", REG_SZ, {'a', 0, 0, 0, 0xAC, 0x20}, E_FAIL, VariantType::Empty, ""},
+        {"a DWORD is no blob", REG_DWORD, {1, 0, 0, 0}, S_OK, VariantType::Empty, ""},
+        {"a blob of any type but REG_SZ", REG_NONE, int32Blob, S_OK, VariantType::Int32, ""},
+    };
+    for (const auto& value : cases) {
+        Put(L"Value", value.type, value.data);
+        RegistryValueData raw;
+        EXPECT_EQ(S_OK, key.ReadRawValue(L"Value", raw)) << value.label;
+        EXPECT_EQ(value.type, raw.Type) << value.label;
+        EXPECT_EQ(value.data, raw.Bytes) << value.label;
+        Variant read;
+        read = "stale";
+        EXPECT_EQ(value.result, key.ReadValue(L"Value", read)) << value.label;
+        EXPECT_EQ(value.kind, read.GetType()) << value.label;
+        if (value.kind == VariantType::String) {
+            std::uint32_t size = 0;
+            read.GetData(size);
+            EXPECT_EQ(value.text, read.GetString()) << value.label;
+            EXPECT_EQ(value.text.size() + 1, size) << value.label;
+        }
+    }
+    Variant missing;
+    missing = "stale";
+    EXPECT_EQ(E_FAIL, key.ReadValue(L"Missing", missing));
+    EXPECT_EQ(VariantType::Empty, missing.GetType());
+}
+
+TEST_F(RegistryKeyTest, WriteValueStoresTextAsRegSzAndTheRestAsBlobs)
+{
+    const struct {
+        const char* label;
+        void (*set)(Variant&);
+        HRESULT result;
+        DWORD type;
+        Bytes data;
+    } cases[] = {
+        {"Empty", [](Variant&) {}, 12, REG_BINARY, {12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"Int32",
+            [](Variant& v) {
+                const std::uint8_t five[] = {5, 0, 0, 0};
+                v.SetTyped(2, five, 4);
+            },
+            16, REG_BINARY, {16, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 5, 0, 0, 0}},
+        {"empty String", [](Variant& v) { v = ""; }, S_OK, REG_SZ, {0, 0}},
+        {"String", [](Variant& v) { v = "A\xE9"; }, S_OK, REG_SZ, {'A', 0, 0xE9, 0, 0, 0}},
+    };
+    for (const auto& value : cases) {
+        Variant written;
+        value.set(written);
+        EXPECT_EQ(value.result, key.WriteValue(L"", written)) << value.label;
+        const RegistryValueData stored = Stored(L"");
+        EXPECT_EQ(value.type, stored.Type) << value.label;
+        EXPECT_EQ(value.data, stored.Bytes) << value.label << ", the default value";
+    }
+}
+
+TEST_F(RegistryKeyTest, RawValuesKeepTheirTypeAndBytes)
+{
+    const RegistryValueData cases[] = {
+        {REG_SZ, {0xAC, 0x20}},
+        {REG_SZ, {'a', 0, 'b'}},
+        {REG_EXPAND_SZ, {'%', 0, 'T', 0, '%', 0, 0, 0}},
+        {REG_MULTI_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}},
+        {REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8}},
+        {REG_NONE, {}},
+    };
+    for (const RegistryValueData& value : cases) {
+        EXPECT_EQ(S_OK, key.WriteRawValue(L"Raw", value));
+        const RegistryValueData stored = Stored(L"Raw");
+        EXPECT_EQ(value.Type, stored.Type);
+        EXPECT_EQ(value.Bytes, stored.Bytes) << "type " << value.Type;
+    }
+}
+
+TEST_F(RegistryKeyTest, NamesUpTo254CharactersAreListed)
+{
+    std::vector<std::wstring> names{L"stale"};
+    EXPECT_EQ(S_OK, key.EnumSubKeys(names));
+    EXPECT_TRUE(names.empty());
+    EXPECT_EQ(S_OK, key.EnumValueNames(names));
+    EXPECT_TRUE(names.empty());
+
+    const std::wstring longest(254, L'k');
+    RegistryKey(key.SubKeyPath(longest)).Open(false);
+    Put(longest.c_str(), REG_DWORD, {1, 0, 0, 0});
+    Put(L"", REG_DWORD, {1, 0, 0, 0});
+    EXPECT_EQ(S_OK, key.EnumSubKeys(names));
+    EXPECT_EQ(std::vector<std::wstring>{longest}, names);
+    names.clear();
+    EXPECT_EQ(S_OK, key.EnumValueNames(names));
+    EXPECT_EQ(2u, names.size());
+    EXPECT_NE(names.end(), std::find(names.begin(), names.end(), longest));
+    EXPECT_NE(names.end(), std::find(names.begin(), names.end(), L"")) << "the default value";
+
+    const std::wstring tooLong(255, L'k');
+    ASSERT_EQ(S_OK, RegistryKey(key.SubKeyPath(tooLong)).Open(false));
+    Put(tooLong.c_str(), REG_DWORD, {1, 0, 0, 0});
+    EXPECT_EQ(E_FAIL, key.EnumSubKeys(names));
+    names.clear();
+    EXPECT_EQ(E_FAIL, key.EnumValueNames(names));
+}
+
+LSTATUS WINAPI EnumKeyFailingFromSecond(HKEY key, DWORD index, LPWSTR name, LPDWORD length, LPDWORD reserved,
+    LPWSTR keyClass, LPDWORD classLength, PFILETIME written)
+{
+    return index > 0 ? ERROR_ACCESS_DENIED
+                     : RealOs.RegEnumKeyExW(key, index, name, length, reserved, keyClass, classLength, written);
+}
+
+LSTATUS WINAPI EnumValueFailingFromSecond(HKEY key, DWORD index, LPWSTR name, LPDWORD length, LPDWORD reserved,
+    LPDWORD type, LPBYTE data, LPDWORD size)
+{
+    return index > 0 ? ERROR_ACCESS_DENIED
+                     : RealOs.RegEnumValueW(key, index, name, length, reserved, type, data, size);
+}
+
+TEST_F(RegistryKeyTest, AFailedListingKeepsWhatCameBefore)
+{
+    for (const wchar_t* name : {L"A", L"B", L"C"}) {
+        RegistryKey(key.SubKeyPath(name)).Open(false);
+        Put(name, REG_DWORD, {1, 0, 0, 0});
+    }
+    std::vector<std::wstring> names;
+    {
+        OsOverride enumKey(&OsCallTable::RegEnumKeyExW, &EnumKeyFailingFromSecond);
+        OsOverride enumValue(&OsCallTable::RegEnumValueW, &EnumValueFailingFromSecond);
+        EXPECT_EQ(E_FAIL, key.EnumSubKeys(names));
+        EXPECT_EQ(1u, names.size());
+        names.clear();
+        EXPECT_EQ(E_FAIL, key.EnumValueNames(names));
+        ASSERT_EQ(3u, names.size());
+        EXPECT_FALSE(names[0].empty());
+        EXPECT_TRUE(names[1].empty() && names[2].empty());
+    }
+    const auto failedCount = FailOsCall<&OsCallTable::RegQueryInfoKeyW>(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(S_OK, key.EnumSubKeys(names)) << "a failed count lists nothing";
+    EXPECT_TRUE(names.empty());
+    EXPECT_EQ(S_OK, key.EnumValueNames(names));
+    EXPECT_TRUE(names.empty());
+}
+
+TEST_F(RegistryKeyTest, AClosedKeyFailsEveryOperation)
+{
+    key.Close();
+    Variant value;
+    RegistryValueData data;
+    std::vector<std::wstring> names;
+    EXPECT_EQ(E_FAIL, key.ReadValue(L"", value));
+    EXPECT_EQ(E_FAIL, key.WriteValue(L"", value));
+    EXPECT_EQ(E_FAIL, key.ReadRawValue(L"", data));
+    EXPECT_EQ(E_FAIL, key.WriteRawValue(L"", data));
+    EXPECT_EQ(E_FAIL, key.EnumSubKeys(names));
+    EXPECT_EQ(E_FAIL, key.EnumValueNames(names));
+    EXPECT_EQ(E_FAIL, key.DeleteSubKeyTree(L"Any"));
+}
+
+}  // namespace
