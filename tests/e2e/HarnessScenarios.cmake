@@ -53,3 +53,7 @@ add_scenario(harness_prompt_answered_yes PREFIX win10-64 LAUNCHER harness_launch
     --expect-exit 0 --expect-installed MSI_WIN10_32)
 add_scenario(harness_prompt_answered_no PREFIX win10-64 LAUNCHER harness_launcher_with_legacy_uninstallers
     --answer-prompt n --expect-no-runs --expect-exit 1602 --expect-installed=)
+
+# The backup holds the whole settings tree while the package installs.
+add_scenario(harness_backs_up_driver_settings PREFIX win10-64 LAUNCHER harness_launcher
+    --driver-settings "${CMAKE_CURRENT_SOURCE_DIR}/DriverSettings.reg.in" --expect-exit 0 --expect-installed MSI_WIN10_32)

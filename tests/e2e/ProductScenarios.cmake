@@ -85,3 +85,7 @@ add_scenario(prompt_answered_yes PREFIX win10-64 LAUNCHER launcher_with_legacy_u
     --expect-exit 0 --expect-installed MSI_WIN10_64)
 add_scenario(prompt_answered_no PREFIX win10-64 LAUNCHER launcher_with_legacy_uninstallers
     --answer-prompt n --expect-no-runs --expect-exit 1602 --expect-installed=)
+
+# The backup holds the whole settings tree while the package installs.
+add_scenario(backs_up_driver_settings PREFIX win10-64 LAUNCHER InstallerLauncher
+    --driver-settings "${CMAKE_CURRENT_SOURCE_DIR}/DriverSettings.reg.in" --expect-exit 0 --expect-installed MSI_WIN10_64)

@@ -52,6 +52,63 @@ def wine(prefix, arch, *arguments, background=False):
                           stderr=subprocess.DEVNULL, timeout=600).returncode
 
 
+DRIVERS_KEY = "HKEY_LOCAL_MACHINE\\Software\\Kesmora\\Audio\\Drivers"
+SETTINGS_NAME = "{3C94B1E4-D8A5-42F1-813F-629E9DCD99E5}"
+BACKUP_NAME = "SettingsBackup_" + SETTINGS_NAME
+
+
+def registry_view(args):
+    """The view the launcher's own registry keys lie in: a 32-bit launcher on
+    64-bit Windows sees the 32-bit one."""
+    return "/reg:32" if is_32bit_program(args.launcher) else "/reg:64"
+
+
+def seed_driver_settings(args, prefix, drive):
+    # reg import reads UTF-16 with a byte-order mark, as regedit writes it.
+    with open(args.driver_settings, encoding="utf-8") as f:
+        text = f.read()
+    with open(os.path.join(drive, "StandIn", "settings.reg"), "w", encoding="utf-16") as f:
+        f.write(text.replace("\n", "\r\n"))
+    if wine(prefix, args.arch, "reg", "import", "C:\\StandIn\\settings.reg", registry_view(args)) != 0:
+        raise RuntimeError("seeding the driver settings failed")
+
+
+def observe_drivers_key_during_install(args, prefix):
+    """Makes the shell's "open" of a package first export the drivers key, then
+    hand the package to Windows Installer as usual."""
+    command = 'cmd.exe /c reg export "%s" C:\\StandIn\\during-install.reg /y %s & msiexec.exe /i "%%1"' % (
+        DRIVERS_KEY, registry_view(args))
+    if wine(prefix, args.arch, "reg", "add", "HKCR\\Msi.Package\\shell\\Open\\command", "/ve", "/t",
+            "REG_SZ", "/d", command, "/f") != 0:
+        raise RuntimeError("pointing the shell's open of packages at the observer failed")
+
+
+def parse_reg(path):
+    """{key path below the drivers key: set of value lines}, continuation
+    lines joined."""
+    try:
+        with open(path, encoding="utf-16") as f:
+            text = f.read()
+    except OSError:
+        return {}
+    keys, current = {}, None
+    for line in re.sub(r"\\\r?\n\s*", "", text).splitlines():
+        line = line.strip()
+        if line.startswith("[") and line.endswith("]"):
+            name = line[1:-1]
+            current = name[len(DRIVERS_KEY) + 1:] if name.lower().startswith(DRIVERS_KEY.lower() + "\\") else None
+            if current is not None:
+                keys.setdefault(current, set())
+        elif current is not None and line.startswith('"'):
+            keys[current].add(line)
+    return keys
+
+
+def subtree(keys, root):
+    return {path[len(root):]: values for path, values in keys.items()
+            if path == root or path.startswith(root + "\\")}
+
+
 def prepare_machine(args, prefix, drive):
     """What the machine holds before the launcher runs: earlier products, the
     device-monitor service, running processes. Returns the processes started."""
@@ -65,6 +122,9 @@ def prepare_machine(args, prefix, drive):
         wine(prefix, args.arch, "sc", "create", "TAVRINAudioDevMon", "binpath=", "C:\\StandIn\\StandInService.exe")
         if args.service_running:
             wine(prefix, args.arch, "sc", "start", "TAVRINAudioDevMon")
+    if args.driver_settings:
+        seed_driver_settings(args, prefix, drive)
+        observe_drivers_key_during_install(args, prefix)
     processes = {}
     for index, name in enumerate(args.start_process):
         folder = os.path.join(drive, "processes", str(index))
@@ -173,6 +233,29 @@ def read(path):
         return None
 
 
+def check_driver_settings(args, prefix, drive):
+    """While the package installed, the backup held every value of the
+    settings tree with its type and bytes; afterwards it is gone and the
+    settings are as they were."""
+    failures = []
+    during = parse_reg(os.path.join(drive, "StandIn", "during-install.reg"))
+    settings, backup = subtree(during, SETTINGS_NAME), subtree(during, BACKUP_NAME)
+    print("during the install: settings tree %d keys, backup tree %d keys" % (len(settings), len(backup)))
+    if not settings:
+        failures.append("the drivers key was not observed during the install")
+    elif backup != settings:
+        missing = {k: sorted(v - backup.get(k, set())) for k, v in settings.items() if v - backup.get(k, set())}
+        failures.append("the backup differs from the settings: missing %s, backup holds %s" % (missing, backup))
+    after = os.path.join(drive, "StandIn", "after-install.reg")
+    wine(prefix, args.arch, "reg", "export", DRIVERS_KEY, "C:\\StandIn\\after-install.reg", "/y", registry_view(args))
+    remaining = parse_reg(after)
+    if subtree(remaining, BACKUP_NAME):
+        failures.append("the backup key is still there after the run")
+    if subtree(remaining, SETTINGS_NAME) != settings:
+        failures.append("the settings changed across the run")
+    return failures
+
+
 def check(args, prefix, drive, stdout, processes):
     failures = []
     exit_code = (read(os.path.join(drive, "probe", "exit-code.txt")) or "").strip()
@@ -225,6 +308,8 @@ def check(args, prefix, drive, stdout, processes):
             failures.append("%d %s still running" % (running, name))
         if name in args.expect_running and running != len(started):
             failures.append("%s was ended" % name)
+    if args.driver_settings:
+        failures += check_driver_settings(args, prefix, drive)
     if args.answer_prompt and not args.prompt_shown:
         failures.append("the prompt was never shown")
     for path in args.expect_present:
@@ -257,6 +342,7 @@ def main():
     parser.add_argument("--answer-prompt", choices=["y", "n"], help="show the prompt on a virtual display, answer it")
     parser.add_argument("--prompt-caption", default="TAVRIN Driver Installer")
     parser.add_argument("--screenshot", help="where to keep a picture of the prompt")
+    parser.add_argument("--driver-settings", help=".reg file of driver settings to seed and watch through the install")
     parser.add_argument("--preinstall", action="append", default=[], help="package installed before the run")
     parser.add_argument("--service", help="stand-in service program, installed as the device-monitor service")
     parser.add_argument("--service-running", action="store_true")
