@@ -1,0 +1,65 @@
+# Scenarios on Windows 10 64-bit that both launcher builds run, set up by the
+# including file:
+#   E2E_NAME               prefix of scenario and variant names
+#   E2E_LAUNCHER           the launcher target
+#   E2E_VARIANT_OPTIONS    extra add_launcher_variant arguments
+#   E2E_PACKAGE            the package the launcher installs there
+#   E2E_PREREQUISITES      the prerequisites it runs there, as "FILE|" prefixes
+function(expect_prerequisites out switches)
+    set(runs "")
+    foreach(file IN LISTS E2E_PREREQUISITES)
+        list(APPEND runs "--expect-run=${file}|${switches}")
+    endforeach()
+    set(${out} ${runs} PARENT_SCOPE)
+endfunction()
+expect_prerequisites(passive_prerequisites "/passive /norestart")
+expect_prerequisites(quiet_prerequisites "/q /norestart")
+set(installs --expect-exit 0 --expect-installed ${E2E_PACKAGE})
+
+add_launcher_variant(${E2E_NAME}ending_processes PAYLOADS ${LAUNCHER_PRODUCT_PAYLOADS} ${E2E_VARIANT_OPTIONS}
+    PROCESS_NAMES TavrinTray.exe "C:\\Tools\\TavrinHelper.exe")
+set(earlier_codes ${DEMO_EARLIER_PRODUCT_A_CODE} ${DEMO_EARLIER_PRODUCT_B_CODE} ${DEMO_EARLIER_PRODUCT_C_CODE})
+add_launcher_variant(${E2E_NAME}removing_earlier_products PAYLOADS ${LAUNCHER_PRODUCT_PAYLOADS} ${E2E_VARIANT_OPTIONS}
+    PRODUCT_CODES_32 ${earlier_codes} PRODUCT_CODES_64 ${earlier_codes})
+add_launcher_variant(${E2E_NAME}with_legacy_uninstallers ${E2E_VARIANT_OPTIONS}
+    PAYLOADS ${LAUNCHER_PRODUCT_PAYLOADS}
+        UNINST EXE "${DEMO_PAYLOAD_STAND_IN_PROGRAM}"
+        UNINST2 EXE "${DEMO_PAYLOAD_STAND_IN_PROGRAM}"
+    PROMPT_TEXT "An earlier TAVRIN driver will be removed before this one is installed. Continue?"
+    PROMPT_CAPTION "TAVRIN Driver Installer")
+
+add_scenario(${E2E_NAME}typical PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    ${passive_prerequisites} ${installs} --expect-package-file)
+add_scenario(${E2E_NAME}quiet PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER} --arguments=-quiet
+    ${quiet_prerequisites} ${installs})
+add_scenario(${E2E_NAME}prerequisite_fails PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    --exit-code=vcredist_x86.exe=1603 --expect-exit 1603 "--expect-run=vcredist_x86.exe|/passive /norestart"
+    --expect-installed=)
+add_scenario(${E2E_NAME}prerequisite_wants_restart PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    --exit-code=vcredist_x86.exe=3010 ${passive_prerequisites} --expect-exit 3010 --expect-installed ${E2E_PACKAGE})
+
+# On 64-bit Windows only the 64-bit view counts: B (x64) goes, A (x86) stays.
+add_scenario(${E2E_NAME}removes_earlier_products_in_the_64_bit_view PREFIX win10-64
+    LAUNCHER ${E2E_NAME}removing_earlier_products
+    --preinstall ${DEMO_EARLIER_PRODUCT_A} --preinstall ${DEMO_EARLIER_PRODUCT_B}
+    "--expect-present=Program Files (x86)/Kesmora/TAVRIN/EarlierProductA.txt"
+    "--expect-absent=Program Files/Kesmora/TAVRIN/EarlierProductB.txt" ${installs})
+add_scenario(${E2E_NAME}ends_listed_processes PREFIX win10-64 LAUNCHER ${E2E_NAME}ending_processes
+    ${WITH_WAITING_PROGRAM} --start-process TavrinTray.exe --start-process TavrinTray.exe
+    --start-process tavrintray.exe --start-process TavrinHelper.exe
+    --expect-ended TavrinTray.exe --expect-running tavrintray.exe --expect-running TavrinHelper.exe ${installs})
+add_scenario(${E2E_NAME}notifies_running_service PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    ${WITH_SERVICE} --service-running --expect-service-controls 128 ${installs})
+add_scenario(${E2E_NAME}leaves_stopped_service_alone PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    ${WITH_SERVICE} --expect-service-controls= ${installs})
+
+# The prompt of a build that carries legacy uninstallers, on a virtual display.
+add_scenario(${E2E_NAME}prompt_answered_yes PREFIX win10-64 LAUNCHER ${E2E_NAME}with_legacy_uninstallers
+    --answer-prompt y --screenshot "${CMAKE_CURRENT_BINARY_DIR}/artifacts/${E2E_NAME}prompt.png"
+    ${passive_prerequisites} "--expect-run=vq_isu.exe|" "--expect-run=vq_isu2.exe|" ${installs})
+add_scenario(${E2E_NAME}prompt_answered_no PREFIX win10-64 LAUNCHER ${E2E_NAME}with_legacy_uninstallers
+    --answer-prompt n --expect-no-runs --expect-exit 1602 --expect-installed=)
+
+# The backup holds the whole settings tree while the package installs.
+add_scenario(${E2E_NAME}backs_up_driver_settings PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    --driver-settings "${CMAKE_CURRENT_SOURCE_DIR}/DriverSettings.reg.in" ${installs})
