@@ -25,7 +25,8 @@ HANDLE StartWaitingProcess(const std::wstring& imageName)
     const std::wstring copyFolder = std::wstring(temporary) + L"waiting-" + std::to_wstring(++copies);
     RealOs.CreateDirectoryW(copyFolder.c_str(), nullptr);
     const std::wstring copy = copyFolder + L"\\" + imageName;
-    CopyFileW((folder + L"waiting_process.exe").c_str(), copy.c_str(), FALSE);
+    // The stand-in built beside the tests, in the build's payloads folder.
+    CopyFileW((folder + L"..\\..\\payloads\\StandInWaitingProgram.exe").c_str(), copy.c_str(), FALSE);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started = {};
