@@ -47,3 +47,16 @@ bool WriteAll(HANDLE file, const void* bytes, DWORD size)
         return WriteFile(file, bytes, size, &written, nullptr) && written == size;
     });
 }
+
+void AppendLine(const wchar_t* path, const std::string& line)
+{
+    CreateDirectoryW(StandInFolder, nullptr);
+    // Append-only access makes each write land at the current end of the
+    // file, so runs that overlap never overwrite each other's lines.
+    HANDLE file = OpenSharedFile(path, FILE_APPEND_DATA, OPEN_ALWAYS);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    WriteAll(file, line.data(), static_cast<DWORD>(line.size()));
+    CloseHandle(file);
+}

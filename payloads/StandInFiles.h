@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // Where the stand-in and the tests meet: a fixed folder on the system drive,
 // the same whichever prefix, user or working directory a run has.
 inline constexpr const wchar_t* StandInFolder = L"C:\\StandIn";
@@ -14,3 +16,7 @@ HANDLE OpenSharedFile(const wchar_t* path, DWORD access, DWORD disposition);
 
 // Writes all of the bytes, waiting briefly while a range is locked.
 bool WriteAll(HANDLE file, const void* bytes, DWORD size);
+
+// Appends the line, its line feed included, to a file in the stand-in folder,
+// creating both when missing. A file that stays locked loses the line.
+void AppendLine(const wchar_t* path, const std::string& line);

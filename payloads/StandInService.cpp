@@ -17,13 +17,7 @@ HANDLE stopped = nullptr;
 
 void RecordControl(DWORD control)
 {
-    const std::string line = "control " + std::to_string(control) + "\n";
-    CreateDirectoryW(StandInFolder, nullptr);
-    HANDLE journal = OpenSharedFile(ServiceJournalPath, FILE_APPEND_DATA, OPEN_ALWAYS);
-    if (journal != INVALID_HANDLE_VALUE) {
-        WriteAll(journal, line.data(), static_cast<DWORD>(line.size()));
-        CloseHandle(journal);
-    }
+    AppendLine(ServiceJournalPath, "control " + std::to_string(control) + "\n");
 }
 
 void Report(DWORD state)

@@ -117,6 +117,11 @@ def prepare_machine(args, prefix, drive):
         code = wine(prefix, args.arch, "msiexec", "/i", "C:\\" + os.path.basename(package), "/qn")
         if code != 0:
             raise RuntimeError("installing %s before the run failed with %d" % (package, code))
+    # Uninstall entries are looked up in the 64-bit view on 64-bit Windows.
+    for key in args.registry_key:
+        view = "/reg:64" if args.arch == "win64" else "/reg:32"
+        if wine(prefix, args.arch, "reg", "add", key, "/f", view) != 0:
+            raise RuntimeError("creating %s before the run failed" % key)
     if args.service:
         shutil.copy(args.service, os.path.join(drive, "StandIn", "StandInService.exe"))
         wine(prefix, args.arch, "sc", "create", "TAVRINAudioDevMon", "binpath=", "C:\\StandIn\\StandInService.exe")
@@ -132,9 +137,20 @@ def prepare_machine(args, prefix, drive):
         shutil.copy(args.waiting_program, os.path.join(folder, name))
         processes.setdefault(name, []).append(
             wine(prefix, args.arch, "C:\\processes\\%d\\%s" % (index, name), background=True))
-    if processes:
-        time.sleep(3)
+    wait_until_started(drive, len(args.start_process))
     return processes
+
+
+def wait_until_started(drive, count):
+    """Each waiting stand-in records its start; the launcher must find them all."""
+    deadline = time.time() + 60
+    while count and time.time() < deadline:
+        started = read(os.path.join(drive, "StandIn", "waiting.txt")) or ""
+        if len(started.splitlines()) >= count:
+            return
+        time.sleep(0.2)
+    if count:
+        raise RuntimeError("the stand-in processes did not all start")
 
 
 def run(args):
@@ -152,6 +168,7 @@ def run(args):
         os.makedirs(os.path.join(drive, "StandIn"), exist_ok=True)
         processes = prepare_machine(args, prefix, drive)
         stdout = launch(args, prefix, drive)
+        # Termination is started, not waited for, by the launcher.
         time.sleep(2 if processes else 0)
         return check(args, prefix, drive, stdout, processes)
     finally:
@@ -344,6 +361,7 @@ def main():
     parser.add_argument("--screenshot", help="where to keep a picture of the prompt")
     parser.add_argument("--driver-settings", help=".reg file of driver settings to seed and watch through the install")
     parser.add_argument("--preinstall", action="append", default=[], help="package installed before the run")
+    parser.add_argument("--registry-key", action="append", default=[], help="key created before the run")
     parser.add_argument("--service", help="stand-in service program, installed as the device-monitor service")
     parser.add_argument("--service-running", action="store_true")
     parser.add_argument("--expect-service-controls", help="control codes received, comma-separated")
