@@ -44,6 +44,13 @@ add_scenario(${E2E_NAME}removes_earlier_products_in_the_64_bit_view PREFIX win10
     --preinstall ${DEMO_EARLIER_PRODUCT_A} --preinstall ${DEMO_EARLIER_PRODUCT_B}
     "--expect-present=Program Files (x86)/Kesmora/TAVRIN/EarlierProductA.txt"
     "--expect-absent=Program Files/Kesmora/TAVRIN/EarlierProductB.txt" ${installs})
+# An Uninstall entry that Windows Installer does not know: the uninstall runs,
+# fails, and the install goes on.
+set(unknown_code "{0D1E2F30-4152-4637-8899-AABBCCDDEEFF}")
+add_launcher_variant(${E2E_NAME}removing_an_unknown_product PAYLOADS ${LAUNCHER_PRODUCT_PAYLOADS} ${E2E_VARIANT_OPTIONS}
+    PRODUCT_CODES_32 ${unknown_code} PRODUCT_CODES_64 ${unknown_code})
+add_scenario(${E2E_NAME}goes_on_after_an_unknown_product PREFIX win10-64 LAUNCHER ${E2E_NAME}removing_an_unknown_product
+    "--registry-key=HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\${unknown_code}" ${installs})
 add_scenario(${E2E_NAME}ends_listed_processes PREFIX win10-64 LAUNCHER ${E2E_NAME}ending_processes
     ${WITH_WAITING_PROGRAM} --start-process TavrinTray.exe --start-process TavrinTray.exe
     --start-process tavrintray.exe --start-process TavrinHelper.exe
