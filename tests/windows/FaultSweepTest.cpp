@@ -7,12 +7,10 @@
 #include "support/OsFailures.h"
 #include "support/ScriptedShell.h"
 #include "support/TestConfiguration.h"
+#include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 
@@ -53,15 +51,7 @@ BOOL WINAPI TrackedFindClose(HANDLE search)
 
 std::wstring PackagePath()
 {
-    wchar_t buffer[MAX_PATH];
-    RealOs.SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer);
-    return std::wstring(buffer) + L"\\Kesmora\\Installers\\TAVRIN\\KesmoraInstaller.msi";
-}
-
-std::string ReadFile(const std::wstring& path)
-{
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return ProductPackageFolderPath() + L"KesmoraInstaller.msi";
 }
 
 struct RunResult {
@@ -129,7 +119,7 @@ void SweepEveryCall(const wchar_t* arguments)
         }
         if (run.ExitCode == 0) {
             EXPECT_TRUE(run.PackageHandedOn);
-            EXPECT_EQ(run.ExpectedPackage, ReadFile(PackagePath()));
+            EXPECT_EQ(run.ExpectedPackage, ReadWholeFile(PackagePath()));
         }
     }
 }

@@ -4,35 +4,13 @@
 #include "support/OsFailures.h"
 #include "support/ScriptedShell.h"
 #include "support/TestConfiguration.h"
+#include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
-
-std::wstring ProductFolder()
-{
-    wchar_t buffer[MAX_PATH];
-    RealOs.SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer);
-    return std::wstring(buffer) + L"\\Kesmora\\Installers\\" + TestConfiguration.ProductFolderName + L"\\";
-}
-
-std::string ReadFile(const std::wstring& path)
-{
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::wstring SystemMsiexec()
-{
-    wchar_t folder[MAX_PATH];
-    RealOs.GetSystemDirectoryW(folder, MAX_PATH);
-    return std::wstring(folder) + L"\\msiexec.exe";
-}
 
 class MainPackage : public testing::Test {
 protected:
@@ -42,7 +20,7 @@ protected:
         return launcher.InstallMainPackage();
     }
 
-    std::wstring Package() const { return ProductFolder() + L"KesmoraInstaller.msi"; }
+    std::wstring Package() const { return ProductPackageFolderPath(TestConfiguration.ProductFolderName) + L"KesmoraInstaller.msi"; }
 
     ScopedConfiguration configuration;
     ScriptedShell shell;
@@ -61,7 +39,7 @@ TEST_F(MainPackage, WritesThePackageThatFitsThisWindowsUnderOneName)
         launcher.Is64BitWindows = c.is64Bit;
         launcher.IsWindows10OrLater = c.isWindows10;
         ASSERT_EQ(0, Install(L""));
-        EXPECT_EQ("package " + std::string(c.package) + "\n", ReadFile(Package())) << c.package;
+        EXPECT_EQ("package " + std::string(c.package) + "\n", ReadWholeFile(Package())) << c.package;
     }
 }
 
@@ -80,7 +58,7 @@ TEST_F(MainPackage, QuietTemplateRunsTheSystemsMsiexecWithTheQuotedPath)
     shell.ExitCodes[L"msiexec.exe"] = 3010;
     EXPECT_EQ(3010, Install(L"/i $MSIPATH /quiet"));
     ASSERT_EQ(1u, shell.Requests.size());
-    EXPECT_EQ(SystemMsiexec(), shell.Requests[0].File);
+    EXPECT_EQ(SystemProgram(L"msiexec.exe"), shell.Requests[0].File);
     EXPECT_EQ(L"/i \"" + Package() + L"\" /quiet", shell.Requests[0].Parameters);
 }
 

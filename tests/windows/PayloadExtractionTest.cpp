@@ -3,12 +3,12 @@
 #include "InstallerLauncher.h"
 #include "support/OsFailures.h"
 #include "support/TestConfiguration.h"
+#include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
@@ -16,26 +16,6 @@ namespace {
 // The test program carries TEST_PAYLOAD (the bytes of TestPayload.bin) and
 // EMPTY_PAYLOAD (no bytes), both of type EXE.
 const std::string PayloadBytes = "stand-in payload bytes\n";
-
-std::string ReadFile(const std::wstring& path)
-{
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::wstring TemporaryFolder()
-{
-    wchar_t buffer[MAX_PATH];
-    RealOs.GetTempPathW(MAX_PATH, buffer);
-    return buffer;
-}
-
-std::wstring ProductPackageFolderPath()
-{
-    wchar_t buffer[MAX_PATH];
-    RealOs.SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer);
-    return std::wstring(buffer) + L"\\Kesmora\\Installers\\TAVRIN\\";
-}
 
 struct Extraction {
     std::int32_t Result;
@@ -79,7 +59,7 @@ TEST_F(PayloadExtraction, StagesIntoOneGuidFolderUnderTheTemporaryFolderPerRun)
     EXPECT_EQ(L'\\', launcher.StagingDirectory.back());
     EXPECT_EQ(L'-', launcher.StagingDirectory[temporary.size() + 8]);
     EXPECT_EQ(launcher.StagingDirectory + L"payload.exe", first.OutputPath);
-    EXPECT_EQ(PayloadBytes, ReadFile(first.OutputPath));
+    EXPECT_EQ(PayloadBytes, ReadWholeFile(first.OutputPath));
     EXPECT_EQ("", first.Printed);
 
     const std::wstring folder = launcher.StagingDirectory;
@@ -99,7 +79,7 @@ TEST_F(PayloadExtraction, WritesPackagesIntoTheProductFolderOverwritingAnEarlier
 
     ASSERT_EQ(0, extraction.Result) << extraction.Printed;
     EXPECT_EQ(expectedPath, extraction.OutputPath);
-    EXPECT_EQ(PayloadBytes, ReadFile(expectedPath));
+    EXPECT_EQ(PayloadBytes, ReadWholeFile(expectedPath));
     EXPECT_EQ("", extraction.Printed) << "an existing folder is no failure";
     EXPECT_TRUE(launcher.StagingDirectory.empty());
 }

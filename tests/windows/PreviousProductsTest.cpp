@@ -4,6 +4,7 @@
 #include "support/OsFailures.h"
 #include "support/ScriptedShell.h"
 #include "support/TestConfiguration.h"
+#include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -28,13 +29,6 @@ void Register(const wchar_t* code, REGSAM view = 0)
 void Unregister(const wchar_t* code, REGSAM view = 0)
 {
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (UninstallKey + code).c_str(), view, 0);
-}
-
-std::wstring SystemMsiexec()
-{
-    wchar_t folder[MAX_PATH];
-    RealOs.GetSystemDirectoryW(folder, MAX_PATH);
-    return std::wstring(folder) + L"\\msiexec.exe";
 }
 
 std::vector<REGSAM> accessAsked;
@@ -84,7 +78,7 @@ TEST_F(PreviousProducts, UninstallsTheRegisteredOnesInTableOrder)
 {
     EXPECT_EQ(0, launcher.RemovePreviousProducts());
     ASSERT_EQ(2u, shell.Requests.size());
-    EXPECT_EQ(SystemMsiexec(), shell.Requests[0].File);
+    EXPECT_EQ(SystemProgram(L"msiexec.exe"), shell.Requests[0].File);
     EXPECT_EQ(std::wstring(L"/passive /X ") + Codes[0], shell.Requests[0].Parameters);
     EXPECT_EQ(std::wstring(L"/passive /X ") + Codes[2], shell.Requests[1].Parameters);
     EXPECT_EQ(std::vector<REGSAM>(3, KEY_READ), accessAsked);

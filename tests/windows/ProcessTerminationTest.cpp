@@ -3,6 +3,7 @@
 #include "preparation/ProcessTermination.h"
 #include "support/OsFailures.h"
 #include "support/TestConfiguration.h"
+#include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -20,9 +21,7 @@ HANDLE StartWaitingProcess(const std::wstring& imageName)
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring folder = self;
     folder.erase(folder.find_last_of(L'\\') + 1);
-    wchar_t temporary[MAX_PATH];
-    RealOs.GetTempPathW(MAX_PATH, temporary);
-    const std::wstring copyFolder = std::wstring(temporary) + L"waiting-" + std::to_wstring(++copies);
+    const std::wstring copyFolder = TemporaryFolder() + L"waiting-" + std::to_wstring(++copies);
     RealOs.CreateDirectoryW(copyFolder.c_str(), nullptr);
     const std::wstring copy = copyFolder + L"\\" + imageName;
     // The stand-in built beside the tests, in the build's payloads folder.

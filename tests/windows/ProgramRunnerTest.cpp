@@ -4,6 +4,7 @@
 #include "staging/ProgramRunner.h"
 #include "support/OsFailures.h"
 #include "support/TestConfiguration.h"
+#include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +14,7 @@ namespace {
 
 std::wstring CommandInterpreter()
 {
-    wchar_t folder[MAX_PATH];
-    RealOs.GetSystemDirectoryW(folder, MAX_PATH);
-    return std::wstring(folder) + L"\\cmd.exe";
+    return SystemProgram(L"cmd.exe");
 }
 
 TEST(LaunchAndWait, GivesTheChildsExitCodeUnchanged)

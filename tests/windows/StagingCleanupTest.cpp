@@ -3,6 +3,7 @@
 #include "InstallerLauncher.h"
 #include "support/OsFailures.h"
 #include "support/TestConfiguration.h"
+#include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -34,9 +35,7 @@ class StagingCleanup : public testing::Test {
 protected:
     void SetUp() override
     {
-        wchar_t temporary[MAX_PATH];
-        RealOs.GetTempPathW(MAX_PATH, temporary);
-        folder = std::wstring(temporary) + L"staging-cleanup-test\\";
+        folder = TemporaryFolder() + L"staging-cleanup-test\\";
         RealOs.CreateDirectoryW(folder.c_str(), nullptr);
         CreateFile(folder + L"vcredist_x86.exe");
         CreateFile(folder + L"vcredist_x64.exe");

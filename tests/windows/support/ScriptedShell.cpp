@@ -1,5 +1,7 @@
 #include "ScriptedShell.h"
 
+#include "TestPaths.h"
+
 namespace {
 
 ScriptedShell* current = nullptr;
@@ -15,9 +17,7 @@ BOOL WINAPI ScriptedShellExecute(SHELLEXECUTEINFOW* request)
     current->Requests.push_back({request->lpFile, request->lpParameters != nullptr ? request->lpParameters : L""});
     const auto chosen = current->ExitCodes.find(BareName(request->lpFile));
     const std::int32_t exitCode = chosen == current->ExitCodes.end() ? 0 : chosen->second;
-    wchar_t systemFolder[MAX_PATH];
-    RealOs.GetSystemDirectoryW(systemFolder, MAX_PATH);
-    const std::wstring interpreter = std::wstring(systemFolder) + L"\\cmd.exe";
+    const std::wstring interpreter = SystemProgram(L"cmd.exe");
     const std::wstring parameters = L"/c exit " + std::to_wstring(exitCode);
     SHELLEXECUTEINFOW substitute = *request;
     substitute.lpFile = interpreter.c_str();

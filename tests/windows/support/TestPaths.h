@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/OsCalls.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+// Where things are on the Windows a test runs on, asked of the real calls.
+
+inline std::wstring TemporaryFolder()
+{
+    wchar_t folder[MAX_PATH];
+    RealOs.GetTempPathW(MAX_PATH, folder);
+    return folder;
+}
+
+// A program of the system folder, e.g. cmd.exe or msiexec.exe.
+inline std::wstring SystemProgram(const wchar_t* fileName)
+{
+    wchar_t folder[MAX_PATH];
+    RealOs.GetSystemDirectoryW(folder, MAX_PATH);
+    return std::wstring(folder) + L"\\" + fileName;
+}
+
+// The product package folder of a product, with its trailing backslash.
+inline std::wstring ProductPackageFolderPath(const std::wstring& productFolderName = L"TAVRIN")
+{
+    wchar_t folder[MAX_PATH];
+    RealOs.SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return std::wstring(folder) + L"\\Kesmora\\Installers\\" + productFolderName + L"\\";
+}
+
+inline std::string ReadWholeFile(const std::wstring& path)
+{
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
