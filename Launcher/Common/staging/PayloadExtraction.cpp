@@ -29,9 +29,7 @@ std::int32_t LocateResource(const std::wstring& name, const std::wstring& type, 
         resource.Data = loaded != nullptr ? Os.LockResource(loaded) : nullptr;
     }
     if (resource.Data == nullptr) {
-        const std::int32_t code = FailureCode(Os.GetLastError());
-        ReportFailure("LocateResource", code);
-        return code;
+        return ReportLastError("LocateResource");
     }
     return 0;
 }
@@ -69,9 +67,7 @@ std::int32_t CInstallerLauncher::ExtractPayload(const std::wstring& resourceName
         return code;
     }
     if (!file.Close()) {
-        const std::int32_t code = FailureCode(Os.GetLastError());
-        ReportFailure("CloseHandle", code);
-        return code;
+        return ReportLastError("CloseHandle");
     }
     return 0;
 }
@@ -88,9 +84,7 @@ std::int32_t CInstallerLauncher::OpenPayloadFile(
     const HANDLE file = Os.CreateFileW(outputPath.c_str(), GENERIC_READ | GENERIC_WRITE, /*dwShareMode=*/0,
         /*lpSecurityAttributes=*/nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, /*hTemplateFile=*/nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        const std::int32_t code = FailureCode(Os.GetLastError());
-        ReportFailure("CreateFile", code);
-        return code;
+        return ReportLastError("CreateFile");
     }
     outputHandle = file;
     return 0;
@@ -102,9 +96,7 @@ std::int32_t CInstallerLauncher::OpenStagingFolder(std::wstring& folder)
     wchar_t temporaryFolder[PathBufferLength];
     const DWORD length = Os.GetTempPathW(PathBufferLength, temporaryFolder);
     if (length == 0 || length > PathBufferLength) {
-        const std::int32_t code = FailureCode(Os.GetLastError());
-        ReportFailure("GetTempPath", code);
-        return code;
+        return ReportLastError("GetTempPath");
     }
     if (StagingDirectory.empty()) {
         if (const std::int32_t code = CreateStagingDirectory(temporaryFolder)) {
@@ -131,8 +123,6 @@ std::int32_t CInstallerLauncher::CreateStagingDirectory(const std::wstring& temp
             return 0;
         }
     }
-    const std::int32_t code = FailureCode(Os.GetLastError());
     StagingDirectory.clear();
-    ReportFailure("CreateDirectory", code);
-    return code;
+    return ReportLastError("CreateDirectory");
 }
