@@ -7,7 +7,7 @@
 set(LAUNCHER_SIGNING_PKCS12 "" CACHE FILEPATH
     "PKCS#12 file with the code-signing certificate and its key; empty builds an unsigned executable")
 set(LAUNCHER_SIGNING_PASSWORD_FILE "" CACHE FILEPATH
-    "File whose first line is the PKCS#12 file's password; empty for a file without one")
+    "File holding the PKCS#12 file's password on one line; empty for a file without one")
 set(LAUNCHER_SIGNING_TIMESTAMP_URL "" CACHE STRING
     "RFC 3161 time-stamping server that counter-signs the signature; empty for none")
 
