@@ -5,6 +5,8 @@ set(E2E_VARIANT_OPTIONS "")
 set(E2E_PACKAGE MSI_WIN10_64)
 set(E2E_PREREQUISITES vcredist_x86.exe vcredist_x64.exe)
 include(SharedScenarios.cmake)
+include(ReadmeExamples.cmake)
+include(ReleaseBuilds.cmake)
 
 add_launcher_variant(launcher_without_windows_10
     PAYLOADS ${LAUNCHER_PRODUCT_PAYLOADS}

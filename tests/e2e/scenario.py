@@ -228,6 +228,7 @@ def launch(args, prefix, drive):
     command = '"%s\\InstallerLauncher.exe"%s' % (windows_folder, (" " + args.arguments) if args.arguments else "")
     with open(os.path.join(drive, "probe", "command.txt"), "w", encoding="utf-8") as f:
         f.write(command)
+    args.command_line = command
     prompt = Prompt(args.prompt_caption, args.answer_prompt, args.screenshot) if args.answer_prompt else None
     env = dict(os.environ, DISPLAY=prompt.display) if prompt else None
     try:
@@ -285,6 +286,7 @@ def check(args, prefix, drive, stdout, processes):
     temps = [os.path.join(drive, "users", user, "Temp") for user in os.listdir(os.path.join(drive, "users"))]
     staging = [entry for temp in temps if os.path.isdir(temp) for entry in os.listdir(temp) if GUID_FOLDER.match(entry)]
 
+    print("command line: %s" % args.command_line)
     print("exit code: %s" % exit_code)
     print("programs run (file, parameters, working folder):")
     for fields in runs:
