@@ -83,10 +83,9 @@ function(add_launcher_variant target)
     set(generated "${CMAKE_CURRENT_BINARY_DIR}/${target}")
 
     # Configuration values.
-    string(REPLACE "\\" "\\\\" LAUNCHER_DRIVERS_KEY_PATH "${V_DRIVERS_KEY_PATH}")
-    set(LAUNCHER_SETTINGS_GUID "${V_SETTINGS_GUID}")
-    set(LAUNCHER_DEVICE_MONITOR_SERVICE_NAME "${V_DEVICE_MONITOR_SERVICE_NAME}")
-    set(LAUNCHER_PRODUCT_FOLDER_NAME "${V_PRODUCT_FOLDER_NAME}")
+    foreach(key IN ITEMS DRIVERS_KEY_PATH SETTINGS_GUID DEVICE_MONITOR_SERVICE_NAME PRODUCT_FOLDER_NAME)
+        _launcher_wide_literal(LAUNCHER_${key} "${V_${key}}")
+    endforeach()
     _launcher_table(LAUNCHER_PRODUCT_CODES_32 ${V_PRODUCT_CODES_32})
     _launcher_table(LAUNCHER_PRODUCT_CODES_64 ${V_PRODUCT_CODES_64})
     _launcher_table(LAUNCHER_PROCESS_NAMES ${V_PROCESS_NAMES})

@@ -74,7 +74,7 @@ void CInstallerLauncher::DetectWow64()
     Is64BitWindows = QueryWow64(queryFailed);
     if (queryFailed) {
         // The runtime's normal exit: at-exit work runs, no later step does.
-        std::exit(FailureCode(Os.GetLastError()));
+        std::exit(RunExitCode(RunEnd::Wow64QueryFailed, FailureCode(Os.GetLastError()), false));
     }
 }
 

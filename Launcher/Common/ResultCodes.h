@@ -1,15 +1,13 @@
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 
 // The result code for a failure whose call left no error code to report
 // (a last-error value of 0): a failed step or run must never read as success.
-inline constexpr std::int32_t UnspecifiedFailure = ERROR_INSTALL_FAILURE;  // 1603
+inline constexpr std::int32_t UnspecifiedFailure = 1603;  // ERROR_INSTALL_FAILURE
 
 // The result code of a failure with this last-error value.
-inline std::int32_t FailureCode(DWORD lastError)
+inline std::int32_t FailureCode(std::uint32_t lastError)
 {
     return lastError != 0 ? static_cast<std::int32_t>(lastError) : UnspecifiedFailure;
 }

@@ -5,6 +5,7 @@
 // How an install run ended, for the exit code an administrator's deployment
 // tool reads.
 enum class RunEnd {
+    Wow64QueryFailed,         // the start-up query failed; stepResult is its last-error code
     Declined,                 // the user answered the prompt with anything but Yes
     PrerequisiteFailed,       // a runtime prerequisite failed and the run stopped
     LegacyUninstallerFailed,  // a legacy uninstaller failed and the run stopped
@@ -17,5 +18,8 @@ inline constexpr std::int32_t RestartRequired = 3010;  // ERROR_SUCCESS_REBOOT_R
 
 // The process exit code: the failing step's result when the run stopped or the
 // package did not install, 1602 when the user declined, 3010 when all went
-// well but a prerequisite asked for a restart, otherwise 0.
+// well but a prerequisite asked for a restart, otherwise 0. A run that stopped
+// before the package installed never exits with a code that deployment tools
+// read as installed (0, 1638, 1641, 3010): a step result that would is
+// reported as 1603 instead.
 std::int32_t RunExitCode(RunEnd end, std::int32_t stepResult, bool restartRequested);

@@ -21,12 +21,14 @@ add_launcher_variant(${E2E_NAME}ending_processes PAYLOADS ${LAUNCHER_PRODUCT_PAY
 set(earlier_codes ${DEMO_EARLIER_PRODUCT_A_CODE} ${DEMO_EARLIER_PRODUCT_B_CODE} ${DEMO_EARLIER_PRODUCT_C_CODE})
 add_launcher_variant(${E2E_NAME}removing_earlier_products PAYLOADS ${LAUNCHER_PRODUCT_PAYLOADS} ${E2E_VARIANT_OPTIONS}
     PRODUCT_CODES_32 ${earlier_codes} PRODUCT_CODES_64 ${earlier_codes})
+set(legacy_prompt_text "An earlier TAVRIN driver will be removed before this one is installed. Continue?")
+set(legacy_prompt_caption "TAVRIN Driver Installer")
 add_launcher_variant(${E2E_NAME}with_legacy_uninstallers ${E2E_VARIANT_OPTIONS}
     PAYLOADS ${LAUNCHER_PRODUCT_PAYLOADS}
         UNINST EXE "${DEMO_PAYLOAD_STAND_IN_PROGRAM}"
         UNINST2 EXE "${DEMO_PAYLOAD_STAND_IN_PROGRAM}"
-    PROMPT_TEXT "An earlier TAVRIN driver will be removed before this one is installed. Continue?"
-    PROMPT_CAPTION "TAVRIN Driver Installer")
+    PROMPT_TEXT "${legacy_prompt_text}"
+    PROMPT_CAPTION "${legacy_prompt_caption}")
 
 add_scenario(${E2E_NAME}typical PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
     ${passive_prerequisites} ${installs} --expect-package-file)
@@ -64,6 +66,11 @@ add_scenario(${E2E_NAME}leaves_stopped_service_alone PREFIX win10-64 LAUNCHER ${
 add_scenario(${E2E_NAME}prompt_answered_yes PREFIX win10-64 LAUNCHER ${E2E_NAME}with_legacy_uninstallers
     --answer-prompt y --screenshot "${CMAKE_CURRENT_BINARY_DIR}/artifacts/${E2E_NAME}prompt.png"
     ${passive_prerequisites} "--expect-run=vq_isu.exe|" "--expect-run=vq_isu2.exe|" ${installs})
+# A legacy uninstaller that asks for a restart still stops the run, and the
+# exit code must not tell a deployment tool that the driver is installed.
+add_scenario(${E2E_NAME}legacy_uninstaller_wants_restart PREFIX win10-64 LAUNCHER ${E2E_NAME}with_legacy_uninstallers
+    --answer-prompt y --exit-code=vq_isu2.exe=3010 ${passive_prerequisites} "--expect-run=vq_isu.exe|"
+    "--expect-run=vq_isu2.exe|" --expect-exit 1603 --expect-installed=)
 add_scenario(${E2E_NAME}prompt_answered_no PREFIX win10-64 LAUNCHER ${E2E_NAME}with_legacy_uninstallers
     --answer-prompt n --expect-no-runs --expect-exit 1602 --expect-installed=)
 

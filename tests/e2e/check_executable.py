@@ -4,7 +4,11 @@
 strings when the build carries them, the manifest, the version block and the
 icon.
 
-usage: check_executable.py EXE --payloads NAME:TYPE... [--prompt] [--without-windows-10]
+usage: check_executable.py EXE --payloads NAME:TYPE... [--prompt TEXT CAPTION] [--without-windows-10]
+                           [--contains-text TEXT]...
+
+--contains-text checks that the UTF-16 form of a build value (a settings key
+name, a folder name) lies in the file exactly as given.
 """
 import argparse
 import struct
@@ -125,8 +129,9 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("exe")
     parser.add_argument("--payloads", nargs="*", default=[])
-    parser.add_argument("--prompt", action="store_true")
+    parser.add_argument("--prompt", nargs=2, metavar=("TEXT", "CAPTION"))
     parser.add_argument("--without-windows-10", action="store_true")
+    parser.add_argument("--contains-text", action="append", default=[])
     args = parser.parse_args()
 
     pe = pefile.PE(args.exe)
@@ -141,13 +146,18 @@ def main():
     expected = dict(p.split(":") for p in args.payloads)
     check(payloads == expected, "payloads are %s, not %s" % (payloads, expected))
     strings = string_table_entries(found)
-    check(set(strings) == ({500, 501} if args.prompt else set()), "string resources are %s" % sorted(strings))
+    expected_strings = {500: args.prompt[0], 501: args.prompt[1]} if args.prompt else {}
+    check(strings == expected_strings, "string resources are %r, not %r" % (strings, expected_strings))
     manifests = found.get((RT_MANIFEST, 1), [])
     check(len(manifests) == 1 and manifests[0][0] == ENGLISH_US, "manifest 1 missing")
     if manifests:
         check_manifest(manifests[0][1], args.without_windows_10)
     check_version(pe)
     check_icon(found)
+    with open(args.exe, "rb") as file:
+        image = file.read()
+    for text in args.contains_text:
+        check(text.encode("utf-16-le") + b"\0\0" in image, "text %r not stored as UTF-16" % text)
 
     for failure in failures:
         print("FAIL: " + failure)

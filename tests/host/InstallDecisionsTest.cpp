@@ -87,11 +87,29 @@ TEST(RunExitCode, ReportsTheOutcome)
              Case{RunEnd::Completed, 1603, true, 1603},
              Case{RunEnd::Completed, -1, false, -1},
              Case{RunEnd::Declined, 0, false, 1602},
+             Case{RunEnd::Completed, 3010, false, 3010},
+             Case{RunEnd::Completed, 1641, false, 1641},
+             Case{RunEnd::Declined, 0, true, 1602},
              Case{RunEnd::PrerequisiteFailed, 1603, false, 1603},
              Case{RunEnd::PrerequisiteFailed, 5, true, 5},
+             Case{RunEnd::PrerequisiteFailed, -2147024894, false, -2147024894},
              Case{RunEnd::LegacyUninstallerFailed, 2, false, 2},
+             Case{RunEnd::LegacyUninstallerFailed, -1, true, -1},
+             Case{RunEnd::Wow64QueryFailed, 6, false, 6},
          }) {
         EXPECT_EQ(c.expected, RunExitCode(c.end, c.stepResult, c.restart));
+    }
+}
+
+TEST(RunExitCode, AStoppedRunNeverReadsAsInstalled)
+{
+    for (const RunEnd end : {RunEnd::Wow64QueryFailed, RunEnd::PrerequisiteFailed, RunEnd::LegacyUninstallerFailed}) {
+        for (const std::int32_t stepResult : {0, 1638, 1641, 3010}) {
+            for (const bool restart : {false, true}) {
+                EXPECT_EQ(1603, RunExitCode(end, stepResult, restart))
+                    << static_cast<int>(end) << " " << stepResult << " " << restart;
+            }
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -126,7 +127,8 @@ TEST_F(RegistryKeyTest, ReadValueTurnsRegistryDataIntoAVariant)
         {"text ends at the first NUL", REG_SZ, {'a', 0, 0, 0, 'b', 0}, S_OK, VariantType::String, "a"},
         {"U+00E9 is one byte", REG_SZ, {0xE9, 0, 0, 0}, S_OK, VariantType::String, "\xE9"},
         {"U+20AC does not narrow", REG_SZ, {0xAC, 0x20, 0, 0}, E_FAIL, VariantType::Empty, ""},
-        {"nor after the NUL", REG_SZ, {'a', 0, 0, 0, 0xAC, 0x20}, E_FAIL, VariantType::Empty, ""},
+        {"what follows the NUL is not looked at", REG_SZ, {'a', 0, 0, 0, 0xAC, 0x20}, S_OK, VariantType::String,
+         "a"},
         {"a DWORD is no blob", REG_DWORD, {1, 0, 0, 0}, S_OK, VariantType::Empty, ""},
         {"a blob of any type but REG_SZ", REG_NONE, int32Blob, S_OK, VariantType::Int32, ""},
     };
@@ -265,6 +267,71 @@ TEST_F(RegistryKeyTest, AFailedListingKeepsWhatCameBefore)
     EXPECT_TRUE(names.empty());
     EXPECT_EQ(S_OK, key.EnumValueNames(names));
     EXPECT_TRUE(names.empty());
+}
+
+// A Variant whose memory has run out.
+class ExhaustedVariant : public Variant {
+protected:
+    std::uint8_t* Allocate(std::uint32_t) override { throw std::bad_alloc(); }
+};
+
+TEST_F(RegistryKeyTest, AVariantWithoutMemoryFailsTheRead)
+{
+    Put(L"Text", REG_SZ, {'a', 0, 0, 0});
+    Put(L"Blob", REG_BINARY, {16, 0, 0, 0, 0, 0, 0, 0, 8, 0, 0, 0, 1, 2, 3, 4});
+    for (const wchar_t* name : {L"Text", L"Blob"}) {
+        ExhaustedVariant value;
+        EXPECT_EQ(E_FAIL, key.ReadValue(name, value)) << name;
+        EXPECT_EQ(VariantType::Empty, value.GetType()) << name;
+    }
+}
+
+// Sizes and counts beyond what a 32-bit process can hold, as a registry
+// could report them.
+LSTATUS WINAPI QueryReportingHugeSize(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+    LPDWORD size)
+{
+    const LSTATUS status = RealOs.RegQueryValueExW(key, name, reserved, type, data, size);
+    if (data == nullptr && status == ERROR_SUCCESS) {
+        *size = 0xFFFFFFF0;
+    }
+    return status;
+}
+
+LSTATUS WINAPI InfoReportingHugeValueCount(HKEY key, LPWSTR keyClass, LPDWORD classLength, LPDWORD reserved,
+    LPDWORD subKeys, LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values, LPDWORD maxValueNameLength,
+    LPDWORD maxValueLength, LPDWORD securityDescriptorSize, PFILETIME lastWriteTime)
+{
+    const LSTATUS status = RealOs.RegQueryInfoKeyW(key, keyClass, classLength, reserved, subKeys, maxSubKeyLength,
+        maxClassLength, values, maxValueNameLength, maxValueLength, securityDescriptorSize, lastWriteTime);
+    if (values != nullptr) {
+        *values = 0xFFFFFFFF;
+    }
+    return status;
+}
+
+TEST_F(RegistryKeyTest, SizesBeyondWhatTheProcessHoldsFailWithoutAnException)
+{
+    if (sizeof(void*) == 8) {
+        GTEST_SKIP() << "a 64-bit process can address every size the registry reports";
+    }
+    Put(L"Value", REG_BINARY, {1});
+    const std::wstring copyPath = TestKey + L"Copy";
+    RegistryKey destination(copyPath);
+    ASSERT_EQ(S_OK, destination.Open(false));
+    {
+        OsOverride query(&OsCallTable::RegQueryValueExW, &QueryReportingHugeSize);
+        OsOverride info(&OsCallTable::RegQueryInfoKeyW, &InfoReportingHugeValueCount);
+        RegistryValueData raw;
+        Variant value;
+        std::vector<std::wstring> names;
+        EXPECT_EQ(E_FAIL, key.ReadRawValue(L"Value", raw));
+        EXPECT_EQ(E_FAIL, key.ReadValue(L"Value", value));
+        EXPECT_EQ(E_FAIL, key.EnumValueNames(names));
+        EXPECT_EQ(E_FAIL, CopyKeyTree(key, destination));
+    }
+    destination.Close();
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, copyPath.c_str());
 }
 
 TEST_F(RegistryKeyTest, AClosedKeyFailsEveryOperation)

@@ -213,6 +213,7 @@ TEST_F(RegistryTree, CopyCarriesEveryRegistryType)
         {L"Text", {REG_SZ, {'X', 0, 0, 0}}, {REG_SZ, {'X', 0, 0, 0}}},
         {L"TextWithoutNul", {REG_SZ, {'X', 0}}, {REG_SZ, {'X', 0, 0, 0}}},
         {L"Euro", {REG_SZ, {0xAC, 0x20, 0, 0}}, {REG_SZ, {0xAC, 0x20, 0, 0}}},
+        {L"EuroAfterTheNul", {REG_SZ, {'a', 0, 0, 0, 0xAC, 0x20}}, {REG_SZ, {'a', 0, 0, 0, 0xAC, 0x20}}},
         {L"TextBlob", {REG_BINARY, {15, 0, 0, 0, 0, 0, 0, 0, 9, 0, 0, 0, 'h', 'i', 0}}, {REG_SZ, {'h', 0, 'i', 0, 0, 0}}},
         {L"Int32Blob", {REG_BINARY, int32Blob}, {REG_BINARY, int32Blob}},
         {L"BlobAsNone", {REG_NONE, int32Blob}, {REG_BINARY, int32Blob}},

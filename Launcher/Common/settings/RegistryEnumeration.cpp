@@ -1,6 +1,7 @@
 #include "RegistryKey.h"
 
 #include "../platform/OsCalls.h"
+#include "BufferAllocation.h"
 
 namespace {
 
@@ -26,19 +27,14 @@ KeyCounts QueryKeyCounts(HKEY key)
     return counts;
 }
 
-}  // namespace
-
-std::int32_t RegistryKey::EnumSubKeys(std::vector<std::wstring>& names) const
+// Appends the name of every sub-key; E_FAIL at the first that does not fit.
+std::int32_t ListSubKeys(HKEY key, std::vector<std::wstring>& names)
 {
-    names.clear();
-    if (!IsOpen()) {
-        return E_FAIL;
-    }
-    const DWORD count = QueryKeyCounts(handle_).SubKeys;
+    const DWORD count = QueryKeyCounts(key).SubKeys;
     for (DWORD index = 0; index < count; ++index) {
         wchar_t name[NameBufferLength];
         DWORD length = NameBufferLength;
-        if (Os.RegEnumKeyExW(handle_, index, name, &length, /*lpReserved=*/nullptr, /*lpClass=*/nullptr,
+        if (Os.RegEnumKeyExW(key, index, name, &length, /*lpReserved=*/nullptr, /*lpClass=*/nullptr,
                 /*lpcchClass=*/nullptr, /*lpftLastWriteTime=*/nullptr) != ERROR_SUCCESS) {
             return E_FAIL;
         }
@@ -47,21 +43,40 @@ std::int32_t RegistryKey::EnumSubKeys(std::vector<std::wstring>& names) const
     return S_OK;
 }
 
-std::int32_t RegistryKey::EnumValueNames(std::vector<std::wstring>& names) const
+// Makes names one entry per value and fills them in index order; E_FAIL at
+// the first that does not fit.
+std::int32_t ListValueNames(HKEY key, std::vector<std::wstring>& names)
 {
-    if (!IsOpen()) {
-        return E_FAIL;
-    }
-    const DWORD count = QueryKeyCounts(handle_).Values;
+    const DWORD count = QueryKeyCounts(key).Values;
     names.resize(count);
     for (DWORD index = 0; index < count; ++index) {
         wchar_t name[NameBufferLength];
         DWORD length = NameBufferLength;
-        if (Os.RegEnumValueW(handle_, index, name, &length, /*lpReserved=*/nullptr, /*lpType=*/nullptr,
+        if (Os.RegEnumValueW(key, index, name, &length, /*lpReserved=*/nullptr, /*lpType=*/nullptr,
                 /*lpData=*/nullptr, /*lpcbData=*/nullptr) != ERROR_SUCCESS) {
             return E_FAIL;
         }
         names[index].assign(name, length);
     }
     return S_OK;
+}
+
+}  // namespace
+
+// A count or a list that does not fit in memory fails the enumeration too.
+std::int32_t RegistryKey::EnumSubKeys(std::vector<std::wstring>& names) const
+{
+    names.clear();
+    if (!IsOpen()) {
+        return E_FAIL;
+    }
+    return OrOnAllocationFailure(E_FAIL, [&] { return ListSubKeys(handle_, names); });
+}
+
+std::int32_t RegistryKey::EnumValueNames(std::vector<std::wstring>& names) const
+{
+    if (!IsOpen()) {
+        return E_FAIL;
+    }
+    return OrOnAllocationFailure(E_FAIL, [&] { return ListValueNames(handle_, names); });
 }

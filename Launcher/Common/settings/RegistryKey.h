@@ -47,9 +47,11 @@ public:
     RegistryKey ChildKey(const std::wstring& name) const;
 
     // Reads the named value into value, which is Empty after any failure.
-    // REG_SZ text becomes a String (E_FAIL for a code unit above 0x00FF);
-    // data of any other type is read as a value blob, and data that is none
-    // leaves value Empty with S_OK. E_FAIL for a missing value.
+    // REG_SZ text up to its first NUL becomes a String (E_FAIL for a code
+    // unit above 0x00FF in it); data of any other type is read as a value
+    // blob, and data that is none leaves value Empty with S_OK. E_FAIL for a
+    // missing value, and for one that does not fit in memory (value's
+    // Allocate failing included).
     std::int32_t ReadValue(const std::wstring& name, Variant& value) const;
     // Stores a String as REG_SZ (S_OK) and any other kind as a REG_BINARY
     // value blob, returning the blob's length. Nothing is written on E_FAIL.

@@ -17,21 +17,28 @@ std::uint16_t CodeUnitAt(const std::uint8_t* data, std::size_t index)
 bool NarrowRegistryText(const std::uint8_t* data, std::uint32_t size, std::string& text)
 {
     const std::size_t units = size / 2;
-    std::size_t textLength = units;
-    for (std::size_t index = 0; index < units; ++index) {
-        const std::uint16_t unit = CodeUnitAt(data, index);
-        if (unit > 0x00FF) {
+    std::size_t textLength = 0;
+    while (textLength < units && CodeUnitAt(data, textLength) != 0) {
+        if (CodeUnitAt(data, textLength) > 0x00FF) {
             return false;
         }
-        if (unit == 0 && textLength == units) {
-            textLength = index;
-        }
+        ++textLength;
     }
     if (!TryResize(text, textLength)) {
         return false;
     }
     for (std::size_t index = 0; index < textLength; ++index) {
         text[index] = static_cast<char>(CodeUnitAt(data, index));
+    }
+    return true;
+}
+
+bool IsNarrowRegistryData(const std::uint8_t* data, std::uint32_t size)
+{
+    for (std::size_t index = 0; index < size / 2; ++index) {
+        if (CodeUnitAt(data, index) > 0x00FF) {
+            return false;
+        }
     }
     return true;
 }

@@ -13,10 +13,14 @@
 // 0). The text ends at the first NUL code unit; data without one is taken up
 // to its end as the text, and a last odd byte, which belongs to no code unit,
 // is dropped, so nothing past size is read. Returns false, with text
-// unspecified, when any code unit of the data (after the text's NUL too) is
-// above 0x00FF, since such data would not come back whole from narrow text,
-// and when the text cannot be allocated.
+// unspecified, when a code unit of the text is above 0x00FF or the text cannot
+// be allocated; what follows the text's NUL is not looked at.
 bool NarrowRegistryText(const std::uint8_t* data, std::uint32_t size, std::string& text);
+
+// Whether every code unit of REG_SZ data of size bytes, after the text's NUL
+// too, lies in 0x0000 to 0x00FF: only then does the data come back from
+// narrow text without losing a character.
+bool IsNarrowRegistryData(const std::uint8_t* data, std::uint32_t size);
 
 // The REG_SZ data of the narrow text of length bytes: each byte widened to a
 // little-endian code unit, then a NUL code unit, so (length + 1) * 2 bytes.

@@ -1,5 +1,8 @@
 #include "RegistryKey.h"
 
+#include "BufferAllocation.h"
+#include "RegistryText.h"
+
 namespace {
 
 // Copies one sub-key's tree; the destination child is created even when the
@@ -27,20 +30,33 @@ bool CopySubKeys(const RegistryKey& source, const RegistryKey& destination)
     return copied;
 }
 
+// Whether the value goes through a Variant, filling value: REG_SZ text only
+// when nothing in its data, after the text's NUL either, would be lost.
+bool CarriedByVariant(const RegistryValueData& data, Variant& value)
+{
+    const auto size = static_cast<std::uint32_t>(data.Bytes.size());
+    if (data.Type == REG_SZ && !IsNarrowRegistryData(data.Bytes.data(), size)) {
+        return false;
+    }
+    return VariantFromValueData(data, value);
+}
+
 // Values a Variant carries go through one, as every reader of the key
 // expects; any other value keeps its own type and data, so the copy loses
-// nothing.
+// nothing. A value that does not fit in memory fails, and the copy goes on.
 bool CopyValue(const RegistryKey& source, RegistryKey& destination, const std::wstring& name)
 {
     RegistryValueData data;
     if (source.ReadRawValue(name, data) < 0) {
         return false;
     }
-    Variant value;
-    if (VariantFromValueData(data, value)) {
-        return destination.WriteValue(name, value) >= 0;
-    }
-    return destination.WriteRawValue(name, data) >= 0;
+    return OrOnAllocationFailure(false, [&] {
+        Variant value;
+        if (CarriedByVariant(data, value)) {
+            return destination.WriteValue(name, value) >= 0;
+        }
+        return destination.WriteRawValue(name, data) >= 0;
+    });
 }
 
 // A listing that failed part-way copies no value at all.

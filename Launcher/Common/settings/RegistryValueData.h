@@ -14,7 +14,8 @@ struct RegistryValueData {
 };
 
 // Fills value (cleared first) from data the way a Variant carries registry
-// values: REG_SZ text as a String, data of any other type as a value blob.
-// Returns false, with value Empty, when data cannot be carried: REG_SZ data
-// with a code unit above 0x00FF, or other data that is not a valid blob.
+// values: REG_SZ text up to its NUL as a String, data of any other type as a
+// value blob. Returns false, with value Empty, when data cannot be carried:
+// REG_SZ text with a code unit above 0x00FF, or other data that is not a
+// valid blob. An allocation failure of value's Allocate propagates.
 bool VariantFromValueData(const RegistryValueData& data, Variant& value);

@@ -64,8 +64,15 @@ std::int32_t RegistryKey::ReadValue(const std::wstring& name, Variant& value) co
         return E_FAIL;
     }
     // Data of another type that is no blob reads as an Empty value; only
-    // text that does not narrow is a failed read.
-    return VariantFromValueData(data, value) || data.Type != REG_SZ ? S_OK : E_FAIL;
+    // text that does not narrow, or a value that does not fit in memory, is a
+    // failed read.
+    const std::int32_t result = OrOnAllocationFailure(E_FAIL, [&] {
+        return VariantFromValueData(data, value) || data.Type != REG_SZ ? S_OK : E_FAIL;
+    });
+    if (result < 0) {
+        value.Clear();
+    }
+    return result;
 }
 
 std::int32_t RegistryKey::WriteValue(const std::wstring& name, const Variant& value)

@@ -1,8 +1,14 @@
 #include "Variant.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <limits>
+
+// Every conversion to float or double must round to that type. Arithmetic in
+// x87 registers keeps 80 bits and hands back the unrounded value, so the
+// 32-bit build does its floating-point arithmetic in SSE2 registers.
+static_assert(FLT_EVAL_METHOD == 0, "floating-point results must be rounded to their own type");
 
 namespace {
 
@@ -42,13 +48,10 @@ std::uint64_t ReadLittleEndian(const std::uint8_t* bytes, std::uint32_t size, st
 }
 
 // value - 0.5 below zero, value + 0.5 otherwise (a NaN too), rounded to Real.
-// The sum passes through a volatile so that an x87 FPU (32-bit MinGW) rounds
-// it to Real instead of keeping it in extended precision.
 template <typename Real>
 Real AddHalfAwayFromZero(Real value)
 {
-    volatile Real sum = value < Real(0) ? value - Real(0.5) : value + Real(0.5);
-    return sum;
+    return value < Real(0) ? value - Real(0.5) : value + Real(0.5);
 }
 
 // The value truncated toward zero; a NaN gives 0, a value beyond the range of
@@ -73,6 +76,16 @@ template <typename Int, typename Real>
 Int RoundHalfAwayFromZero(Real value)
 {
     return TruncateSaturating<Int>(AddHalfAwayFromZero(value));
+}
+
+// The integer rounded to Real. Even with SSE2 arithmetic a 32-bit x86 build
+// converts a 64-bit integer in the x87 unit, and a result returned in the x87
+// register would stay unrounded; the store to memory rounds it.
+template <typename Real>
+Real RoundToReal(std::int64_t value)
+{
+    volatile Real rounded = static_cast<Real>(value);
+    return rounded;
 }
 
 // The double rounded to the nearest single; beyond the largest single by half
@@ -322,7 +335,7 @@ float Variant::ToFloat() const
     case VariantType::Int32:
         return static_cast<float>(LoadScalar<std::int32_t>(payload_));
     case VariantType::Int64:
-        return static_cast<float>(LoadScalar<std::int64_t>(payload_));
+        return RoundToReal<float>(LoadScalar<std::int64_t>(payload_));
     case VariantType::Float:
         return LoadScalar<float>(payload_);
     case VariantType::Double:
@@ -345,7 +358,7 @@ double Variant::ToDouble() const
     case VariantType::Int32:
         return LoadScalar<std::int32_t>(payload_);
     case VariantType::Int64:
-        return static_cast<double>(LoadScalar<std::int64_t>(payload_));
+        return RoundToReal<double>(LoadScalar<std::int64_t>(payload_));
     case VariantType::Float:
         return LoadScalar<float>(payload_);
     case VariantType::Double:
@@ -354,7 +367,7 @@ double Variant::ToDouble() const
     case VariantType::OpaqueRef:
     case VariantType::Bytes:
     case VariantType::String:
-        return static_cast<double>(ToInt64());
+        return RoundToReal<double>(ToInt64());
     default:
         return 0.0;
     }

@@ -1,0 +1,25 @@
+#include "LauncherConfig.h"
+
+namespace {
+
+const wchar_t* const NoEntries[] = {L""};
+
+// Keys and folders of the benchmark's own, so that a run never meets the
+// product's.
+const LauncherConfiguration BenchConfiguration = {
+    L"Software\\InstallerLauncherBench\\Drivers",
+    NoEntries,
+    NoEntries,
+    L"InstallerLauncherBenchMonitor",
+    L"{6A0C2F5E-0B7D-4C86-9E51-3F2A4D8B7C10}",
+    NoEntries,
+    L"InstallerLauncherBench",
+    0,
+    0,
+    false,
+    false,
+};
+
+}  // namespace
+
+const LauncherConfiguration& LauncherConfig = BenchConfiguration;

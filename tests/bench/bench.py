@@ -1,0 +1,193 @@
+#!/usr/bin/python3
+"""Runs the benchmark's programs in a fresh Windows 10 64-bit prefix and prints
+each figure, then one table: figure, value, target, met or not.
+
+Every ratio comes from one program that measured both sides alternately, since
+the machines this runs on are shared and noisy.
+"""
+import argparse
+import os
+import platform
+import shutil
+import subprocess
+import sys
+
+import pefile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SUPPORT = os.path.join(HERE, "..", "support")
+KB = 1024
+MB = 1024 * 1024
+
+
+class Prefix:
+    """A Windows 10 64-bit prefix made afresh, with a persistent server."""
+
+    def __init__(self, path):
+        self.path = os.path.realpath(path)
+        self.drive = os.path.join(self.path, "drive_c")
+
+    def __enter__(self):
+        shutil.rmtree(self.path, ignore_errors=True)
+        subprocess.run([os.path.join(SUPPORT, "wine-prefix.sh"), "start", self.path, "win64", "win10"], check=True)
+        return self
+
+    def __exit__(self, *exc):
+        subprocess.run([os.path.join(SUPPORT, "wine-prefix.sh"), "stop", self.path, "win64", "win10"])
+
+    def run(self, program, *arguments, timeout=900):
+        """Runs a program; returns its standard output. Output goes through a
+        file: a Wine background process could hold a pipe open."""
+        env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all")
+        env.pop("DISPLAY", None)
+        with open(os.path.join(self.path, "bench-output.txt"), "w+") as out:
+            code = subprocess.run(["timeout", "-k", "5", str(timeout), "/usr/lib/wine/wine64", program] +
+                                  list(arguments), env=env, cwd=self.drive, stdin=subprocess.DEVNULL, stdout=out,
+                                  stderr=subprocess.STDOUT).returncode
+            out.seek(0)
+            text = out.read()
+        if code != 0:
+            sys.stdout.write(text)
+            raise RuntimeError("%s exited with %d" % (os.path.basename(program), code))
+        return text
+
+    def windows_path(self, path):
+        return "C:\\" + os.path.relpath(path, self.drive).replace("/", "\\")
+
+
+def figures_of(output):
+    """Echoes a program's report and returns its FIGURE lines as a dict."""
+    figures = {}
+    for line in output.splitlines():
+        if line.startswith("FIGURE\t"):
+            _, name, value = line.split("\t")
+            figures[name] = float(value)
+        else:
+            print(line)
+    sys.stdout.flush()
+    return figures
+
+
+def whole_run(prefix, build, repetitions):
+    """The shipped launcher once to warm up and to learn its children from
+    the stand-ins' journal, then the timed runs against the minimal program."""
+    bench = os.path.join(prefix.drive, "bench")
+    children = os.path.join(bench, "children")
+    os.makedirs(children, exist_ok=True)
+    os.makedirs(os.path.join(prefix.drive, "StandIn"), exist_ok=True)
+    launcher = os.path.join(bench, "InstallerLauncher.exe")
+    shutil.copy(os.path.join(build, "InstallerLauncher.exe"), launcher)
+    prefix.run(launcher)
+
+    lines = []
+    with open(os.path.join(prefix.drive, "StandIn", "journal.txt"), encoding="utf-8") as f:
+        for entry in f.read().splitlines():
+            name, parameters, folder = entry.split("\t")[:3]
+            bare = name.replace("/", "\\").split("\\")[-1]
+            shutil.copy(os.path.join(build, "payloads", "StandInProgram.exe"), os.path.join(children, bare))
+            lines.append('"%s\\%s" %s\t%s' % (prefix.windows_path(children), bare, parameters, folder))
+    package = find_package(prefix)
+    # What the shell's "open" of a package starts.
+    lines.append('C:\\windows\\system32\\msiexec.exe /i "%s"\t' % prefix.windows_path(package))
+    with open(os.path.join(bench, "children.txt"), "w", encoding="utf-8") as f:
+        f.write("\n".join(lines) + "\n")
+    with open(os.path.join(bench, "launcher.txt"), "w", encoding="utf-8") as f:
+        f.write('"%s"\n' % prefix.windows_path(launcher))
+    print("  children: " + "; ".join(line.split("\t")[0] for line in lines))
+    return figures_of(prefix.run(os.path.join(build, "tests", "bench", "WholeRunBench.exe"), str(repetitions),
+                                 "C:\\bench\\launcher.txt", "C:\\bench\\children.txt"))
+
+
+def find_package(prefix):
+    for folder in ("ProgramData", "Program Files (x86)", "Program Files"):
+        for root, _, files in os.walk(os.path.join(prefix.drive, folder)):
+            if "KesmoraInstaller.msi" in files:
+                return os.path.join(root, "KesmoraInstaller.msi")
+    raise RuntimeError("the launcher left no package file")
+
+
+def sizes(build):
+    path = os.path.join(build, "InstallerLauncher.exe")
+    whole = os.path.getsize(path)
+    pe = pefile.PE(path, fast_load=True)
+    resources = sum(s.SizeOfRawData for s in pe.sections if s.Name.rstrip(b"\0") == b".rsrc")
+    print("  InstallerLauncher.exe %d bytes, resources %d bytes, stub %d bytes" % (whole, resources, whole - resources))
+    return {"size.stub": whole - resources, "size.whole": whole}
+
+
+def table(f):
+    """(figure, value, target, met or None) rows."""
+    rows = []
+    for destination, place in (("staging", "staging folder"), ("package", "package folder")):
+        for megabytes in (8, 64, 256):
+            ratio = f["extraction.%s.%d.ratio" % (destination, megabytes)]
+            rows.append(("extraction %d MB to %s / WriteFile" % (megabytes, place), "%.2f" % ratio, ">= 0.90",
+                         ratio >= 0.9))
+        throughputs = [f["extraction.%s.%d.throughput" % (destination, mb)] for mb in (8, 64, 256)]
+        growth = min(later / earlier for earlier, later in zip(throughputs, throughputs[1:]))
+        rows.append(("extraction to %s, MB/s at 8/64/256 MB" % place,
+                     "/".join("%.0f" % t for t in throughputs), "not falling", None))
+        rows.append(("  least step, larger over smaller", "%.2f" % growth, ">= 0.90", growth >= 0.9))
+    memory = f["extraction.memory"]
+    rows.append(("private bytes added during 64 MB extraction", "%.0f KB" % (memory / KB), "< 1024 KB",
+                 memory < MB))
+    for keys in (250, 1000, 4000):
+        ratio = f["settings.%d.ratio" % keys]
+        rows.append(("backup+release %d keys / RegCopyTree+RegDeleteTree" % keys, "%.2f" % ratio, "<= 1.50",
+                     ratio <= 1.5))
+    per_key = f["settings.1000.seconds_per_key"]
+    for keys in (250, 4000):
+        drift = f["settings.%d.seconds_per_key" % keys] / per_key
+        rows.append(("time per key, %d over 1000 keys" % keys, "%.2f" % drift, "0.70-1.30", 0.7 <= drift <= 1.3))
+    ratio = f["run.ratio"]
+    rows.append(("whole run (%.2f s) / minimal program (%.2f s)" % (f["run.launcher_seconds"],
+                                                                   f["run.minimal_seconds"]),
+                 "%.2f" % ratio, "<= 1.10", ratio <= 1.1))
+    stub = f["size.stub"]
+    rows.append(("stub: file minus resources", "%.0f KB" % (stub / KB), "<= 128 KB", stub <= 128 * KB))
+    rows.append(("whole file with the demo payloads", "%.0f KB" % (f["size.whole"] / KB), "-", None))
+    return rows
+
+
+def print_table(rows):
+    width = max(len(row[0]) for row in rows)
+    print("\n%-*s  %-14s  %-11s  %s" % (width, "figure", "value", "target", "met"))
+    for name, value, target, met in rows:
+        print("%-*s  %-14s  %-11s  %s" % (width, name, value, target, "" if met is None else ("yes" if met else "NO")))
+
+
+def machine():
+    cpu = next((line.split(":", 1)[1].strip() for line in open("/proc/cpuinfo") if line.startswith("model name")),
+               platform.machine())
+    wine = subprocess.run(["/usr/lib/wine/wine64", "--version"], capture_output=True, text=True).stdout.strip()
+    return "%s, %d cores, %s, %s" % (cpu, os.cpu_count(), platform.platform(), wine)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", required=True, help="the windows-x86 build tree")
+    parser.add_argument("--prefix", required=True, help="where the fresh prefix is made")
+    parser.add_argument("--repetitions", type=int, default=5)
+    args = parser.parse_args()
+    build = os.path.realpath(args.build)
+    programs = os.path.join(build, "tests", "bench")
+    print("Machine: " + machine())
+    print("Build: 32-bit (windows-x86), in a fresh Windows 10 64-bit prefix under WOW64")
+    figures = {}
+    with Prefix(args.prefix) as prefix:
+        print("\n1-2. Payload extraction and memory")
+        figures.update(figures_of(prefix.run(os.path.join(programs, "PayloadExtractionBench.exe"),
+                                             str(args.repetitions))))
+        print("\n3. Settings backup and release")
+        figures.update(figures_of(prefix.run(os.path.join(programs, "SettingsBackupBench.exe"),
+                                             str(max(3, args.repetitions - 2)), "250", "1000", "4000")))
+        print("\n4. Whole run")
+        figures.update(whole_run(prefix, build, args.repetitions))
+    print("\n5. Size")
+    figures.update(sizes(build))
+    print_table(table(figures))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
