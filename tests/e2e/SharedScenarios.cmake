@@ -84,7 +84,7 @@ add_scenario(${E2E_NAME}backs_up_driver_settings PREFIX win10-64 LAUNCHER ${E2E_
 # the staging folder during the install, and associations of their own.
 foreach(level IN ITEMS "ProgramData/Kesmora" "ProgramData/Kesmora/Installers/TAVRIN")
     string(REGEX REPLACE "[^A-Za-z]+" "_" name "${level}")
-    add_scenario(${E2E_NAME}refuses_a_link_as${name} PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    add_scenario(${E2E_NAME}refuses_a_link_as_${name} PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
         --plant-link ${level} --expect-exit 4395 "--expect-stdout=SecureFolder failed \\(4395\\)" --expect-installed=)
 endforeach()
 add_scenario(${E2E_NAME}replaces_a_package_file_that_is_a_second_name PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
