@@ -2,6 +2,7 @@
 
 #include "RunExitCode.h"
 #include "framework/WinApp.h"
+#include "platform/Handles.h"
 
 #include <cstdint>
 #include <string>
@@ -33,27 +34,36 @@ public:
     std::int32_t RemovePreviousProducts();
     // The result of writing and installing the package that fits this Windows.
     std::int32_t InstallMainPackage();
-    // Deletes the staged programs and their folder; always empties
-    // StagingDirectory.
+    // Deletes the staged programs and their folder, never through a link:
+    // when the path no longer names the folder this run made and holds,
+    // nothing below it is touched. Always empties StagingDirectory.
     void RemoveStagingDirectory();
 
-    // Writes the resource of this name and type ("EXE" or "MSI") as a file of
-    // this bare name into the StagingDirectory (toStaging) or the
+    // Writes the resource of this name and type ("EXE" or "MSI") as a new
+    // file of this bare name into the StagingDirectory (toStaging) or the
     // ProductPackageFolder. Returns 0 when the file is complete and closed,
     // otherwise the failing call's code, after printing its diagnostic line.
     // outputPath is emptied first and holds the file's full path from the
     // moment its folder is ready.
     std::int32_t ExtractPayload(const std::wstring& resourceName, const std::wstring& resourceType,
         const std::wstring& fileName, bool toStaging, std::wstring& outputPath);
-    // Makes the destination folder ready and creates the empty file there.
-    // Returns 0 with the open handle in outputHandle (the caller closes it),
-    // or the failing call's code, leaving outputHandle untouched.
+    // The same, and on success heldFile keeps the written file open for
+    // reading with read sharing only: until the caller lets it go, the file
+    // cannot be changed, replaced or deleted.
+    std::int32_t ExtractPayload(const std::wstring& resourceName, const std::wstring& resourceType,
+        const std::wstring& fileName, bool toStaging, std::wstring& outputPath, FileHandle& heldFile);
+    // Makes the destination folder ready and creates the empty file there; a
+    // name that exists already fails, except that an earlier package file is
+    // first removed by its own name. Returns 0 with the open handle in
+    // outputHandle (the caller closes it), or the failing call's code,
+    // leaving outputHandle untouched.
     std::int32_t OpenPayloadFile(
         const std::wstring& fileName, bool toStaging, HANDLE& outputHandle, std::wstring& outputPath);
 
     // Stages the "EXE" resource under this file name and runs it with these
-    // parameters. Returns the extraction's code when staging failed (nothing
-    // is started), otherwise the result of LaunchAndWait.
+    // parameters in the staging folder, holding the staged file unchangeable
+    // until it has ended. Returns the extraction's code when staging failed
+    // (nothing is started), otherwise the result of LaunchAndWait.
     std::int32_t ExtractAndRun(
         const std::wstring& resourceName, const std::wstring& fileName, const std::wstring& parameters);
 
@@ -73,6 +83,9 @@ public:
 private:
     std::int32_t OpenStagingFolder(std::wstring& folder);
     std::int32_t CreateStagingDirectory(const std::wstring& temporaryFolder);
+    std::int32_t HoldStagingDirectory();
+    // The path names the folder this run made and holds, and no link.
+    bool StagingDirectoryIsIntact() const;
     void RegisterCommonControls();
     void DetectWow64();
     void DetectWindows10();
@@ -82,4 +95,9 @@ private:
     // Ends a run that stops early: nothing staged is left behind.
     void EndRun(RunEnd end, std::int32_t stepResult);
     std::int32_t RunPrerequisite(const wchar_t* resourceName, const wchar_t* fileName, const std::wstring& parameters);
+
+    // The staging folder, held from its creation to the cleanup, and what
+    // the file system called it when it was made.
+    FileHandle stagingFolder_;
+    BY_HANDLE_FILE_INFORMATION stagingFolderIdentity_{};
 };

@@ -11,3 +11,7 @@ inline std::int32_t FailureCode(std::uint32_t lastError)
 {
     return lastError != 0 ? static_cast<std::int32_t>(lastError) : UnspecifiedFailure;
 }
+
+// A folder the run would write into is a link (symbolic link, junction or
+// mount point): ERROR_REPARSE_POINT_ENCOUNTERED.
+inline constexpr std::int32_t ReparsePointRefused = 4395;

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Reads a built launcher and checks what Windows and the shell see of it: a
-32-bit GUI program whose resources are the payload catalogue, the prompt
+32-bit GUI program that imports only DLLs nobody can plant beside it, whose resources are the payload catalogue, the prompt
 strings when the build carries them, the manifest, the version block and the
 icon.
 
@@ -34,6 +34,15 @@ VERSION_STRINGS = [
     ("FileVersion", "1.0.5.29764"),
     ("ProductVersion", "1.0.5"),
 ]
+
+# What the launcher may import: DLLs Windows loads only from the system folder
+# (its known DLLs) and the common controls that the manifest binds side by
+# side. Anything else would be looked for beside the launcher first, in a
+# downloads folder, where anybody can plant a DLL of that name.
+ALLOWED_IMPORTS = {
+    "kernel32.dll", "advapi32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "ole32.dll", "oleaut32.dll",
+    "rpcrt4.dll", "msvcrt.dll", "shlwapi.dll", "comdlg32.dll", "sechost.dll", "imm32.dll", "comctl32.dll",
+}
 
 failures = []
 
@@ -125,6 +134,13 @@ def check_icon(found):
     check(sizes == [(128, 128, 32), (48, 48, 32), (32, 32, 32), (16, 16, 32)], "icon images are %s" % sizes)
 
 
+def check_imports(pe):
+    imported = {entry.dll.decode().lower() for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
+    check(imported <= ALLOWED_IMPORTS, "imports DLLs that could be planted beside it: %s"
+          % sorted(imported - ALLOWED_IMPORTS))
+    check(not hasattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT"), "delay-loads DLLs, which are found at run time")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("exe")
@@ -137,6 +153,7 @@ def main():
     pe = pefile.PE(args.exe)
     check(pe.FILE_HEADER.Machine == 0x14C, "machine is not i386")
     check(pe.OPTIONAL_HEADER.Subsystem == 2, "subsystem is not the Windows GUI")
+    check_imports(pe)
     found = resources(pe)
     payloads = {}
     for (type_key, name_key), items in found.items():

@@ -73,14 +73,111 @@ def seed_driver_settings(args, prefix, drive):
         raise RuntimeError("seeding the driver settings failed")
 
 
-def observe_drivers_key_during_install(args, prefix):
-    """Makes the shell's "open" of a package first export the drivers key, then
-    hand the package to Windows Installer as usual."""
-    command = 'cmd.exe /c reg export "%s" C:\\StandIn\\during-install.reg /y %s & msiexec.exe /i "%%1"' % (
-        DRIVERS_KEY, registry_view(args))
-    if wine(prefix, args.arch, "reg", "add", "HKCR\\Msi.Package\\shell\\Open\\command", "/ve", "/t",
-            "REG_SZ", "/d", command, "/f") != 0:
-        raise RuntimeError("pointing the shell's open of packages at the observer failed")
+def observe_drivers_key_during_install(args, prefix, drive):
+    """Exports the drivers key while Windows Installer runs, through an
+    observer in the prefix that waits for msiexec.exe to start."""
+    if not args.observer:
+        raise RuntimeError("--driver-settings needs --observer")
+    shutil.copy(args.observer, os.path.join(drive, "StandIn", "InstallObserver.exe"))
+    wine(prefix, args.arch, "C:\\StandIn\\InstallObserver.exe", "reg", "export", DRIVERS_KEY,
+         "C:\\StandIn\\during-install.reg", "/y", registry_view(args), background=True)
+    wait_for_file(os.path.join(drive, "StandIn", "observer-ready.txt"), "the install observer did not start")
+
+
+def wait_for_file(path, failure):
+    deadline = time.time() + 60
+    while not os.path.exists(path):
+        if time.time() > deadline:
+            raise RuntimeError(failure)
+        time.sleep(0.1)
+
+
+VICTIM_FILES = {"victim.txt": "a file the launcher must never touch\n",
+                "vcredist_x86.exe": "not the launcher's\n", "vcredist_x64.exe": "not the launcher's\n"}
+
+
+def make_victim(drive):
+    """A folder of someone else's files, where a planted link points."""
+    victim = os.path.join(drive, "victim")
+    os.makedirs(victim, exist_ok=True)
+    for name, text in VICTIM_FILES.items():
+        with open(os.path.join(victim, name), "w") as f:
+            f.write(text)
+    return victim
+
+
+def check_victim(drive):
+    victim = os.path.join(drive, "victim")
+    found = {name: read(os.path.join(victim, name)) for name in os.listdir(victim)} if os.path.isdir(victim) else {}
+    return [] if found == VICTIM_FILES else ["the link's target changed: %s" % sorted(found)]
+
+
+def plant_links(args, drive):
+    """Links a standard user could leave before the run: a folder link in
+    place of a package folder level, or a second name of another file as the
+    package file."""
+    victim = make_victim(drive)
+    for path in args.plant_link:
+        link = os.path.join(drive, path)
+        os.makedirs(os.path.dirname(link), exist_ok=True)
+        os.symlink(victim, link)
+    if args.hard_link_package:
+        folder = os.path.dirname(package_path(drive))
+        os.makedirs(folder, exist_ok=True)
+        os.link(os.path.join(victim, "victim.txt"), package_path(drive))
+
+
+def package_path(drive):
+    return os.path.join(drive, "ProgramData", "Kesmora", "Installers", "TAVRIN", "KesmoraInstaller.msi")
+
+
+def point_associations_at_recorder(args, prefix, drive):
+    """The machine's and the user's "open" of packages and programs run a
+    recording stand-in: a launcher that went through the shell would run it."""
+    shutil.copy(args.recorder, os.path.join(drive, "StandIn", "association-recorder.exe"))
+    command = 'C:\\StandIn\\association-recorder.exe "%1"'
+    for root in ("HKCR", "HKCU\\Software\\Classes"):
+        for kind in ("Msi.Package", "exefile"):
+            key = "%s\\%s\\shell\\Open\\command" % (root, kind)
+            if wine(prefix, args.arch, "reg", "add", key, "/ve", "/t", "REG_SZ", "/d", command, "/f") != 0:
+                raise RuntimeError("pointing %s at the recorder failed" % key)
+
+
+class StagingSwap:
+    """Swaps the staging folder for a link to the victim folder while the
+    package installs, the way a user who owns the temporary folder could
+    from outside Wine's sharing checks."""
+
+    def __init__(self, drive):
+        self.drive, self.swapped, self.done = drive, None, False
+        self.victim = make_victim(drive)
+        self.thread = threading.Thread(target=self.swap_when_installing, daemon=True)
+        self.thread.start()
+
+    def swap_when_installing(self):
+        deadline = time.time() + 300
+        while time.time() < deadline and not self.done:
+            if os.path.exists(package_path(self.drive)):
+                for temp in temp_folders(self.drive):
+                    for entry in os.listdir(temp):
+                        folder = os.path.join(temp, entry)
+                        if GUID_FOLDER.match(entry) and os.path.isdir(folder) and not os.path.islink(folder):
+                            os.rename(folder, folder + ".moved-away")
+                            os.symlink(self.victim, folder)
+                            self.swapped = folder
+                            return
+            time.sleep(0.01)
+
+    def close(self):
+        self.done = True
+        self.thread.join(timeout=5)
+        if self.swapped:
+            shutil.rmtree(self.swapped + ".moved-away", ignore_errors=True)
+
+
+def temp_folders(drive):
+    return [os.path.join(drive, "users", user, "Temp") for user in os.listdir(os.path.join(drive, "users"))
+            if os.path.isdir(os.path.join(drive, "users", user, "Temp"))]
 
 
 def parse_reg(path):
@@ -129,7 +226,11 @@ def prepare_machine(args, prefix, drive):
             wine(prefix, args.arch, "sc", "start", "TAVRINAudioDevMon")
     if args.driver_settings:
         seed_driver_settings(args, prefix, drive)
-        observe_drivers_key_during_install(args, prefix)
+        observe_drivers_key_during_install(args, prefix, drive)
+    if args.plant_link or args.hard_link_package:
+        plant_links(args, drive)
+    if args.recorder:
+        point_associations_at_recorder(args, prefix, drive)
     processes = {}
     for index, name in enumerate(args.start_process):
         folder = os.path.join(drive, "processes", str(index))
@@ -167,7 +268,13 @@ def run(args):
         drive = os.path.join(prefix, "drive_c")
         os.makedirs(os.path.join(drive, "StandIn"), exist_ok=True)
         processes = prepare_machine(args, prefix, drive)
-        stdout = launch(args, prefix, drive)
+        swap = StagingSwap(drive) if args.swap_staging else None
+        try:
+            stdout = launch(args, prefix, drive)
+        finally:
+            if swap:
+                swap.close()
+        args.staging_swapped = bool(swap and swap.swapped)
         # Termination is started, not waited for, by the launcher.
         time.sleep(2 if processes else 0)
         return check(args, prefix, drive, stdout, processes)
@@ -282,9 +389,10 @@ def check(args, prefix, drive, stdout, processes):
     installed = [name for name in ("Program Files", "Program Files (x86)")
                  if read(os.path.join(drive, name, "Kesmora", "TAVRIN", "DriverPackage.txt"))]
     markers = [read(os.path.join(drive, name, "Kesmora", "TAVRIN", "DriverPackage.txt")).strip() for name in installed]
-    package = os.path.join(drive, "ProgramData", "Kesmora", "Installers", "TAVRIN", "KesmoraInstaller.msi")
-    temps = [os.path.join(drive, "users", user, "Temp") for user in os.listdir(os.path.join(drive, "users"))]
-    staging = [entry for temp in temps if os.path.isdir(temp) for entry in os.listdir(temp) if GUID_FOLDER.match(entry)]
+    package = package_path(drive)
+    # A link a user planted under a staging folder's name is not the launcher's.
+    staging = [entry for temp in temp_folders(drive) for entry in os.listdir(temp)
+               if GUID_FOLDER.match(entry) and not os.path.islink(os.path.join(temp, entry))]
 
     print("command line: %s" % args.command_line)
     print("exit code: %s" % exit_code)
@@ -337,6 +445,14 @@ def check(args, prefix, drive, stdout, processes):
     for path in args.expect_absent:
         if os.path.exists(os.path.join(drive, path)):
             failures.append("C:/%s is still there" % path)
+    if args.plant_link or args.hard_link_package or args.swap_staging:
+        failures += check_victim(drive)
+    if args.swap_staging and not args.staging_swapped:
+        failures.append("the staging folder was never swapped for a link during the install")
+    if args.hard_link_package and os.path.exists(package) and os.stat(package).st_nlink != 1:
+        failures.append("the package file is still a second name of another file")
+    if args.recorder and "association-recorder.exe" in journal:
+        failures.append("a per-user or machine association ran: %s" % journal)
     for failure in failures:
         print("FAIL: " + failure)
     return 1 if failures else 0
@@ -371,6 +487,13 @@ def main():
     parser.add_argument("--start-process", action="append", default=[], help="image name, once per process")
     parser.add_argument("--expect-ended", action="append", default=[])
     parser.add_argument("--expect-running", action="append", default=[])
+    parser.add_argument("--observer", help="program that runs a command while Windows Installer runs")
+    parser.add_argument("--recorder", help="stand-in program the associations for packages and programs run")
+    parser.add_argument("--plant-link", action="append", default=[], help="path below C:/ made a link to a victim folder")
+    parser.add_argument("--hard-link-package", action="store_true",
+                        help="the package file exists as a second name of a victim file")
+    parser.add_argument("--swap-staging", action="store_true",
+                        help="swap the staging folder for a link to a victim folder while the package installs")
     parser.add_argument("--expect-present", action="append", default=[], help="path below C:/")
     parser.add_argument("--expect-absent", action="append", default=[], help="path below C:/")
     args = parser.parse_args()

@@ -5,7 +5,7 @@
 #include "staging/MainPackageSelection.h"
 #include "support/OsCountdown.h"
 #include "support/OsFailures.h"
-#include "support/ScriptedShell.h"
+#include "support/ScriptedChildren.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"
 
@@ -70,7 +70,7 @@ int WINAPI AgreeingMessageBox(HWND, LPCWSTR, LPCWSTR, UINT)
 RunResult RunInstall(int failAt, const wchar_t* arguments)
 {
     RealOs.DeleteFileW(PackagePath().c_str());
-    ScriptedShell shell;
+    ScriptedChildren children;
     OsOverride createFile(&OsCallTable::CreateFileW, &TrackedCreateFile);
     OsOverride findFirst(&OsCallTable::FindFirstFileW, &TrackedFindFirstFile);
     OsOverride closeHandle(&OsCallTable::CloseHandle, &TrackedCloseHandle);
@@ -90,7 +90,7 @@ RunResult RunInstall(int failAt, const wchar_t* arguments)
     const std::wstring package = MainPackageResource(launcher.Is64BitWindows, launcher.IsWindows10OrLater);
     result.ExpectedPackage = "package " + std::string(package.begin(), package.end()) + "\n";
     result.ExitCode = launcher.ExitInstance();
-    for (const ScriptedShell::Request& request : shell.Requests) {
+    for (const ScriptedChildren::Request& request : children.Requests) {
         result.PackageHandedOn |= request.File == PackagePath() || request.Parameters.find(PackagePath()) != std::wstring::npos;
     }
     launcher.RemoveStagingDirectory();

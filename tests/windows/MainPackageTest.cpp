@@ -2,7 +2,7 @@
 // what Windows Installer is given.
 #include "InstallerLauncher.h"
 #include "support/OsFailures.h"
-#include "support/ScriptedShell.h"
+#include "support/ScriptedChildren.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"
 
@@ -23,7 +23,7 @@ protected:
     std::wstring Package() const { return ProductPackageFolderPath(TestConfiguration.ProductFolderName) + L"KesmoraInstaller.msi"; }
 
     ScopedConfiguration configuration;
-    ScriptedShell shell;
+    ScriptedChildren children;
     CInstallerLauncher launcher;
 };
 
@@ -43,23 +43,73 @@ TEST_F(MainPackage, WritesThePackageThatFitsThisWindowsUnderOneName)
     }
 }
 
-TEST_F(MainPackage, EmptyTemplateOpensThePackageItselfWithoutParameters)
+TEST_F(MainPackage, EmptyTemplateInstallsThroughTheSystemsMsiexecAsTheShellWould)
 {
-    shell.ExitCodes[L"KesmoraInstaller.msi"] = 1603;
+    children.ExitCodes[L"msiexec.exe"] = 1603;
     EXPECT_EQ(1603, Install(L""));
-    ASSERT_EQ(1u, shell.Requests.size());
-    EXPECT_EQ(Package(), shell.Requests[0].File);
-    EXPECT_EQ(L"", shell.Requests[0].Parameters);
+    ASSERT_EQ(1u, children.Requests.size());
+    EXPECT_EQ(SystemProgram(L"msiexec.exe"), children.Requests[0].File);
+    EXPECT_TRUE(children.Requests[0].QuotedProgramFirst);
+    EXPECT_EQ(L"/i \"" + Package() + L"\"", children.Requests[0].Parameters);
+    const std::wstring msiexec = SystemProgram(L"msiexec.exe");
+    EXPECT_EQ(msiexec.substr(0, msiexec.find_last_of(L'\\')), children.Requests[0].WorkingFolder);
+}
+
+struct PackageAccess {
+    DWORD Write = 0;
+    DWORD Delete = 0;
+    bool Read = false;
+};
+PackageAccess duringInstall;
+std::wstring heldPackage;
+
+// What other programs can do with the package while Windows Installer runs.
+BOOL WINAPI ProbingCreateProcess(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
+    LPCWSTR, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION child)
+{
+    const HANDLE writer =
+        RealOs.CreateFileW(heldPackage.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, 0, nullptr);
+    duringInstall.Write = writer == INVALID_HANDLE_VALUE ? RealOs.GetLastError() : 0;
+    const HANDLE reader = RealOs.CreateFileW(heldPackage.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+        OPEN_EXISTING, 0, nullptr);
+    duringInstall.Read = reader != INVALID_HANDLE_VALUE;
+    duringInstall.Delete = RealOs.DeleteFileW(heldPackage.c_str()) ? 0 : RealOs.GetLastError();
+    for (const HANDLE opened : {writer, reader}) {
+        if (opened != INVALID_HANDLE_VALUE) {
+            RealOs.CloseHandle(opened);
+        }
+    }
+    const std::wstring interpreter = SystemProgram(L"cmd.exe");
+    std::wstring line = L"\"" + interpreter + L"\" /c exit 0";
+    return RealOs.CreateProcessW(
+        interpreter.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, startup, child);
+}
+
+TEST_F(MainPackage, PackageIsHeldReadOnlyUntilWindowsInstallerHasEnded)
+{
+    heldPackage = Package();
+    duringInstall = {};
+    {
+        OsOverride probing(&OsCallTable::CreateProcessW, &ProbingCreateProcess);
+        ASSERT_EQ(0, Install(L""));
+    }
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), duringInstall.Write);
+    EXPECT_NE(0u, duringInstall.Delete);
+    EXPECT_TRUE(duringInstall.Read) << "Windows Installer must still be able to read it";
+    const HANDLE afterwards = RealOs.CreateFileW(heldPackage.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, afterwards) << "released once the install has ended";
+    RealOs.CloseHandle(afterwards);
 }
 
 TEST_F(MainPackage, QuietTemplateRunsTheSystemsMsiexecWithTheQuotedPath)
 {
     TestConfiguration.ProductFolderName = L"TAVRIN Test Folder";
-    shell.ExitCodes[L"msiexec.exe"] = 3010;
+    children.ExitCodes[L"msiexec.exe"] = 3010;
     EXPECT_EQ(3010, Install(L"/i $MSIPATH /quiet"));
-    ASSERT_EQ(1u, shell.Requests.size());
-    EXPECT_EQ(SystemProgram(L"msiexec.exe"), shell.Requests[0].File);
-    EXPECT_EQ(L"/i \"" + Package() + L"\" /quiet", shell.Requests[0].Parameters);
+    ASSERT_EQ(1u, children.Requests.size());
+    EXPECT_EQ(SystemProgram(L"msiexec.exe"), children.Requests[0].File);
+    EXPECT_EQ(L"/i \"" + Package() + L"\" /quiet", children.Requests[0].Parameters);
 }
 
 TEST_F(MainPackage, ReplacesEveryPlaceholderSpelledExactly)
@@ -71,10 +121,10 @@ TEST_F(MainPackage, ReplacesEveryPlaceholderSpelledExactly)
     const std::wstring quoted = L"\"" + Package() + L"\"";
     for (const Case& c : {Case{L"/i $MSIPATH /l*v $MSIPATH.log", L"/i " + quoted + L" /l*v " + quoted + L".log"},
              Case{L"/i $msipath /quiet", L"/i $msipath /quiet"}, Case{L"/x {CODE} /passive", L"/x {CODE} /passive"}}) {
-        shell.Requests.clear();
+        children.Requests.clear();
         ASSERT_EQ(0, Install(c.msiArgumentTemplate));
-        ASSERT_EQ(1u, shell.Requests.size());
-        EXPECT_EQ(c.expected, shell.Requests[0].Parameters);
+        ASSERT_EQ(1u, children.Requests.size());
+        EXPECT_EQ(c.expected, children.Requests[0].Parameters);
     }
 }
 
@@ -84,7 +134,7 @@ TEST_F(MainPackage, MissingPackageResourceStartsNothing)
     testing::internal::CaptureStdout();
     EXPECT_EQ(ERROR_RESOURCE_NAME_NOT_FOUND, Install(L"/i $MSIPATH /quiet"));
     EXPECT_EQ("LocateResource failed (1814)\n", testing::internal::GetCapturedStdout());
-    EXPECT_TRUE(shell.Requests.empty());
+    EXPECT_TRUE(children.Requests.empty());
 }
 
 }  // namespace

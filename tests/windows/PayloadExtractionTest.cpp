@@ -36,14 +36,7 @@ protected:
         return extraction;
     }
 
-    void TearDown() override
-    {
-        if (!launcher.StagingDirectory.empty()) {
-            RealOs.DeleteFileW((launcher.StagingDirectory + L"payload.exe").c_str());
-            RealOs.DeleteFileW((launcher.StagingDirectory + L"second.exe").c_str());
-            RealOs.RemoveDirectoryW(launcher.StagingDirectory.c_str());
-        }
-    }
+    void TearDown() override { launcher.RemoveStagingDirectory(); }
 
     ScopedConfiguration configuration;
     CInstallerLauncher launcher;
@@ -72,7 +65,7 @@ TEST_F(PayloadExtraction, StagesIntoOneGuidFolderUnderTheTemporaryFolderPerRun)
 TEST_F(PayloadExtraction, WritesPackagesIntoTheProductFolderOverwritingAnEarlierFile)
 {
     const std::wstring expectedPath = ProductPackageFolderPath() + L"KesmoraInstaller.msi";
-    RealOs.SHCreateDirectoryExW(nullptr, ProductPackageFolderPath().c_str(), nullptr);
+    std::filesystem::create_directories(std::filesystem::path(ProductPackageFolderPath()));
     std::ofstream(std::filesystem::path(expectedPath), std::ios::binary) << std::string(4096, 'x');
 
     const Extraction extraction = Extract(L"TEST_PAYLOAD", false, L"KesmoraInstaller.msi");
@@ -120,10 +113,10 @@ TEST_F(PayloadExtraction, FolderFailuresLeaveTheOutputPathEmpty)
         EXPECT_EQ("SHGetFolderPath failed (-2147024891)\n", extraction.Printed);
         EXPECT_EQ(L"", extraction.OutputPath);
     }
-    auto failing = FailOsCall<&OsCallTable::SHCreateDirectoryExW>(ERROR_BAD_PATHNAME);
+    auto failing = FailOsCall<&OsCallTable::CreateDirectoryW>(ERROR_BAD_PATHNAME);
     const Extraction extraction = Extract(L"TEST_PAYLOAD", false);
     EXPECT_EQ(ERROR_BAD_PATHNAME, extraction.Result);
-    EXPECT_EQ("SHCreateDirectoryEx failed (161)\n", extraction.Printed);
+    EXPECT_EQ("CreateDirectory failed (161)\n", extraction.Printed);
     EXPECT_EQ(L"", extraction.OutputPath);
 }
 
@@ -136,7 +129,7 @@ TEST_F(PayloadExtraction, PackageHeldOpenByAnotherProcessIsASharingViolation)
     const Extraction extraction = Extract(L"TEST_PAYLOAD", false, L"KesmoraInstaller.msi");
     RealOs.CloseHandle(holder);
     EXPECT_EQ(ERROR_SHARING_VIOLATION, extraction.Result);
-    EXPECT_EQ("CreateFile failed (32)\n", extraction.Printed);
+    EXPECT_EQ("DeleteFile failed (32)\n", extraction.Printed);
     EXPECT_EQ(path, extraction.OutputPath);
 }
 
@@ -155,7 +148,7 @@ TEST_F(PayloadExtraction, FailedOrShortWriteIsReportedWithTheFullPath)
         EXPECT_EQ(launcher.StagingDirectory + L"payload.exe", extraction.OutputPath);
     }
     OsOverride shortWrite(&OsCallTable::WriteFile, &ShortWrite);
-    const Extraction extraction = Extract(L"TEST_PAYLOAD", true);
+    const Extraction extraction = Extract(L"TEST_PAYLOAD", true, L"second.exe");
     EXPECT_EQ(1603, extraction.Result);
     EXPECT_EQ("WriteFile failed (1603)\n", extraction.Printed);
     EXPECT_TRUE(RealOs.DeleteFileW(extraction.OutputPath.c_str())) << "the file was closed";

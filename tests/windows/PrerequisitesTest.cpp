@@ -2,7 +2,7 @@
 // what their results mean.
 #include "InstallerLauncher.h"
 #include "support/OsFailures.h"
-#include "support/ScriptedShell.h"
+#include "support/ScriptedChildren.h"
 #include "support/TestConfiguration.h"
 
 #include <gtest/gtest.h>
@@ -32,7 +32,7 @@ protected:
     void TearDown() override { launcher.RemoveStagingDirectory(); }
 
     ScopedConfiguration configuration;
-    ScriptedShell shell;
+    ScriptedChildren children;
     OsOverride<decltype(&::FindResourceW)> findResource{&OsCallTable::FindResourceW, &FindResourceHiding};
     CInstallerLauncher launcher;
 };
@@ -40,16 +40,18 @@ protected:
 TEST_F(Prerequisites, ThirtyTwoBitWindowsRunsOnlyTheX86Installer)
 {
     EXPECT_EQ(0, launcher.InstallPrerequisites());
-    EXPECT_EQ(Names{L"vcredist_x86.exe"}, shell.FileNames());
-    EXPECT_EQ(launcher.StagingDirectory + L"vcredist_x86.exe", shell.Requests[0].File);
-    EXPECT_EQ(L"/passive /norestart", shell.Requests[0].Parameters);
+    EXPECT_EQ(Names{L"vcredist_x86.exe"}, children.FileNames());
+    EXPECT_EQ(launcher.StagingDirectory + L"vcredist_x86.exe", children.Requests[0].File);
+    EXPECT_EQ(L"/passive /norestart", children.Requests[0].Parameters);
+    EXPECT_TRUE(children.Requests[0].QuotedProgramFirst);
+    EXPECT_EQ(launcher.StagingDirectory, children.Requests[0].WorkingFolder) << "beside nothing but itself";
 }
 
 TEST_F(Prerequisites, SixtyFourBitWindowsRunsBothInOrder)
 {
     launcher.Is64BitWindows = true;
     EXPECT_EQ(0, launcher.InstallPrerequisites());
-    EXPECT_EQ(Names({L"vcredist_x86.exe", L"vcredist_x64.exe"}), shell.FileNames());
+    EXPECT_EQ(Names({L"vcredist_x86.exe", L"vcredist_x64.exe"}), children.FileNames());
 }
 
 TEST_F(Prerequisites, QuietOnlyForTheExactSpelling)
@@ -61,12 +63,13 @@ TEST_F(Prerequisites, QuietOnlyForTheExactSpelling)
     };
     for (const Case& c : {Case{L"/i $MSIPATH /quiet", L"/q /norestart"}, Case{L"/i $MSIPATH /QUIET", L"/passive /norestart"},
              Case{L"", L"/passive /norestart"}}) {
-        shell.Requests.clear();
+        children.Requests.clear();
+        launcher.RemoveStagingDirectory();
         launcher.MsiArgumentTemplate = c.msiArgumentTemplate;
         ASSERT_EQ(0, launcher.InstallPrerequisites());
-        ASSERT_EQ(2u, shell.Requests.size());
-        EXPECT_EQ(c.parameters, shell.Requests[0].Parameters);
-        EXPECT_EQ(c.parameters, shell.Requests[1].Parameters);
+        ASSERT_EQ(2u, children.Requests.size());
+        EXPECT_EQ(c.parameters, children.Requests[0].Parameters);
+        EXPECT_EQ(c.parameters, children.Requests[1].Parameters);
     }
 }
 
@@ -76,17 +79,17 @@ TEST_F(Prerequisites, SelfExtractorSwitchesWhateverTheMode)
     launcher.Is64BitWindows = true;
     launcher.MsiArgumentTemplate = L"/i $MSIPATH /quiet";
     ASSERT_EQ(0, launcher.InstallPrerequisites());
-    ASSERT_EQ(2u, shell.Requests.size());
-    EXPECT_EQ(L"/q:a /c:\"vcredist_x86.exe /q:a /c:\"\"msiexec /i vcredist.msi /qb\"\" \"", shell.Requests[0].Parameters);
-    EXPECT_EQ(L"/q:a /c:\"vcredist_x64.exe /q:a /c:\"\"msiexec /i vcredist.msi /qb\"\" \"", shell.Requests[1].Parameters);
+    ASSERT_EQ(2u, children.Requests.size());
+    EXPECT_EQ(L"/q:a /c:\"vcredist_x86.exe /q:a /c:\"\"msiexec /i vcredist.msi /qb\"\" \"", children.Requests[0].Parameters);
+    EXPECT_EQ(L"/q:a /c:\"vcredist_x64.exe /q:a /c:\"\"msiexec /i vcredist.msi /qb\"\" \"", children.Requests[1].Parameters);
 }
 
 TEST_F(Prerequisites, FailureOfTheX86InstallerIsTheResultAndStopsTheX64One)
 {
     launcher.Is64BitWindows = true;
-    shell.ExitCodes[L"vcredist_x86.exe"] = 1603;
+    children.ExitCodes[L"vcredist_x86.exe"] = 1603;
     EXPECT_EQ(1603, launcher.InstallPrerequisites());
-    EXPECT_EQ(Names{L"vcredist_x86.exe"}, shell.FileNames());
+    EXPECT_EQ(Names{L"vcredist_x86.exe"}, children.FileNames());
 }
 
 TEST_F(Prerequisites, InstalledOrRestartOnlyIsSuccessAndARestartIsRemembered)
@@ -95,10 +98,10 @@ TEST_F(Prerequisites, InstalledOrRestartOnlyIsSuccessAndARestartIsRemembered)
     for (const auto& [code, restart] : {std::pair{1638, false}, {3010, true}, {1641, true}}) {
         CInstallerLauncher run;
         run.Is64BitWindows = true;
-        shell.Requests.clear();
-        shell.ExitCodes[L"vcredist_x86.exe"] = code;
+        children.Requests.clear();
+        children.ExitCodes[L"vcredist_x86.exe"] = code;
         EXPECT_EQ(0, run.InstallPrerequisites()) << code;
-        EXPECT_EQ(2u, shell.Requests.size()) << code;
+        EXPECT_EQ(2u, children.Requests.size()) << code;
         EXPECT_EQ(restart, run.PrerequisitesRequestedRestart) << code;
         run.RemoveStagingDirectory();
     }
@@ -108,13 +111,13 @@ TEST_F(Prerequisites, OnlyTheCarriedOnesRun)
 {
     launcher.Is64BitWindows = true;
     hidden = {L"VC2005_REDIST_32"};
-    shell.ExitCodes[L"vcredist_x64.exe"] = 5100;
+    children.ExitCodes[L"vcredist_x64.exe"] = 5100;
     EXPECT_EQ(5100, launcher.InstallPrerequisites());
-    EXPECT_EQ(Names{L"vcredist_x64.exe"}, shell.FileNames());
+    EXPECT_EQ(Names{L"vcredist_x64.exe"}, children.FileNames());
     hidden = {L"VC2005_REDIST_32", L"VC2005_REDIST_64"};
-    shell.Requests.clear();
+    children.Requests.clear();
     EXPECT_EQ(0, launcher.InstallPrerequisites());
-    EXPECT_TRUE(shell.Requests.empty());
+    EXPECT_TRUE(children.Requests.empty());
 }
 
 TEST_F(Prerequisites, SecondLegacyUninstallersResultIsTheOneThatCounts)
@@ -125,24 +128,25 @@ TEST_F(Prerequisites, SecondLegacyUninstallersResultIsTheOneThatCounts)
         std::int32_t expected;
     };
     for (const Case& c : {Case{1, 0, 0}, Case{0, 2, 2}, Case{0, 0, 0}}) {
-        shell.Requests.clear();
-        shell.ExitCodes[L"vq_isu.exe"] = c.first;
-        shell.ExitCodes[L"vq_isu2.exe"] = c.second;
+        children.Requests.clear();
+        launcher.RemoveStagingDirectory();
+        children.ExitCodes[L"vq_isu.exe"] = c.first;
+        children.ExitCodes[L"vq_isu2.exe"] = c.second;
         EXPECT_EQ(c.expected, launcher.RunLegacyUninstallers());
-        EXPECT_EQ(Names({L"vq_isu.exe", L"vq_isu2.exe"}), shell.FileNames());
-        EXPECT_EQ(L"", shell.Requests[0].Parameters);
+        EXPECT_EQ(Names({L"vq_isu.exe", L"vq_isu2.exe"}), children.FileNames());
+        EXPECT_EQ(L"", children.Requests[0].Parameters);
     }
 }
 
 TEST_F(Prerequisites, LegacyUninstallersThatAreNotCarriedAreSkipped)
 {
     hidden = {L"UNINST2"};
-    shell.ExitCodes[L"vq_isu.exe"] = 7;
+    children.ExitCodes[L"vq_isu.exe"] = 7;
     EXPECT_EQ(7, launcher.RunLegacyUninstallers());
     hidden = {L"UNINST", L"UNINST2"};
-    shell.Requests.clear();
+    children.Requests.clear();
     EXPECT_EQ(0, launcher.RunLegacyUninstallers());
-    EXPECT_TRUE(shell.Requests.empty());
+    EXPECT_TRUE(children.Requests.empty());
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // Windows Installer's passive uninstall, with failures counted.
 #include "InstallerLauncher.h"
 #include "support/OsFailures.h"
-#include "support/ScriptedShell.h"
+#include "support/ScriptedChildren.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"
 
@@ -68,7 +68,7 @@ protected:
     }
 
     ScopedConfiguration configuration;
-    ScriptedShell shell;
+    ScriptedChildren children;
     OsOverride<decltype(&::RegOpenKeyExW)> openKey{&OsCallTable::RegOpenKeyExW, &RecordingOpenKey};
     OsOverride<decltype(&::RegCloseKey)> closeKey{&OsCallTable::RegCloseKey, &RecordingCloseKey};
     CInstallerLauncher launcher;
@@ -77,18 +77,19 @@ protected:
 TEST_F(PreviousProducts, UninstallsTheRegisteredOnesInTableOrder)
 {
     EXPECT_EQ(0, launcher.RemovePreviousProducts());
-    ASSERT_EQ(2u, shell.Requests.size());
-    EXPECT_EQ(SystemProgram(L"msiexec.exe"), shell.Requests[0].File);
-    EXPECT_EQ(std::wstring(L"/passive /X ") + Codes[0], shell.Requests[0].Parameters);
-    EXPECT_EQ(std::wstring(L"/passive /X ") + Codes[2], shell.Requests[1].Parameters);
+    ASSERT_EQ(2u, children.Requests.size());
+    EXPECT_EQ(SystemProgram(L"msiexec.exe"), children.Requests[0].File);
+    EXPECT_EQ(SystemProgram(L"msiexec.exe"), children.Requests[0].WorkingFolder + L"\\msiexec.exe");
+    EXPECT_EQ(std::wstring(L"/passive /X ") + Codes[0], children.Requests[0].Parameters);
+    EXPECT_EQ(std::wstring(L"/passive /X ") + Codes[2], children.Requests[1].Parameters);
     EXPECT_EQ(std::vector<REGSAM>(3, KEY_READ), accessAsked);
 }
 
 TEST_F(PreviousProducts, EveryNonzeroResultIsAFailureAndTheNextIsStillVisited)
 {
-    shell.ExitCodes[L"msiexec.exe"] = 3010;
+    children.ExitCodes[L"msiexec.exe"] = 3010;
     EXPECT_EQ(2, launcher.RemovePreviousProducts());
-    EXPECT_EQ(2u, shell.Requests.size());
+    EXPECT_EQ(2u, children.Requests.size());
 }
 
 TEST_F(PreviousProducts, NoCountTouchesNeitherRegistryNorShell)
@@ -98,7 +99,7 @@ TEST_F(PreviousProducts, NoCountTouchesNeitherRegistryNorShell)
         EXPECT_EQ(0, launcher.RemovePreviousProducts());
     }
     EXPECT_TRUE(accessAsked.empty());
-    EXPECT_TRUE(shell.Requests.empty());
+    EXPECT_TRUE(children.Requests.empty());
 }
 
 TEST_F(PreviousProducts, SixtyFourBitWindowsLooksOnlyInTheSixtyFourBitView)
@@ -113,7 +114,7 @@ TEST_F(PreviousProducts, CodesComeFromTheTableOfThisWindows)
     const wchar_t* const other[] = {L"{11111111-1111-1111-1111-111111111111}", L"", L""};
     TestConfiguration.ProductCodes64 = other;
     EXPECT_EQ(0, launcher.RemovePreviousProducts());
-    EXPECT_EQ(2u, shell.Requests.size()) << "32-bit Windows reads the 32-bit table";
+    EXPECT_EQ(2u, children.Requests.size()) << "32-bit Windows reads the 32-bit table";
 }
 
 }  // namespace

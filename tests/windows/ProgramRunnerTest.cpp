@@ -1,5 +1,5 @@
-// Running programs through the shell: the request, the five kinds of result,
-// and staging before running.
+// Starting programs directly: the command line, the working folder, the kinds
+// of result, and staging before running.
 #include "InstallerLauncher.h"
 #include "staging/ProgramRunner.h"
 #include "support/OsFailures.h"
@@ -17,89 +17,106 @@ std::wstring CommandInterpreter()
     return SystemProgram(L"cmd.exe");
 }
 
+std::wstring SystemFolder()
+{
+    const std::wstring interpreter = CommandInterpreter();
+    return interpreter.substr(0, interpreter.find_last_of(L'\\'));
+}
+
 TEST(LaunchAndWait, GivesTheChildsExitCodeUnchanged)
 {
-    EXPECT_EQ(0, LaunchAndWait(CommandInterpreter(), L"/c exit 0"));
-    EXPECT_EQ(3010, LaunchAndWait(CommandInterpreter(), L"/c exit 3010"));
-    EXPECT_EQ(-2, LaunchAndWait(CommandInterpreter(), L"/c exit -2"));
+    EXPECT_EQ(0, LaunchAndWait(CommandInterpreter(), L"/c exit 0", SystemFolder()));
+    EXPECT_EQ(3010, LaunchAndWait(CommandInterpreter(), L"/c exit 3010", SystemFolder()));
+    EXPECT_EQ(-2, LaunchAndWait(CommandInterpreter(), L"/c exit -2", SystemFolder()));
 }
 
-TEST(LaunchAndWait, FileTheShellCannotOpenGivesItsErrorAtOnce)
+TEST(LaunchAndWait, ProgramThatDoesNotExistGivesItsErrorAtOnce)
 {
-    // The shell may show its own error box first; with no display to show it
-    // on, Wine reports that instead of the missing file.
-    const std::int32_t result = LaunchAndWait(L"C:\\windows\\no-such-program.exe", L"");
-    EXPECT_TRUE(result == ERROR_FILE_NOT_FOUND || result == ERROR_INVALID_WINDOW_HANDLE) << result;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, LaunchAndWait(L"C:\\windows\\no-such-program.exe", L"", SystemFolder()));
 }
 
-SHELLEXECUTEINFOW seen;
-bool giveProcess = true;
-
-BOOL WINAPI RecordingShellExecute(SHELLEXECUTEINFOW* request)
+TEST(LaunchAndWait, ChildRunsInTheFolderItIsGiven)
 {
-    seen = *request;
-    if (!giveProcess) {
-        request->hProcess = nullptr;
-        return TRUE;
-    }
-    return RealOs.ShellExecuteExW(request);
+    const std::wstring folder = TemporaryFolder() + L"working-folder-test";
+    RealOs.CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring record = TemporaryFolder() + L"working-folder.txt";
+    ASSERT_EQ(0, LaunchAndWait(CommandInterpreter(), L"/c cd > \"" + record + L"\"", folder));
+    const std::string seen = ReadWholeFile(record);
+    EXPECT_EQ(std::string(folder.begin(), folder.end()) + "\r\n", seen);
+    RealOs.DeleteFileW(record.c_str());
+    RealOs.RemoveDirectoryW(folder.c_str());
 }
 
-TEST(LaunchAndWait, AsksTheShellToOpenTheFileAndKeepTheProcess)
+struct Creation {
+    std::wstring Application;
+    std::wstring CommandLine;
+    std::wstring WorkingFolder;
+    BOOL InheritHandles = TRUE;
+    DWORD Flags = ~0u;
+};
+Creation seen;
+
+BOOL WINAPI RecordingCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
+    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags, LPVOID environment,
+    LPCWSTR workingFolder, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION child)
 {
-    giveProcess = true;
-    OsOverride recording(&OsCallTable::ShellExecuteExW, &RecordingShellExecute);
-    const std::wstring file = CommandInterpreter();
-    ASSERT_EQ(0, LaunchAndWait(file, L"/c exit 0"));
-    EXPECT_EQ(sizeof(SHELLEXECUTEINFOW), seen.cbSize);
-    EXPECT_EQ(static_cast<ULONG>(SEE_MASK_NOCLOSEPROCESS), seen.fMask);
-    EXPECT_EQ(std::wstring(L"open"), seen.lpVerb);
-    EXPECT_EQ(file, seen.lpFile);
-    EXPECT_EQ(std::wstring(L"/c exit 0"), seen.lpParameters);
-    EXPECT_EQ(SW_SHOWDEFAULT, seen.nShow);
-    EXPECT_EQ(nullptr, seen.hwnd);
-    EXPECT_EQ(nullptr, seen.lpDirectory);
+    seen = {application, commandLine, workingFolder, inheritHandles, flags};
+    return RealOs.CreateProcessW(application, commandLine, processAttributes, threadAttributes, inheritHandles,
+        flags, environment, workingFolder, startup, child);
 }
 
-TEST(LaunchAndWait, NoProcessToWaitForOrAFailedWaitGivesMinusOne)
+TEST(LaunchAndWait, StartsTheFullPathWithItQuotedFirstOnTheCommandLine)
 {
-    giveProcess = false;
-    {
-        OsOverride noProcess(&OsCallTable::ShellExecuteExW, &RecordingShellExecute);
-        EXPECT_EQ(-1, LaunchAndWait(CommandInterpreter(), L"/c exit 0"));
-    }
+    OsOverride recording(&OsCallTable::CreateProcessW, &RecordingCreateProcess);
+    const std::wstring program = CommandInterpreter();
+    ASSERT_EQ(0, LaunchAndWait(program, L"/c exit 0", SystemFolder()));
+    EXPECT_EQ(program, seen.Application) << "never a name the search path resolves";
+    EXPECT_EQ(L"\"" + program + L"\" /c exit 0", seen.CommandLine);
+    EXPECT_EQ(SystemFolder(), seen.WorkingFolder);
+    EXPECT_FALSE(seen.InheritHandles);
+    EXPECT_EQ(0u, seen.Flags);
+
+    ASSERT_EQ(0, LaunchAndWait(program, L"", SystemFolder()));
+    EXPECT_EQ(L"\"" + program + L"\"", seen.CommandLine) << "no blank after the path without parameters";
+}
+
+TEST(LaunchAndWait, FailedWaitGivesMinusOne)
+{
     auto failingWait = FailOsCall<&OsCallTable::WaitForSingleObject>(ERROR_INVALID_HANDLE);
-    EXPECT_EQ(-1, LaunchAndWait(CommandInterpreter(), L"/c exit 0"));
+    EXPECT_EQ(-1, LaunchAndWait(CommandInterpreter(), L"/c exit 0", SystemFolder()));
 }
 
 TEST(LaunchAndWait, FailureWithoutAnErrorCodeIsStillAFailure)
 {
     {
-        auto failingShell = FailOsCall<&OsCallTable::ShellExecuteExW>(ERROR_SUCCESS);
-        EXPECT_EQ(1603, LaunchAndWait(CommandInterpreter(), L"/c exit 0"));
+        auto failingCreation = FailOsCall<&OsCallTable::CreateProcessW>(ERROR_SUCCESS);
+        EXPECT_EQ(1603, LaunchAndWait(CommandInterpreter(), L"/c exit 0", SystemFolder()));
     }
     auto failingExitCode = FailOsCall<&OsCallTable::GetExitCodeProcess>(ERROR_SUCCESS);
-    EXPECT_EQ(1603, LaunchAndWait(CommandInterpreter(), L"/c exit 0"));
+    EXPECT_EQ(1603, LaunchAndWait(CommandInterpreter(), L"/c exit 0", SystemFolder()));
 }
 
-int shellRequests = 0;
+int creations = 0;
 
-BOOL WINAPI CountingShellExecute(SHELLEXECUTEINFOW* request)
+BOOL WINAPI CountingCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
+    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags, LPVOID environment,
+    LPCWSTR workingFolder, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION child)
 {
-    ++shellRequests;
-    return RealOs.ShellExecuteExW(request);
+    ++creations;
+    return RealOs.CreateProcessW(application, commandLine, processAttributes, threadAttributes, inheritHandles,
+        flags, environment, workingFolder, startup, child);
 }
 
 TEST(ExtractAndRun, MissingResourceStartsNothing)
 {
-    shellRequests = 0;
-    OsOverride counting(&OsCallTable::ShellExecuteExW, &CountingShellExecute);
+    creations = 0;
+    OsOverride counting(&OsCallTable::CreateProcessW, &CountingCreateProcess);
     ScopedConfiguration configuration;
     CInstallerLauncher launcher;
     testing::internal::CaptureStdout();
     EXPECT_EQ(ERROR_RESOURCE_NAME_NOT_FOUND, launcher.ExtractAndRun(L"NOT_CARRIED", L"vcredist_x86.exe", L""));
     EXPECT_EQ("LocateResource failed (1814)\n", testing::internal::GetCapturedStdout());
-    EXPECT_EQ(0, shellRequests);
+    EXPECT_EQ(0, creations);
 }
 
 }  // namespace

@@ -95,8 +95,80 @@ TEST_F(StagingCleanup, VanishedFolderIsSilentAndTheMemberIsEmptied)
     RealOs.DeleteFileW((folder + L"vcredist_x64.exe").c_str());
     RealOs.RemoveDirectoryW(folder.c_str());
     launcher.RemoveStagingDirectory();
-    EXPECT_EQ(1, searches);
+    EXPECT_EQ(0, searches) << "a folder that is not there is not searched";
     EXPECT_TRUE(launcher.StagingDirectory.empty());
+}
+
+// The folder a run stages into, made and held by the launcher itself.
+class HeldStagingFolder : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::wstring path;
+        ASSERT_EQ(0, launcher.ExtractPayload(L"TEST_PAYLOAD", L"EXE", L"vcredist_x86.exe", true, path));
+        staged = path;
+        folder = launcher.StagingDirectory.substr(0, launcher.StagingDirectory.size() - 1);
+    }
+
+    ScopedConfiguration configuration;
+    CInstallerLauncher launcher;
+    std::wstring staged;
+    std::wstring folder;
+};
+
+TEST_F(HeldStagingFolder, CannotBeRenamedAwayWhileTheRunHoldsIt)
+{
+    const std::wstring elsewhere = folder + L"-moved";
+    EXPECT_FALSE(MoveFileExW(folder.c_str(), elsewhere.c_str(), 0));
+    launcher.RemoveStagingDirectory();
+    EXPECT_FALSE(Exists(folder));
+    EXPECT_FALSE(Exists(elsewhere));
+}
+
+std::wstring linkPath;
+
+DWORD WINAPI AttributesOfALink(LPCWSTR path)
+{
+    const DWORD attributes = RealOs.GetFileAttributesW(path);
+    return path == linkPath ? attributes | FILE_ATTRIBUTE_REPARSE_POINT : attributes;
+}
+
+std::wstring impostor;
+
+HANDLE WINAPI OpenImpostorInstead(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+    DWORD disposition, DWORD flags, HANDLE templateFile)
+{
+    const std::wstring opened = path == linkPath ? impostor : path;
+    return RealOs.CreateFileW(opened.c_str(), access, share, security, disposition, flags, templateFile);
+}
+
+TEST_F(HeldStagingFolder, LinkOrAnotherFolderUnderItsNameIsNeverEmptied)
+{
+    impostor = TemporaryFolder() + L"impostor";
+    RealOs.CreateDirectoryW(impostor.c_str(), nullptr);
+    linkPath = folder;
+    {
+        OsOverride link(&OsCallTable::GetFileAttributesW, &AttributesOfALink);
+        launcher.RemoveStagingDirectory();
+    }
+    EXPECT_TRUE(Exists(staged)) << "nothing is deleted through a link";
+    EXPECT_TRUE(launcher.StagingDirectory.empty());
+
+    launcher.StagingDirectory.clear();
+    std::wstring path;
+    ASSERT_EQ(0, launcher.ExtractPayload(L"TEST_PAYLOAD", L"EXE", L"vcredist_x86.exe", true, path));
+    linkPath = launcher.StagingDirectory.substr(0, launcher.StagingDirectory.size() - 1);
+    {
+        OsOverride other(&OsCallTable::CreateFileW, &OpenImpostorInstead);
+        launcher.RemoveStagingDirectory();
+    }
+    EXPECT_TRUE(Exists(path)) << "the path no longer names the folder the run holds";
+
+    for (const std::wstring& file : {staged, path}) {
+        RealOs.DeleteFileW(file.c_str());
+        RealOs.RemoveDirectoryW(file.substr(0, file.find_last_of(L'\\')).c_str());
+    }
+    RealOs.RemoveDirectoryW(impostor.c_str());
 }
 
 }  // namespace

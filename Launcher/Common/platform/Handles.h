@@ -73,6 +73,14 @@ struct ProcessHandleKind {
     static bool Close(Handle handle) { return Os.CloseHandle(handle) != FALSE; }
 };
 
+// Memory the system allocated for a result (a parsed descriptor, a SID, a
+// queried descriptor), handed back with LocalFree.
+struct LocalMemoryKind {
+    using Handle = HLOCAL;
+    static Handle Invalid() { return nullptr; }
+    static bool Close(Handle memory) { return Os.LocalFree(memory) == nullptr; }
+};
+
 struct FindHandleKind {
     using Handle = HANDLE;
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
@@ -99,6 +107,9 @@ struct ModuleHandleKind {
 
 using FileHandle = UniqueHandle<FileHandleKind>;
 using ProcessHandle = UniqueHandle<ProcessHandleKind>;
+using ThreadHandle = UniqueHandle<ProcessHandleKind>;
+using TokenHandle = UniqueHandle<ProcessHandleKind>;
+using LocalMemory = UniqueHandle<LocalMemoryKind>;
 // A toolhelp snapshot is invalid as INVALID_HANDLE_VALUE, like a file.
 using SnapshotHandle = UniqueHandle<FileHandleKind>;
 using FindHandle = UniqueHandle<FindHandleKind>;

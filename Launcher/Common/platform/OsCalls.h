@@ -1,9 +1,10 @@
 #pragma once
 
 #include <windows.h>
+#include <aclapi.h>
 #include <commctrl.h>
 #include <rpc.h>
-#include <shellapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 #include <winsvc.h>

@@ -2,7 +2,6 @@
 
 #include "../LauncherConfig.h"
 #include "../settings/RegistryKey.h"
-#include "../staging/ProgramRunner.h"
 #include "../staging/WindowsInstaller.h"
 
 namespace {
@@ -18,11 +17,7 @@ bool IsRegistered(const std::wstring& productCode, bool is64BitWindows)
 
 std::int32_t Uninstall(const std::wstring& productCode)
 {
-    std::wstring msiexec;
-    if (const std::int32_t code = LocateWindowsInstaller(msiexec)) {
-        return code;
-    }
-    return LaunchAndWait(msiexec, L"/passive /X " + productCode);
+    return RunWindowsInstaller(L"/passive /X " + productCode);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "../InstallerLauncher.h"
 
 #include "FailureReport.h"
+#include "FolderSecurity.h"
 #include "ProductPackageFolder.h"
 #include "../ResultCodes.h"
 #include "../platform/Handles.h"
@@ -48,10 +49,50 @@ std::int32_t WritePayload(HANDLE file, const LockedResource& resource)
     return 0;
 }
 
+// Opens the file just written for reading only, letting others only read it
+// too, so that from now until the hold ends nobody can change, replace or
+// delete it. Refuses a file that is no longer the one written.
+std::int32_t HoldWrittenFile(const std::wstring& path, const BY_HANDLE_FILE_INFORMATION& written, FileHandle& held)
+{
+    FileHandle file(Os.CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, /*lpSecurityAttributes=*/nullptr,
+        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, /*hTemplateFile=*/nullptr));
+    if (!file.IsValid()) {
+        return ReportLastError("CreateFile");
+    }
+    BY_HANDLE_FILE_INFORMATION opened;
+    if (!Os.GetFileInformationByHandle(file.Get(), &opened)) {
+        return ReportLastError("GetFileInformationByHandle");
+    }
+    if (!IsSameObject(written, opened) || opened.nNumberOfLinks != 1) {
+        ReportFailure("HoldPayload", ERROR_FILE_INVALID);
+        return ERROR_FILE_INVALID;
+    }
+    held = std::move(file);
+    return 0;
+}
+
+// An earlier run's package, or whatever a user left under its name, goes by
+// its own name: a link is removed, never followed, and a second name of
+// another file leaves that file alone.
+std::int32_t RemoveEarlierFile(const std::wstring& path)
+{
+    if (!Os.DeleteFileW(path.c_str()) && Os.GetLastError() != ERROR_FILE_NOT_FOUND) {
+        return ReportLastError("DeleteFile");
+    }
+    return 0;
+}
+
 }  // namespace
 
 std::int32_t CInstallerLauncher::ExtractPayload(const std::wstring& resourceName, const std::wstring& resourceType,
     const std::wstring& fileName, bool toStaging, std::wstring& outputPath)
+{
+    FileHandle released;
+    return ExtractPayload(resourceName, resourceType, fileName, toStaging, outputPath, released);
+}
+
+std::int32_t CInstallerLauncher::ExtractPayload(const std::wstring& resourceName, const std::wstring& resourceType,
+    const std::wstring& fileName, bool toStaging, std::wstring& outputPath, FileHandle& heldFile)
 {
     outputPath.clear();
     LockedResource resource;
@@ -66,10 +107,14 @@ std::int32_t CInstallerLauncher::ExtractPayload(const std::wstring& resourceName
     if (const std::int32_t code = WritePayload(file.Get(), resource)) {
         return code;
     }
+    BY_HANDLE_FILE_INFORMATION written;
+    if (!Os.GetFileInformationByHandle(file.Get(), &written)) {
+        return ReportLastError("GetFileInformationByHandle");
+    }
     if (!file.Close()) {
         return ReportLastError("CloseHandle");
     }
-    return 0;
+    return HoldWrittenFile(outputPath, written, heldFile);
 }
 
 std::int32_t CInstallerLauncher::OpenPayloadFile(
@@ -81,8 +126,14 @@ std::int32_t CInstallerLauncher::OpenPayloadFile(
         return folderResult;
     }
     outputPath = folder + fileName;
+    if (!toStaging) {
+        if (const std::int32_t code = RemoveEarlierFile(outputPath)) {
+            return code;
+        }
+    }
+    // A name that exists now was planted since: never write into it.
     const HANDLE file = Os.CreateFileW(outputPath.c_str(), GENERIC_READ | GENERIC_WRITE, /*dwShareMode=*/0,
-        /*lpSecurityAttributes=*/nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, /*hTemplateFile=*/nullptr);
+        /*lpSecurityAttributes=*/nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, /*hTemplateFile=*/nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return ReportLastError("CreateFile");
     }
@@ -109,6 +160,11 @@ std::int32_t CInstallerLauncher::OpenStagingFolder(std::wstring& folder)
 
 std::int32_t CInstallerLauncher::CreateStagingDirectory(const std::wstring& temporaryFolder)
 {
+    ProtectedDescriptor descriptor;
+    if (const std::int32_t code = descriptor.Parse(StagingFolderDescriptor)) {
+        ReportFailure("ConvertStringSecurityDescriptorToSecurityDescriptor", code);
+        return code;
+    }
     for (int attempt = 0; attempt < StagingDirectoryAttempts; ++attempt) {
         // A GUID that cannot be made or formatted leaves the name as it was,
         // and the folder is tried again under that name.
@@ -118,11 +174,38 @@ std::int32_t CInstallerLauncher::CreateStagingDirectory(const std::wstring& temp
             StagingDirectory = temporaryFolder + reinterpret_cast<const wchar_t*>(text);
             Os.RpcStringFreeW(&text);
         }
-        if (Os.CreateDirectoryW(StagingDirectory.c_str(), /*lpSecurityAttributes=*/nullptr)) {
-            StagingDirectory += L'\\';
-            return 0;
+        if (Os.CreateDirectoryW(StagingDirectory.c_str(), descriptor.Attributes())) {
+            return HoldStagingDirectory();
         }
     }
     StagingDirectory.clear();
     return ReportLastError("CreateDirectory");
+}
+
+// The folder is held open without delete sharing until the cleanup, so that
+// nobody can rename it away and put a link or a folder of their own in its
+// place, although the temporary folder is theirs.
+std::int32_t CInstallerLauncher::HoldStagingDirectory()
+{
+    FileHandle folder(Os.CreateFileW(StagingDirectory.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        /*lpSecurityAttributes=*/nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+        /*hTemplateFile=*/nullptr));
+    std::int32_t code = 0;
+    if (!folder.IsValid()) {
+        code = ReportLastError("CreateFile");
+    } else if (!Os.GetFileInformationByHandle(folder.Get(), &stagingFolderIdentity_)) {
+        code = ReportLastError("GetFileInformationByHandle");
+    } else if (!IsPlainFolder(stagingFolderIdentity_.dwFileAttributes)) {
+        code = ReparsePointRefused;
+        ReportFailure("SecureFolder", code);
+    }
+    if (code != 0) {
+        folder.Close();
+        Os.RemoveDirectoryW(StagingDirectory.c_str());
+        StagingDirectory.clear();
+        return code;
+    }
+    stagingFolder_ = std::move(folder);
+    StagingDirectory += L'\\';
+    return 0;
 }

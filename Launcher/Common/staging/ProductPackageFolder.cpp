@@ -1,8 +1,29 @@
 #include "ProductPackageFolder.h"
 
 #include "FailureReport.h"
+#include "FolderSecurity.h"
 #include "../LauncherConfig.h"
-#include "../platform/OsCalls.h"
+#include "../ResultCodes.h"
+
+namespace {
+
+// One level below a folder that is safe already: made with the protected
+// descriptor, or, when it exists, checked and taken over.
+std::int32_t SecurePackageFolderLevel(const std::wstring& path, ProtectedDescriptor& descriptor)
+{
+    if (Os.CreateDirectoryW(path.c_str(), descriptor.Attributes())) {
+        return 0;
+    }
+    const DWORD error = Os.GetLastError();
+    if (error != ERROR_ALREADY_EXISTS) {
+        const std::int32_t code = FailureCode(error);
+        ReportFailure("CreateDirectory", code);
+        return code;
+    }
+    return SecureExistingFolder(path, descriptor);
+}
+
+}  // namespace
 
 std::int32_t OpenProductPackageFolder(std::wstring& folder)
 {
@@ -13,12 +34,18 @@ std::int32_t OpenProductPackageFolder(std::wstring& folder)
         ReportFailure("SHGetFolderPath", found);
         return found;
     }
-    const std::wstring path =
-        std::wstring(commonAppData) + L"\\Kesmora\\Installers\\" + LauncherConfig.ProductFolderName;
-    const int created = Os.SHCreateDirectoryExW(/*hwnd=*/nullptr, path.c_str(), /*psa=*/nullptr);
-    if (created != ERROR_SUCCESS && created != ERROR_ALREADY_EXISTS) {
-        ReportFailure("SHCreateDirectoryEx", created);
-        return created;
+    ProtectedDescriptor descriptor;
+    if (const std::int32_t code = descriptor.Parse(PackageFolderDescriptor)) {
+        ReportFailure("ConvertStringSecurityDescriptorToSecurityDescriptor", code);
+        return code;
+    }
+    std::wstring path = commonAppData;
+    for (const std::wstring& level : {std::wstring(L"Kesmora"), std::wstring(L"Installers"),
+             std::wstring(LauncherConfig.ProductFolderName)}) {
+        path += L"\\" + level;
+        if (const std::int32_t code = SecurePackageFolderLevel(path, descriptor)) {
+            return code;
+        }
     }
     folder = path + L"\\";
     return 0;

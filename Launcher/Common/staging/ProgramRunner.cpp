@@ -4,27 +4,38 @@
 #include "../ResultCodes.h"
 #include "../platform/Handles.h"
 
+#include <vector>
+
 namespace {
 
 constexpr std::int32_t WaitFailure = -1;
 
+// The child sees this as its command line; CreateProcessW may write into it.
+std::vector<wchar_t> CommandLine(const std::wstring& program, const std::wstring& parameters)
+{
+    std::wstring line = L"\"" + program + L"\"";
+    if (!parameters.empty()) {
+        line += L" " + parameters;
+    }
+    return std::vector<wchar_t>(line.c_str(), line.c_str() + line.size() + 1);
+}
+
 }  // namespace
 
-std::int32_t LaunchAndWait(const std::wstring& file, const std::wstring& parameters)
+std::int32_t LaunchAndWait(const std::wstring& program, const std::wstring& parameters,
+    const std::wstring& workingFolder)
 {
-    SHELLEXECUTEINFOW request = {};
-    request.cbSize = sizeof(request);
-    request.fMask = SEE_MASK_NOCLOSEPROCESS;
-    request.lpVerb = L"open";
-    request.lpFile = file.c_str();
-    request.lpParameters = parameters.c_str();
-    request.nShow = SW_SHOWDEFAULT;
-    if (!Os.ShellExecuteExW(&request)) {
+    std::vector<wchar_t> commandLine = CommandLine(program, parameters);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION child = {};
+    if (!Os.CreateProcessW(program.c_str(), commandLine.data(), /*lpProcessAttributes=*/nullptr,
+            /*lpThreadAttributes=*/nullptr, /*bInheritHandles=*/FALSE, /*dwCreationFlags=*/0,
+            /*lpEnvironment=*/nullptr, workingFolder.c_str(), &startup, &child)) {
         return FailureCode(Os.GetLastError());
     }
-    // A request the shell completed without a process of its own gives no
-    // handle, and waiting on none fails.
-    const ProcessHandle process(request.hProcess);
+    const ProcessHandle process(child.hProcess);
+    const ThreadHandle thread(child.hThread);
     if (Os.WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0) {
         return WaitFailure;
     }
@@ -39,8 +50,9 @@ std::int32_t CInstallerLauncher::ExtractAndRun(
     const std::wstring& resourceName, const std::wstring& fileName, const std::wstring& parameters)
 {
     std::wstring path;
-    if (const std::int32_t code = ExtractPayload(resourceName, L"EXE", fileName, true, path)) {
+    FileHandle staged;
+    if (const std::int32_t code = ExtractPayload(resourceName, L"EXE", fileName, true, path, staged)) {
         return code;
     }
-    return LaunchAndWait(path, parameters);
+    return LaunchAndWait(path, parameters, StagingDirectory);
 }

@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <string>
 
-// Has the shell open the file (a program, or a file the shell hands to its
-// program) with these parameters, and waits without a time limit for the
-// process it started. Returns the process's exit code unchanged; -1 when there
-// is no process to wait for or the wait fails; the shell's error code when it
-// refuses the request. A failure that leaves no error code gives a nonzero
-// code all the same.
-std::int32_t LaunchAndWait(const std::wstring& file, const std::wstring& parameters);
+// Starts the program at this full path directly, never through the shell and
+// its per-user associations and never found by a search: its command line is
+// the quoted path and the parameters, it runs in workingFolder, and it
+// inherits no handle. Waits without a time limit for it to end. Returns the
+// process's exit code unchanged; -1 when the wait fails; the failing call's
+// code when it cannot be started or its exit code cannot be read. A failure
+// that leaves no error code gives a nonzero code all the same.
+std::int32_t LaunchAndWait(const std::wstring& program, const std::wstring& parameters,
+    const std::wstring& workingFolder);

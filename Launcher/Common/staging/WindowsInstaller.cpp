@@ -1,15 +1,16 @@
 #include "WindowsInstaller.h"
 
+#include "ProgramRunner.h"
 #include "../ResultCodes.h"
 #include "../platform/OsCalls.h"
 
-std::int32_t LocateWindowsInstaller(std::wstring& path)
+std::int32_t RunWindowsInstaller(const std::wstring& parameters)
 {
     wchar_t systemFolder[MAX_PATH];
     const UINT length = Os.GetSystemDirectoryW(systemFolder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
         return FailureCode(Os.GetLastError());
     }
-    path = std::wstring(systemFolder, length) + L"\\msiexec.exe";
-    return 0;
+    const std::wstring folder(systemFolder, length);
+    return LaunchAndWait(folder + L"\\msiexec.exe", parameters, folder);
 }

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <string>
 
-// The full path of the system's msiexec.exe. An elevated launcher must not
-// start "msiexec" by bare name: the search would look in the launcher's own
-// folder, often a downloads folder, first. Returns 0, or the failing call's
-// code.
-std::int32_t LocateWindowsInstaller(std::wstring& path);
+// Runs the system's msiexec.exe by its full path with these parameters, in
+// the system folder, and waits for it. An elevated launcher must not start
+// "msiexec" by bare name (the search would look in the launcher's own
+// folder, often a downloads folder, first) nor hand a package to the shell
+// (whose associations a user can override). Returns LaunchAndWait's result,
+// or the failing call's code when the system folder is not found.
+std::int32_t RunWindowsInstaller(const std::wstring& parameters);

@@ -1,0 +1,140 @@
+#include "FolderSecurity.h"
+
+#include "FailureReport.h"
+#include "Privileges.h"
+#include "../ResultCodes.h"
+
+namespace {
+
+// TrustedInstaller, the owner Windows gives its own folders.
+constexpr const wchar_t* TrustedInstallerSid = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+
+// A level that is a link, or no folder at all, is refused, never written
+// through.
+std::int32_t RefuseUnlessPlainFolder(DWORD attributes)
+{
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        ReportFailure("SecureFolder", ReparsePointRefused);
+        return ReparsePointRefused;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        ReportFailure("SecureFolder", ERROR_DIRECTORY);
+        return ERROR_DIRECTORY;
+    }
+    return 0;
+}
+
+std::int32_t IsTrustedOwner(HANDLE folder, bool& trusted)
+{
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR queried = nullptr;
+    const DWORD read = Os.GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+        /*ppsidGroup=*/nullptr, /*ppDacl=*/nullptr, /*ppSacl=*/nullptr, &queried);
+    if (read != ERROR_SUCCESS) {
+        const std::int32_t code = FailureCode(read);
+        ReportFailure("GetSecurityInfo", code);
+        return code;
+    }
+    const LocalMemory queriedMemory(queried);
+    PSID trustedInstaller = nullptr;
+    if (!Os.ConvertStringSidToSidW(TrustedInstallerSid, &trustedInstaller)) {
+        return ReportLastError("ConvertStringSidToSid");
+    }
+    const LocalMemory trustedInstallerMemory(trustedInstaller);
+    trusted = Os.IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || Os.IsWellKnownSid(owner, WinLocalSystemSid) ||
+        Os.EqualSid(owner, trustedInstaller);
+    return 0;
+}
+
+}  // namespace
+
+std::int32_t ProtectedDescriptor::Parse(const wchar_t* text)
+{
+    PSECURITY_DESCRIPTOR parsed = nullptr;
+    if (!Os.ConvertStringSecurityDescriptorToSecurityDescriptorW(text, SDDL_REVISION_1, &parsed, /*size=*/nullptr)) {
+        return FailureCode(Os.GetLastError());
+    }
+    memory_ = LocalMemory(parsed);
+    attributes_.nLength = sizeof(attributes_);
+    attributes_.lpSecurityDescriptor = parsed;
+    attributes_.bInheritHandle = FALSE;
+    return 0;
+}
+
+PSID ProtectedDescriptor::Owner() const
+{
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    Os.GetSecurityDescriptorOwner(memory_.Get(), &owner, &defaulted);
+    return owner;
+}
+
+PACL ProtectedDescriptor::Dacl() const
+{
+    PACL dacl = nullptr;
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    Os.GetSecurityDescriptorDacl(memory_.Get(), &present, &dacl, &defaulted);
+    return dacl;
+}
+
+bool IsPlainFolder(DWORD attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+bool IsSameObject(const BY_HANDLE_FILE_INFORMATION& first, const BY_HANDLE_FILE_INFORMATION& second)
+{
+    return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+        first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
+std::int32_t SecureExistingFolder(const std::wstring& path, const ProtectedDescriptor& descriptor)
+{
+    // Asked of the path without a trailing backslash, which would follow a
+    // link and show its target.
+    const DWORD attributes = Os.GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return ReportLastError("GetFileAttributes");
+    }
+    if (const std::int32_t code = RefuseUnlessPlainFolder(attributes)) {
+        return code;
+    }
+    OwnershipPrivileges privileges;
+    if (const std::int32_t code = privileges.Enable()) {
+        return code;
+    }
+    // Without delete sharing: the open fails while anyone else holds the
+    // level with the right to rename it away.
+    FileHandle folder(Os.CreateFileW(path.c_str(), READ_CONTROL | WRITE_DAC | WRITE_OWNER,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, /*lpSecurityAttributes=*/nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, /*hTemplateFile=*/nullptr));
+    if (!folder.IsValid()) {
+        return ReportLastError("CreateFile");
+    }
+    BY_HANDLE_FILE_INFORMATION opened;
+    if (!Os.GetFileInformationByHandle(folder.Get(), &opened)) {
+        return ReportLastError("GetFileInformationByHandle");
+    }
+    // A link swapped in since the first look is refused as well.
+    if (const std::int32_t code = RefuseUnlessPlainFolder(opened.dwFileAttributes)) {
+        return code;
+    }
+    bool trusted = false;
+    if (const std::int32_t code = IsTrustedOwner(folder.Get(), trusted)) {
+        return code;
+    }
+    if (trusted) {
+        return 0;
+    }
+    const DWORD reset = Os.SetSecurityInfo(folder.Get(), SE_FILE_OBJECT,
+        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+        descriptor.Owner(), /*psidGroup=*/nullptr, descriptor.Dacl(), /*pSacl=*/nullptr);
+    if (reset != ERROR_SUCCESS) {
+        const std::int32_t code = FailureCode(reset);
+        ReportFailure("SetSecurityInfo", code);
+        return code;
+    }
+    return 0;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "../platform/Handles.h"
+
+#include <cstdint>
+#include <string>
+
+// The descriptors of the folders the elevated run makes. Each is owned by
+// Administrators, gives full control to SYSTEM and Administrators only, and
+// is protected: nothing is inherited from a parent that a standard user may
+// control (the temporary folder, or ProgramData, where every user may create
+// folders and owns what they create).
+// The staging folder: nobody else may read, replace or add to the programs
+// staged there, nor plant a DLL beside them.
+inline constexpr const wchar_t* StagingFolderDescriptor = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+// The package folder's levels: users may read and execute (0x1200a9) what
+// is there, never change it.
+inline constexpr const wchar_t* PackageFolderDescriptor =
+    L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+
+// A security descriptor parsed from its text form, and the attributes that
+// create an object with it. The parsed memory belongs to this object.
+class ProtectedDescriptor {
+public:
+    // Returns 0, or the failing call's code.
+    std::int32_t Parse(const wchar_t* text);
+
+    SECURITY_ATTRIBUTES* Attributes() { return &attributes_; }
+    PSID Owner() const;
+    PACL Dacl() const;
+
+private:
+    LocalMemory memory_;
+    SECURITY_ATTRIBUTES attributes_{};
+};
+
+// True for a folder that is no link of any kind: a reparse point (symbolic
+// link, junction, mount point) or a file in a folder's place fails.
+bool IsPlainFolder(DWORD attributes);
+
+// Whether two handles' records name the same file-system object.
+bool IsSameObject(const BY_HANDLE_FILE_INFORMATION& first, const BY_HANDLE_FILE_INFORMATION& second);
+
+// Makes a folder level that exists already safe to write below: a link or a
+// file in its place is refused, and a level owned by anyone but
+// Administrators, SYSTEM or TrustedInstaller gets the descriptor's owner and
+// protected access list. Returns 0, or the failing operation's code after
+// printing its diagnostic line; nothing is written through a link.
+std::int32_t SecureExistingFolder(const std::wstring& path, const ProtectedDescriptor& descriptor);

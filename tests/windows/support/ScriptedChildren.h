@@ -1,0 +1,38 @@
+#pragma once
+
+#include "OsOverride.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+// Replaces process creation while it lives: every program the launcher starts
+// is recorded, and a real process is started in its place that ends with the
+// exit code chosen for the program's bare name (0 unless chosen), so the
+// launcher's wait and exit-code reading run for real.
+class ScriptedChildren {
+public:
+    struct Request {
+        std::wstring File;
+        // The command line after the quoted program path.
+        std::wstring Parameters;
+        std::wstring WorkingFolder;
+        // The command line began with the quoted program path.
+        bool QuotedProgramFirst;
+    };
+
+    ScriptedChildren();
+    ~ScriptedChildren();
+    ScriptedChildren(const ScriptedChildren&) = delete;
+    ScriptedChildren& operator=(const ScriptedChildren&) = delete;
+
+    std::map<std::wstring, std::int32_t> ExitCodes;
+    std::vector<Request> Requests;
+
+    // The bare file names requested, in order.
+    std::vector<std::wstring> FileNames() const;
+
+private:
+    OsOverride<decltype(&::CreateProcessW)> creation_;
+};
