@@ -82,10 +82,13 @@ def whole_run(prefix, build, repetitions):
     lines = []
     with open(os.path.join(prefix.drive, "StandIn", "journal.txt"), encoding="utf-8") as f:
         for entry in f.read().splitlines():
-            name, parameters, folder = entry.split("\t")[:3]
+            name, parameters = entry.split("\t")[:2]
             bare = name.replace("/", "\\").split("\\")[-1]
             shutil.copy(os.path.join(build, "payloads", "StandInProgram.exe"), os.path.join(children, bare))
-            lines.append('"%s\\%s" %s\t%s' % (prefix.windows_path(children), bare, parameters, folder))
+            # The launcher starts each child in the child's own folder; its
+            # staging folder is gone by now, so the copies run in theirs.
+            lines.append('"%s\\%s" %s\t%s' % (prefix.windows_path(children), bare, parameters,
+                                                prefix.windows_path(children)))
     package = find_package(prefix)
     # What the shell's "open" of a package starts.
     lines.append('C:\\windows\\system32\\msiexec.exe /i "%s"\t' % prefix.windows_path(package))
