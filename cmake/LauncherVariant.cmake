@@ -136,7 +136,7 @@ function(add_launcher_variant target)
         "${generated}/InstallerLauncher.rc"
         $<TARGET_OBJECTS:launcher_entry>)
     target_include_directories(${target} PRIVATE "${LAUNCHER_RESOURCES_DIR}")
-    target_link_libraries(${target} PRIVATE launcher_sequence)
+    target_link_libraries(${target} PRIVATE launcher_sequence launcher_executable_options)
     target_link_options(${target} PRIVATE -municode -s)
     add_dependencies(${target} launcher_icon demo_payloads)
     set_target_properties(${target} PROPERTIES

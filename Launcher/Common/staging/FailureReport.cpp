@@ -5,9 +5,22 @@
 
 #include <cstdio>
 
+namespace {
+
+// Room for the longest call name and a signed 32-bit code.
+constexpr std::size_t LineLength = 160;
+
+}  // namespace
+
 void ReportFailure(const char* call, std::int32_t code)
 {
-    std::printf("%s failed (%d)\n", call, static_cast<int>(code));
+    // The system C runtime's formatter: the printf that the C++ runtime's
+    // headers select is MinGW's own, a second formatter of some 25 KB that
+    // the launcher would carry for this one line.
+    char line[LineLength];
+    const int length = _snprintf(line, LineLength - 1, "%s failed (%d)\n", call, static_cast<int>(code));
+    line[length < 0 ? LineLength - 1 : length] = '\0';
+    std::fputs(line, stdout);
     std::fflush(stdout);
 }
 
