@@ -71,6 +71,12 @@ public:
     // A failed count gives none; a name that does not fit 254 characters
     // gives E_FAIL and leaves the entries from its index on empty.
     std::int32_t EnumValueNames(std::vector<std::wstring>& names) const;
+    // Lists every value with its registry type and data exactly as stored,
+    // one entry per value in index order, the way EnumValueNames lists the
+    // names: a failed count gives none, and a name that does not fit 254
+    // characters gives E_FAIL. A value whose data does not fit in memory is
+    // listed unread and the listing goes on.
+    std::int32_t EnumValues(std::vector<ListedRegistryValue>& values) const;
 
     // Deletes the sub-key name with everything below it, children before
     // parents. A sub-key whose own sub-keys were not all deleted stays, and

@@ -44,31 +44,32 @@ bool CarriedByVariant(const RegistryValueData& data, Variant& value)
 // Values a Variant carries go through one, as every reader of the key
 // expects; any other value keeps its own type and data, so the copy loses
 // nothing. A value that does not fit in memory fails, and the copy goes on.
-bool CopyValue(const RegistryKey& source, RegistryKey& destination, const std::wstring& name)
+bool CopyValue(RegistryKey& destination, const ListedRegistryValue& value)
 {
-    RegistryValueData data;
-    if (source.ReadRawValue(name, data) < 0) {
+    if (!value.Read) {
         return false;
     }
     return OrOnAllocationFailure(false, [&] {
-        Variant value;
-        if (CarriedByVariant(data, value)) {
-            return destination.WriteValue(name, value) >= 0;
+        Variant carried;
+        if (CarriedByVariant(value.Data, carried)) {
+            return destination.WriteValue(value.Name, carried) >= 0;
         }
-        return destination.WriteRawValue(name, data) >= 0;
+        return destination.WriteRawValue(value.Name, value.Data) >= 0;
     });
 }
 
-// A listing that failed part-way copies no value at all.
+// Every value is read with its data in one listing, which leaves the source
+// key once per value rather than three times. A listing that failed part-way
+// copies no value at all.
 bool CopyValues(const RegistryKey& source, RegistryKey& destination)
 {
-    std::vector<std::wstring> names;
-    if (source.EnumValueNames(names) < 0) {
+    std::vector<ListedRegistryValue> values;
+    if (source.EnumValues(values) < 0) {
         return false;
     }
     bool copied = true;
-    for (const std::wstring& name : names) {
-        copied = CopyValue(source, destination, name) && copied;
+    for (const ListedRegistryValue& value : values) {
+        copied = CopyValue(destination, value) && copied;
     }
     return copied;
 }

@@ -5,12 +5,21 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // One registry value as stored: its registry type and its data bytes.
 struct RegistryValueData {
     DWORD Type = REG_NONE;
     std::vector<std::uint8_t> Bytes;
+};
+
+// One value of a key as a listing found it. Read is false for a value whose
+// data did not fit in memory; its name and data are then unknown.
+struct ListedRegistryValue {
+    std::wstring Name;
+    RegistryValueData Data;
+    bool Read = false;
 };
 
 // Fills value (cleared first) from data the way a Variant carries registry
