@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -228,6 +229,80 @@ TEST_F(RegistryKeyTest, NamesUpTo254CharactersAreListed)
     EXPECT_EQ(E_FAIL, key.EnumSubKeys(names));
     names.clear();
     EXPECT_EQ(E_FAIL, key.EnumValueNames(names));
+    std::vector<ListedRegistryValue> values;
+    EXPECT_EQ(E_FAIL, key.EnumValues(values));
+}
+
+// Reports a value larger than the buffer the listing offers, once, as a
+// value that grew since the key was counted would.
+LSTATUS WINAPI EnumValueGrowingOnce(HKEY key, DWORD index, LPWSTR name, LPDWORD length, LPDWORD reserved,
+    LPDWORD type, LPBYTE data, LPDWORD size)
+{
+    static bool grown = false;
+    if (!grown && data != nullptr) {
+        grown = true;
+        *size += 1;
+        return ERROR_MORE_DATA;
+    }
+    return RealOs.RegEnumValueW(key, index, name, length, reserved, type, data, size);
+}
+
+LSTATUS WINAPI EnumValueReportingHugeData(HKEY key, DWORD index, LPWSTR name, LPDWORD length, LPDWORD reserved,
+    LPDWORD type, LPBYTE data, LPDWORD size)
+{
+    const LSTATUS status = RealOs.RegEnumValueW(key, index, name, length, reserved, type, data, size);
+    if (index == 0) {
+        *size = 0xFFFFFFF0;
+        return ERROR_MORE_DATA;
+    }
+    return status;
+}
+
+TEST_F(RegistryKeyTest, ValuesAreListedWithTheirDataAsStored)
+{
+    const std::vector<std::pair<std::wstring, RegistryValueData>> stored = {
+        {L"Text", {REG_SZ, {'a', 0, 0x20, 0xAC}}},
+        {L"Level", {REG_DWORD, {5, 0, 0, 0}}},
+        {L"", {REG_BINARY, Bytes(3000, 0x5A)}},
+        {L"Nothing", {REG_NONE, {}}},
+    };
+    for (const auto& [name, value] : stored) {
+        Put(name.c_str(), value.Type, value.Bytes);
+    }
+    const auto listed = [&] {
+        std::vector<ListedRegistryValue> values{ListedRegistryValue()};
+        EXPECT_EQ(S_OK, key.EnumValues(values));
+        EXPECT_EQ(stored.size(), values.size());
+        for (const auto& [name, value] : stored) {
+            const auto found = std::find_if(values.begin(), values.end(),
+                [&](const ListedRegistryValue& listed) { return listed.Name == name; });
+            ASSERT_NE(values.end(), found) << "value '" << std::string(name.begin(), name.end()) << "'";
+            EXPECT_TRUE(found->Read);
+            EXPECT_EQ(value.Type, found->Data.Type);
+            EXPECT_EQ(value.Bytes, found->Data.Bytes);
+        }
+    };
+    listed();
+    OsOverride growing(&OsCallTable::RegEnumValueW, &EnumValueGrowingOnce);
+    listed();
+}
+
+TEST_F(RegistryKeyTest, AValueTooLargeForMemoryIsListedUnreadAndTheListingGoesOn)
+{
+    if (sizeof(void*) == 8) {
+        GTEST_SKIP() << "a 64-bit process can address every size the registry reports";
+    }
+    Put(L"First", REG_BINARY, {1});
+    Put(L"Second", REG_BINARY, {2});
+    std::vector<ListedRegistryValue> values;
+    {
+        OsOverride huge(&OsCallTable::RegEnumValueW, &EnumValueReportingHugeData);
+        EXPECT_EQ(S_OK, key.EnumValues(values));
+    }
+    ASSERT_EQ(2u, values.size());
+    EXPECT_FALSE(values[0].Read);
+    EXPECT_TRUE(values[1].Read);
+    EXPECT_EQ(Bytes{2}, values[1].Data.Bytes);
 }
 
 LSTATUS WINAPI EnumKeyFailingFromSecond(HKEY key, DWORD index, LPWSTR name, LPDWORD length, LPDWORD reserved,
