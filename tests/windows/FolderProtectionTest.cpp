@@ -165,11 +165,13 @@ DWORD WINAPI AttributesWithLink(LPCWSTR path)
     return path == linkedPath && !linkSeenOnOpen ? attributes | FILE_ATTRIBUTE_REPARSE_POINT : attributes;
 }
 
-BOOL WINAPI InformationWithLink(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information)
+BOOL WINAPI AttributesByHandleWithLink(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID information, DWORD size)
 {
-    const BOOL read = RealOs.GetFileInformationByHandle(file, information);
-    if (linkSeenOnOpen && (information->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        information->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    const BOOL read = RealOs.GetFileInformationByHandleEx(file, kind, information, size);
+    auto* attributes = static_cast<FILE_ATTRIBUTE_TAG_INFO*>(information);
+    if (read && kind == FileAttributeTagInfo && linkSeenOnOpen &&
+        (attributes->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        attributes->FileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     }
     return read;
 }
@@ -177,7 +179,7 @@ BOOL WINAPI InformationWithLink(HANDLE file, LPBY_HANDLE_FILE_INFORMATION inform
 TEST_F(FolderProtection, LinkAtAnyLevelIsRefusedAndNothingIsWrittenThroughIt)
 {
     OsOverride attributes(&OsCallTable::GetFileAttributesW, &AttributesWithLink);
-    OsOverride information(&OsCallTable::GetFileInformationByHandle, &InformationWithLink);
+    OsOverride information(&OsCallTable::GetFileInformationByHandleEx, &AttributesByHandleWithLink);
     struct Case {
         size_t level;
         bool onOpen;  // a link swapped in after the first look

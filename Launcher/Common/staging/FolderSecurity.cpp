@@ -1,7 +1,6 @@
 #include "FolderSecurity.h"
 
 #include "FailureReport.h"
-#include "Privileges.h"
 #include "../ResultCodes.h"
 
 namespace {
@@ -90,7 +89,8 @@ bool IsSameObject(const BY_HANDLE_FILE_INFORMATION& first, const BY_HANDLE_FILE_
         first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
-std::int32_t SecureExistingFolder(const std::wstring& path, const ProtectedDescriptor& descriptor)
+std::int32_t SecureExistingFolder(
+    const std::wstring& path, const ProtectedDescriptor& descriptor, OwnershipPrivileges& privileges)
 {
     // Asked of the path without a trailing backslash, which would follow a
     // link and show its target.
@@ -101,7 +101,6 @@ std::int32_t SecureExistingFolder(const std::wstring& path, const ProtectedDescr
     if (const std::int32_t code = RefuseUnlessPlainFolder(attributes)) {
         return code;
     }
-    OwnershipPrivileges privileges;
     if (const std::int32_t code = privileges.Enable()) {
         return code;
     }
@@ -113,12 +112,14 @@ std::int32_t SecureExistingFolder(const std::wstring& path, const ProtectedDescr
     if (!folder.IsValid()) {
         return ReportLastError("CreateFile");
     }
-    BY_HANDLE_FILE_INFORMATION opened;
-    if (!Os.GetFileInformationByHandle(folder.Get(), &opened)) {
-        return ReportLastError("GetFileInformationByHandle");
+    // Only the attributes: the whole by-handle record also asks for the
+    // volume's serial number, which costs more than the rest of this level.
+    FILE_ATTRIBUTE_TAG_INFO opened;
+    if (!Os.GetFileInformationByHandleEx(folder.Get(), FileAttributeTagInfo, &opened, sizeof(opened))) {
+        return ReportLastError("GetFileInformationByHandleEx");
     }
     // A link swapped in since the first look is refused as well.
-    if (const std::int32_t code = RefuseUnlessPlainFolder(opened.dwFileAttributes)) {
+    if (const std::int32_t code = RefuseUnlessPlainFolder(opened.FileAttributes)) {
         return code;
     }
     bool trusted = false;

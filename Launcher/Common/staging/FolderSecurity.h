@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Privileges.h"
 #include "../platform/Handles.h"
 
 #include <cstdint>
@@ -44,6 +45,8 @@ bool IsSameObject(const BY_HANDLE_FILE_INFORMATION& first, const BY_HANDLE_FILE_
 // Makes a folder level that exists already safe to write below: a link or a
 // file in its place is refused, and a level owned by anyone but
 // Administrators, SYSTEM or TrustedInstaller gets the descriptor's owner and
-// protected access list. Returns 0, or the failing operation's code after
-// printing its diagnostic line; nothing is written through a link.
-std::int32_t SecureExistingFolder(const std::wstring& path, const ProtectedDescriptor& descriptor);
+// protected access list. privileges are enabled here when not yet, and stay
+// so for the caller's other levels. Returns 0, or the failing operation's
+// code after printing its diagnostic line; nothing is written through a link.
+std::int32_t SecureExistingFolder(
+    const std::wstring& path, const ProtectedDescriptor& descriptor, OwnershipPrivileges& privileges);

@@ -104,12 +104,14 @@ std::int32_t CInstallerLauncher::ExtractPayload(const std::wstring& resourceName
         return code;
     }
     FileHandle file(opened);
-    if (const std::int32_t code = WritePayload(file.Get(), resource)) {
-        return code;
-    }
+    // The file's identity is taken while it is empty: under Wine the query
+    // is slower on a file with freshly written data.
     BY_HANDLE_FILE_INFORMATION written;
     if (!Os.GetFileInformationByHandle(file.Get(), &written)) {
         return ReportLastError("GetFileInformationByHandle");
+    }
+    if (const std::int32_t code = WritePayload(file.Get(), resource)) {
+        return code;
     }
     if (!file.Close()) {
         return ReportLastError("CloseHandle");

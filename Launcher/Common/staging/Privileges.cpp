@@ -10,6 +10,9 @@ constexpr const wchar_t* PrivilegeNames[] = {SE_BACKUP_NAME, SE_RESTORE_NAME, SE
 
 std::int32_t OwnershipPrivileges::Enable()
 {
+    if (enabled_) {
+        return 0;
+    }
     HANDLE token = nullptr;
     if (!Os.OpenProcessToken(Os.GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
         return ReportLastError("OpenProcessToken");

@@ -17,7 +17,8 @@ public:
 
     // Returns 0, or the failing call's code after printing its diagnostic
     // line. A privilege the token lacks is no failure here: the call that
-    // needs it then fails with its own code.
+    // needs it then fails with its own code. Once enabled, further calls do
+    // nothing and return 0.
     std::int32_t Enable();
 
 private:

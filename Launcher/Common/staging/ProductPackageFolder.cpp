@@ -9,7 +9,8 @@ namespace {
 
 // One level below a folder that is safe already: made with the protected
 // descriptor, or, when it exists, checked and taken over.
-std::int32_t SecurePackageFolderLevel(const std::wstring& path, ProtectedDescriptor& descriptor)
+std::int32_t SecurePackageFolderLevel(
+    const std::wstring& path, ProtectedDescriptor& descriptor, OwnershipPrivileges& privileges)
 {
     if (Os.CreateDirectoryW(path.c_str(), descriptor.Attributes())) {
         return 0;
@@ -20,7 +21,7 @@ std::int32_t SecurePackageFolderLevel(const std::wstring& path, ProtectedDescrip
         ReportFailure("CreateDirectory", code);
         return code;
     }
-    return SecureExistingFolder(path, descriptor);
+    return SecureExistingFolder(path, descriptor, privileges);
 }
 
 }  // namespace
@@ -39,11 +40,13 @@ std::int32_t OpenProductPackageFolder(std::wstring& folder)
         ReportFailure("ConvertStringSecurityDescriptorToSecurityDescriptor", code);
         return code;
     }
+    // Enabled by the first level that exists, for the levels below it too.
+    OwnershipPrivileges privileges;
     std::wstring path = commonAppData;
     for (const std::wstring& level : {std::wstring(L"Kesmora"), std::wstring(L"Installers"),
              std::wstring(LauncherConfig.ProductFolderName)}) {
         path += L"\\" + level;
-        if (const std::int32_t code = SecurePackageFolderLevel(path, descriptor)) {
+        if (const std::int32_t code = SecurePackageFolderLevel(path, descriptor, privileges)) {
             return code;
         }
     }
