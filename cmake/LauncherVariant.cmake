@@ -138,6 +138,7 @@ function(add_launcher_variant target)
     target_include_directories(${target} PRIVATE "${LAUNCHER_RESOURCES_DIR}")
     target_link_libraries(${target} PRIVATE launcher_sequence launcher_executable_options)
     target_link_options(${target} PRIVATE -municode -s)
+    link_with_reachable_unwind_tables(${target})
     add_dependencies(${target} launcher_icon demo_payloads)
     set_target_properties(${target} PROPERTIES
         OUTPUT_NAME InstallerLauncher
