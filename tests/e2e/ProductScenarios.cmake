@@ -66,3 +66,19 @@ add_scenario(removes_registered_earlier_products PREFIX win7-32 LAUNCHER launche
     "--expect-absent=Program Files/Kesmora/TAVRIN/EarlierProductA.txt"
     "--expect-absent=Program Files/Kesmora/TAVRIN/EarlierProductC.txt"
     --expect-exit 0 --expect-installed MSI32)
+
+# The shipped launcher ended from outside at each step boundary the journals
+# and the machine reveal, then run again in the same prefix.
+set(package_file "C:\\ProgramData\\Kesmora\\Installers\\TAVRIN\\KesmoraInstaller.msi")
+add_test(NAME e2e.kill.shipped_run_ended_at_any_moment
+    COMMAND /usr/bin/python3 "${CMAKE_CURRENT_SOURCE_DIR}/kill_scenario.py"
+            --base "${E2E_PREFIXES_DIR}/win10-64" --arch win64 --version win10
+            --launcher $<TARGET_FILE:InstallerLauncher> --probe $<TARGET_FILE:launch_probe>
+            --kill-probe $<TARGET_FILE:kill_probe>
+            --driver-settings "${CMAKE_CURRENT_SOURCE_DIR}/DriverSettings.reg.in"
+            --package "${DEMO_PAYLOAD_MSI_WIN10_64}" --expect-installed MSI_WIN10_64
+            --kill-at start@0 --kill-at start@40
+            --kill-at journal:1@0 --kill-at journal:2@0 --kill-at after:vcredist_x64.exe@0
+            "--kill-at=file:${package_file}@0"
+            --kill-at process:msiexec.exe@0 --kill-at after:msiexec.exe@0)
+set_tests_properties(e2e.kill.shipped_run_ended_at_any_moment PROPERTIES SKIP_RETURN_CODE 77 RESOURCE_LOCK e2e-win10-64)
