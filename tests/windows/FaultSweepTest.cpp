@@ -240,8 +240,8 @@ void ExpectOutcome(const RunResult& run, int failAt)
 // The calls reached by the unfailed runs of every sweep in this program.
 std::set<std::string> reachedCalls;
 
-// Sweeps every call of a run with these arguments; keep runs before each run
-// whatever the machine needs between runs.
+// Sweeps every call of a run with these arguments; beforeEachRun puts back
+// what a run may have used up on the machine. Returns the unfailed run.
 template <typename BeforeEachRun>
 RunResult SweepEveryCall(const wchar_t* arguments, BeforeEachRun beforeEachRun)
 {
@@ -253,6 +253,7 @@ RunResult SweepEveryCall(const wchar_t* arguments, BeforeEachRun beforeEachRun)
     reachedCalls.insert(unfailed.Reached.begin(), unfailed.Reached.end());
     const int calls = unfailed.Calls;
     EXPECT_GT(calls, 10);
+    testing::Test::RecordProperty("SweptCalls", calls);
     for (int failAt = 1; failAt <= calls; ++failAt) {
         beforeEachRun();
         const RunResult run = RunInstall(failAt, arguments);
