@@ -3,7 +3,8 @@
 // power cut, an impatient administrator or a deployment tool's time limit
 // would. Then waits for the programs the ended process had started, so that
 // the next run finds the machine quiet, and writes what happened to a file:
-// "killed", or "ended <exit code>" when the process ended before the moment.
+// "killed", or "ended <exit code>" when the process ended before the moment,
+// followed by ", N hung" for started programs that never got going.
 //
 // usage: KillProbe.exe <command-line file, UTF-8> <moment> <delay ms> <result file>
 // moments:
@@ -12,9 +13,12 @@
 //   file:PATH        PATH exists
 //   process:NAME     a process of this image name runs
 //   after:NAME       a process of this image name ran and has ended
+#include "ProbeCommandLine.h"
+
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -23,20 +27,6 @@
 #include <vector>
 
 namespace {
-
-std::wstring ReadCommandLine(const wchar_t* path)
-{
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    const std::string utf8((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::wstring text(utf8.size(), L'\0');
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0],
-        static_cast<int>(text.size()));
-    text.resize(length > 0 ? static_cast<size_t>(length) : 0);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) {
-        text.pop_back();
-    }
-    return text;
-}
 
 std::vector<PROCESSENTRY32W> Processes()
 {
@@ -64,15 +54,23 @@ bool ProcessRuns(const std::wstring& imageName)
     return false;
 }
 
-size_t JournalLines()
+std::string Journal()
 {
     std::ifstream in("C:\\StandIn\\journal.txt", std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    size_t lines = 0;
-    for (const char c : text) {
-        lines += c == '\n';
-    }
-    return lines;
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+size_t JournalLines()
+{
+    const std::string text = Journal();
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// A stand-in that starts and ends between two looks at the processes is
+// still seen in the journal.
+bool JournalNames(const std::wstring& imageName)
+{
+    return Journal().find(std::string(imageName.begin(), imageName.end())) != std::string::npos;
 }
 
 // Whether the moment has come; seen carries what "after:" has seen so far.
@@ -92,25 +90,35 @@ bool MomentReached(const std::wstring& moment, bool& seen)
     }
     if (kind == L"after") {
         const bool runs = ProcessRuns(value);
-        seen |= runs;
+        seen |= runs || JournalNames(value);
         return seen && !runs;
     }
     return true;
 }
 
-// The programs the ended process started go on by themselves; wait for them.
-void WaitForChildren(DWORD parentId)
+// The programs the ended process started go on by themselves; wait for them,
+// so that the next run finds the machine quiet. Under Wine a program being
+// started when its parent was ended can hang for good: one that has not
+// ended after 20 s (a stand-in takes well under one, Windows Installer a few)
+// is ended too. Returns how many were ended so.
+int WaitForChildren(DWORD parentId)
 {
+    int hung = 0;
     for (const PROCESSENTRY32W& entry : Processes()) {
         if (entry.th32ParentProcessID != parentId) {
             continue;
         }
-        const HANDLE child = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID);
-        if (child != nullptr) {
-            WaitForSingleObject(child, 300000);
-            CloseHandle(child);
+        const HANDLE child = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+        if (child == nullptr) {
+            continue;
         }
+        if (WaitForSingleObject(child, 20000) == WAIT_TIMEOUT) {
+            TerminateProcess(child, 1);
+            ++hung;
+        }
+        CloseHandle(child);
     }
+    return hung;
 }
 
 }  // namespace
@@ -147,7 +155,9 @@ int wmain(int argc, wchar_t** argv)
         result = "ended " + std::to_string(static_cast<long>(static_cast<LONG>(exitCode)));
     }
     WaitForSingleObject(process.hProcess, INFINITE);
-    WaitForChildren(process.dwProcessId);
+    if (const int hung = WaitForChildren(process.dwProcessId)) {
+        result += ", " + std::to_string(hung) + " hung";
+    }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     std::ofstream(std::filesystem::path(argv[4])) << result << "\n";

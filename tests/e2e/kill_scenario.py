@@ -15,7 +15,7 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import scenario  # noqa: E402
@@ -55,57 +55,73 @@ def leftovers(drive, before, package_size):
     return parts
 
 
+def put_launcher_and_probes(args, drive):
+    os.makedirs(os.path.join(drive, LAUNCHER_FOLDER), exist_ok=True)
+    shutil.copy(args.launcher, os.path.join(drive, LAUNCHER_FOLDER, "InstallerLauncher.exe"))
+    os.makedirs(os.path.join(drive, "probe"), exist_ok=True)
+    for probe in (args.probe, args.kill_probe):
+        shutil.copy(probe, os.path.join(drive, "probe", os.path.basename(probe)))
+    with open(os.path.join(drive, "probe", "command.txt"), "w", encoding="utf-8") as f:
+        f.write('"C:\\%s\\InstallerLauncher.exe"' % LAUNCHER_FOLDER.replace("/", "\\"))
+
+
+def kill(args, prefix, drive, moment, delay, package_size):
+    """The run ended at the moment; prints what it left and returns how the
+    probe saw it end (see KillProbe.cpp)."""
+    folders = staging_folders(drive)
+    started = time.time()
+    run_probe(args, prefix, drive, os.path.basename(args.kill_probe), moment, str(delay), "C:\\probe\\kill.txt")
+    seconds = time.time() - started
+    killed = (scenario.read(os.path.join(drive, "probe", "kill.txt")) or "no result").strip()
+    left = leftovers(drive, folders, package_size)
+    if scenario.subtree(settings_now(args, prefix, drive, "after-kill"), scenario.BACKUP_NAME):
+        left.append("settings backup key")
+    print("%-32s %-18s %3.0f s  left: %s" % ("%s +%d ms" % (moment, delay), killed, seconds,
+                                          "; ".join(left) or "nothing"))
+    return killed
+
+
+def check_run_after(args, prefix, drive, before):
+    """The plain run after the kill installs, keeps the settings as they were
+    before the first run and leaves no backup key or staging folder."""
+    folders = staging_folders(drive)
+    run_probe(args, prefix, drive, os.path.basename(args.probe), "C:\\probe\\exit-code.txt")
+    failures = []
+    exit_code = (scenario.read(os.path.join(drive, "probe", "exit-code.txt")) or "").strip()
+    if exit_code != "0":
+        failures.append("the run after the kill exited with %s" % (exit_code or "nothing"))
+    marker = [scenario.read(os.path.join(drive, folder, "Kesmora", "TAVRIN", "DriverPackage.txt"))
+              for folder in ("Program Files", "Program Files (x86)")]
+    installed = "".join(text.strip() for text in marker if text)
+    if installed != args.expect_installed:
+        failures.append("installed %s, expected %s" % (installed or "nothing", args.expect_installed))
+    after = settings_now(args, prefix, drive, "after")
+    settings_before = scenario.subtree(before, scenario.SETTINGS_NAME)
+    settings_after = scenario.subtree(after, scenario.SETTINGS_NAME)
+    if settings_after != settings_before:
+        failures.append("the settings key differs from before the first run: %s, was %s" %
+                        (sorted(settings_after.items()), sorted(settings_before.items())))
+    if scenario.subtree(after, scenario.BACKUP_NAME):
+        failures.append("a settings backup key remains")
+    if staging_folders(drive) - folders:
+        failures.append("the run after the kill left a staging folder")
+    return failures
+
+
 def kill_at(args, moment, delay, package_size):
-    """One kill and the plain run after it; returns the failures."""
-    scenario_folder = tempfile.mkdtemp(prefix="launcher-kill.")
-    prefix = os.path.join(scenario_folder, "prefix")
-    try:
-        subprocess.run(["cp", "-a", args.base, prefix], check=True)
-        drive = os.path.join(prefix, "drive_c")
-        os.makedirs(os.path.join(drive, "StandIn"), exist_ok=True)
-        os.makedirs(os.path.join(drive, LAUNCHER_FOLDER), exist_ok=True)
-        shutil.copy(args.launcher, os.path.join(drive, LAUNCHER_FOLDER, "InstallerLauncher.exe"))
-        os.makedirs(os.path.join(drive, "probe"), exist_ok=True)
-        for probe in (args.probe, args.kill_probe):
-            shutil.copy(probe, os.path.join(drive, "probe", os.path.basename(probe)))
-        with open(os.path.join(drive, "probe", "command.txt"), "w", encoding="utf-8") as f:
-            f.write('"C:\\%s\\InstallerLauncher.exe"' % LAUNCHER_FOLDER.replace("/", "\\"))
+    """One kill and the plain run after it, in a prefix of their own; returns
+    the failures."""
+    with scenario.fresh_prefix(args.base) as (prefix, drive):
+        put_launcher_and_probes(args, drive)
         scenario.seed_driver_settings(args, prefix, drive)
         before = settings_now(args, prefix, drive, "before")
-        folders = staging_folders(drive)
-
-        run_probe(args, prefix, drive, os.path.basename(args.kill_probe), moment, str(delay), "C:\\probe\\kill.txt")
-        killed = (scenario.read(os.path.join(drive, "probe", "kill.txt")) or "no result").strip()
-        after_kill = settings_now(args, prefix, drive, "after-kill")
-        left = leftovers(drive, folders, package_size)
-        if scenario.subtree(after_kill, scenario.BACKUP_NAME):
-            left.append("settings backup key")
-        print("%-32s %-10s left: %s" % ("%s +%d ms" % (moment, delay), killed, "; ".join(left) or "nothing"))
-
-        folders = staging_folders(drive)
-        run_probe(args, prefix, drive, os.path.basename(args.probe), "C:\\probe\\exit-code.txt")
-        failures = []
-        if killed != "killed" and not moment.startswith("after:"):
+        killed = kill(args, prefix, drive, moment, delay, package_size)
+        failures = check_run_after(args, prefix, drive, before)
+        # The launcher may end on its own before the end of Windows Installer
+        # is noticed; every other moment comes while it runs.
+        if not killed.startswith("killed") and moment != "after:msiexec.exe":
             failures.append("the launcher was not killed (%s)" % killed)
-        exit_code = (scenario.read(os.path.join(drive, "probe", "exit-code.txt")) or "").strip()
-        if exit_code != "0":
-            failures.append("the run after the kill exited with %s" % (exit_code or "nothing"))
-        marker = scenario.read(os.path.join(drive, "Program Files", "Kesmora", "TAVRIN", "DriverPackage.txt")) or \
-            scenario.read(os.path.join(drive, "Program Files (x86)", "Kesmora", "TAVRIN", "DriverPackage.txt"))
-        if (marker or "").strip() != args.expect_installed:
-            failures.append("installed %s, expected %s" % ((marker or "nothing").strip(), args.expect_installed))
-        after = settings_now(args, prefix, drive, "after")
-        if scenario.subtree(after, scenario.SETTINGS_NAME) != scenario.subtree(before, scenario.SETTINGS_NAME):
-            failures.append("the settings key differs from before the first run")
-        if scenario.subtree(after, scenario.BACKUP_NAME):
-            failures.append("a settings backup key remains")
-        if staging_folders(drive) - folders:
-            failures.append("the run after the kill left a staging folder")
         return ["%s +%d ms: %s" % (moment, delay, failure) for failure in failures]
-    finally:
-        env = dict(os.environ, WINEPREFIX=prefix)
-        subprocess.run(["/usr/lib/wine/wineserver64", "-k"], env=env, capture_output=True)
-        shutil.rmtree(scenario_folder, ignore_errors=True)
 
 
 def main():
@@ -122,11 +138,9 @@ def main():
     parser.add_argument("--kill-at", action="append", default=[], help="MOMENT@DELAY-MS, see KillProbe.cpp")
     args = parser.parse_args()
     args.base = os.path.abspath(args.base)
-    if scenario.is_32bit_program(args.launcher) and not scenario.can_run_32bit():
-        print("skipped: this machine cannot execute 32-bit x86 code, so the launcher cannot run under Wine here")
-        return 77
-    subprocess.run([os.path.join(scenario.SUPPORT, "wine-prefix.sh"), "create", args.base, args.arch, args.version],
-                   check=True)
+    skipped = scenario.make_base(args)
+    if skipped:
+        return skipped
     failures = []
     for point in args.kill_at:
         moment, _, delay = point.rpartition("@")
