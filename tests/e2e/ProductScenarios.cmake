@@ -66,3 +66,33 @@ add_scenario(removes_registered_earlier_products PREFIX win7-32 LAUNCHER launche
     "--expect-absent=Program Files/Kesmora/TAVRIN/EarlierProductA.txt"
     "--expect-absent=Program Files/Kesmora/TAVRIN/EarlierProductC.txt"
     --expect-exit 0 --expect-installed MSI32)
+
+# The shipped launcher ended from outside at each step boundary the journals
+# and the machine reveal, then run again in the same prefix: at once, 40 ms
+# in, a prerequisite started, each prerequisite ended, the package file
+# there, Windows Installer started and ended.
+set(package_file "C:\\ProgramData\\Kesmora\\Installers\\TAVRIN\\KesmoraInstaller.msi")
+foreach(row IN ITEMS "win7-32|win32|win7|MSI32|" "win81-64|win64|win81|MSI64|vcredist_x64.exe"
+        "win10-64|win64|win10|MSI_WIN10_64|vcredist_x64.exe")
+    string(REPLACE "|" ";" kill "${row}")
+    list(GET kill 0 prefix)
+    list(GET kill 1 arch)
+    list(GET kill 2 version)
+    list(GET kill 3 package)
+    list(GET kill 4 second_prerequisite)
+    set(kill_points --kill-at start@0 --kill-at start@40 --kill-at journal:1@0 --kill-at after:vcredist_x86.exe@0)
+    if(second_prerequisite)
+        list(APPEND kill_points --kill-at after:${second_prerequisite}@0)
+    endif()
+    list(APPEND kill_points "--kill-at=file:${package_file}@0" --kill-at process:msiexec.exe@0
+        --kill-at after:msiexec.exe@0)
+    add_test(NAME e2e.kill.${prefix}.shipped_run_ended_at_any_moment
+        COMMAND /usr/bin/python3 "${CMAKE_CURRENT_SOURCE_DIR}/kill_scenario.py"
+                --base "${E2E_PREFIXES_DIR}/${prefix}" --arch ${arch} --version ${version}
+                --launcher $<TARGET_FILE:InstallerLauncher> --probe $<TARGET_FILE:launch_probe>
+                --kill-probe $<TARGET_FILE:kill_probe>
+                --driver-settings "${CMAKE_CURRENT_SOURCE_DIR}/DriverSettings.reg.in"
+                --package "${DEMO_PAYLOAD_${package}}" --expect-installed ${package} ${kill_points})
+    set_tests_properties(e2e.kill.${prefix}.shipped_run_ended_at_any_moment PROPERTIES
+        SKIP_RETURN_CODE 77 RESOURCE_LOCK e2e-${prefix})
+endforeach()

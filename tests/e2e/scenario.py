@@ -8,6 +8,7 @@ Exits 0 when every expectation holds, 1 otherwise, 77 when this machine
 cannot run the (32-bit) launcher at all.
 """
 import argparse
+import contextlib
 import os
 import re
 import shutil
@@ -254,19 +255,40 @@ def wait_until_started(drive, count):
         raise RuntimeError("the stand-in processes did not all start")
 
 
-def run(args):
+def make_base(args):
+    """Makes the booted base prefix when it is missing. Returns 77 when this
+    machine cannot run the (32-bit) launcher at all, else None."""
     if is_32bit_program(args.launcher) and not can_run_32bit():
         print("skipped: this machine cannot execute 32-bit x86 code, so the launcher cannot run under Wine here")
         return 77
     subprocess.run([os.path.join(SUPPORT, "wine-prefix.sh"), "create", args.base, args.arch, args.version],
                    check=True)
-    scenario = tempfile.mkdtemp(prefix="launcher-scenario.")
-    prefix = os.path.join(scenario, "prefix")
+    return None
+
+
+@contextlib.contextmanager
+def fresh_prefix(base):
+    """A copy of the booted base prefix with C:\\StandIn made, as (prefix,
+    drive); its server is ended and the copy removed afterwards."""
+    folder = tempfile.mkdtemp(prefix="launcher-scenario.")
+    prefix = os.path.join(folder, "prefix")
     try:
         # A plain copy: hard links would let the scenario write through into the base.
-        subprocess.run(["cp", "-a", args.base, prefix], check=True)
+        subprocess.run(["cp", "-a", base, prefix], check=True)
         drive = os.path.join(prefix, "drive_c")
         os.makedirs(os.path.join(drive, "StandIn"), exist_ok=True)
+        yield prefix, drive
+    finally:
+        env = dict(os.environ, WINEPREFIX=prefix)
+        subprocess.run(["/usr/lib/wine/wineserver64", "-k"], env=env, capture_output=True)
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def run(args):
+    skipped = make_base(args)
+    if skipped:
+        return skipped
+    with fresh_prefix(args.base) as (prefix, drive):
         processes = prepare_machine(args, prefix, drive)
         swap = StagingSwap(drive) if args.swap_staging else None
         try:
@@ -278,10 +300,6 @@ def run(args):
         # Termination is started, not waited for, by the launcher.
         time.sleep(2 if processes else 0)
         return check(args, prefix, drive, stdout, processes)
-    finally:
-        env = dict(os.environ, WINEPREFIX=prefix)
-        subprocess.run(["/usr/lib/wine/wineserver64", "-k"], env=env, capture_output=True)
-        shutil.rmtree(scenario, ignore_errors=True)
 
 
 class Prompt:

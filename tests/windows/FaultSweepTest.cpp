@@ -1,57 +1,60 @@
 // Fails every operating-system call of a whole install run in turn. Whatever
-// fails, the run ends: it never reports success without the package written
-// in full and handed to Windows Installer, and it leaves no handle open.
+// fails, the run ends as the exit-code rules say for the step that failed: it
+// never reports success without the package written in full and handed to
+// Windows Installer, it leaves no handle of any kind open, no staging folder
+// and no settings backup behind.
 #include "InstallerLauncher.h"
 #include "staging/MainPackageSelection.h"
+#include "support/EveryMechanism.h"
+#include "support/HandleLedger.h"
+#include "support/InstallStages.h"
 #include "support/OsCountdown.h"
-#include "support/OsFailures.h"
 #include "support/ScriptedChildren.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
-
-std::set<HANDLE> openHandles;
-
-HANDLE WINAPI TrackedCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-    DWORD disposition, DWORD flags, HANDLE templateFile)
-{
-    const HANDLE file = RealOs.CreateFileW(path, access, share, security, disposition, flags, templateFile);
-    if (file != INVALID_HANDLE_VALUE) {
-        openHandles.insert(file);
-    }
-    return file;
-}
-
-HANDLE WINAPI TrackedFindFirstFile(LPCWSTR pattern, LPWIN32_FIND_DATAW entry)
-{
-    const HANDLE search = RealOs.FindFirstFileW(pattern, entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        openHandles.insert(search);
-    }
-    return search;
-}
-
-BOOL WINAPI TrackedCloseHandle(HANDLE handle)
-{
-    openHandles.erase(handle);
-    return RealOs.CloseHandle(handle);
-}
-
-BOOL WINAPI TrackedFindClose(HANDLE search)
-{
-    openHandles.erase(search);
-    return RealOs.FindClose(search);
-}
 
 std::wstring PackagePath()
 {
     return ProductPackageFolderPath() + L"KesmoraInstaller.msi";
+}
+
+int WINAPI AgreeingMessageBox(HWND, LPCWSTR, LPCWSTR, UINT)
+{
+    return IDYES;
+}
+
+// The staging folders under the temporary folder: GUID-named folders.
+std::set<std::wstring> StagingFolders()
+{
+    std::set<std::wstring> folders;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(TemporaryFolder(), error)) {
+        const std::wstring name = entry.path().filename().wstring();
+        if (entry.is_directory() && name.size() == 36 && name[8] == L'-' && name[13] == L'-' && name[23] == L'-') {
+            folders.insert(entry.path().wstring());
+        }
+    }
+    return folders;
+}
+
+bool SettingsBackupExists()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SettingsBackupKeyPath(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
 }
 
 struct RunResult {
@@ -59,81 +62,287 @@ struct RunResult {
     bool PackageHandedOn;
     std::string ExpectedPackage;
     std::string Failed;
+    OsFailureKind FailedKind;
     int Calls;
+    std::vector<StageMark> Marks;
+    std::set<std::string> Reached;
+    std::map<HandleKind, int> OpenHandles;
+    std::map<HandleKind, int> Opened;
+    std::vector<std::string> Mismatches;
+    std::vector<std::wstring> Children;
+    bool StagingFolderLeft;
+    bool BackupLeft;
 };
-
-int WINAPI AgreeingMessageBox(HWND, LPCWSTR, LPCWSTR, UINT)
-{
-    return IDYES;
-}
 
 RunResult RunInstall(int failAt, const wchar_t* arguments)
 {
     RealOs.DeleteFileW(PackagePath().c_str());
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsBackupKeyPath());
+    const std::set<std::wstring> foldersBefore = StagingFolders();
     ScriptedChildren children;
-    OsOverride createFile(&OsCallTable::CreateFileW, &TrackedCreateFile);
-    OsOverride findFirst(&OsCallTable::FindFirstFileW, &TrackedFindFirstFile);
-    OsOverride closeHandle(&OsCallTable::CloseHandle, &TrackedCloseHandle);
-    OsOverride findClose(&OsCallTable::FindClose, &TrackedFindClose);
     OsOverride messageBox(&OsCallTable::MessageBoxW, &AgreeingMessageBox);
     CInstallerLauncher launcher;
     launcher.m_lpCmdLine = arguments;
     RunResult result{};
     {
-        OsCountdown countdown(failAt);
-        testing::internal::CaptureStdout();
-        launcher.InitInstance();
-        testing::internal::GetCapturedStdout();
-        result.Failed = countdown.FailedCall();
-        result.Calls = countdown.Calls();
+        HandleLedger ledger;
+        {
+            OsCountdown countdown(failAt);
+            InstallStages stages(countdown);
+            testing::internal::CaptureStdout();
+            launcher.InitInstance();
+            testing::internal::GetCapturedStdout();
+            result.Failed = countdown.FailedCall();
+            result.FailedKind = countdown.FailedKind();
+            result.Calls = countdown.Calls();
+            result.Marks = stages.Marks();
+            result.Reached = countdown.Reached();
+        }
+        result.OpenHandles = ledger.OpenByKind();
+        result.Opened = ledger.OpenedByKind();
+        result.Mismatches = ledger.Mismatches();
+        ledger.CloseLeftovers();
     }
     const std::wstring package = MainPackageResource(launcher.Is64BitWindows, launcher.IsWindows10OrLater);
     result.ExpectedPackage = "package " + std::string(package.begin(), package.end()) + "\n";
     result.ExitCode = launcher.ExitInstance();
     for (const ScriptedChildren::Request& request : children.Requests) {
-        result.PackageHandedOn |= request.File == PackagePath() || request.Parameters.find(PackagePath()) != std::wstring::npos;
+        result.PackageHandedOn |= request.Parameters.find(PackagePath()) != std::wstring::npos;
     }
-    launcher.RemoveStagingDirectory();
+    result.Children = children.FileNames();
+    std::error_code error;
+    for (const std::wstring& folder : StagingFolders()) {
+        if (foldersBefore.count(folder) == 0) {
+            result.StagingFolderLeft = true;
+            std::filesystem::remove_all(folder, error);
+        }
+    }
+    result.BackupLeft = SettingsBackupExists();
     return result;
 }
 
-void SweepEveryCall(const wchar_t* arguments)
+// How a run ends when one call fails, by where the call falls: it goes on
+// as if nothing had failed, it stops as declined, or the step's result is the
+// failed call's own code.
+enum class Outcome { GoesOn, Declined, FailureCode };
+
+struct OutcomeRule {
+    InstallStage Stage;
+    Outcome AtPresenceCheck;
+    Outcome WhileStaging;
+    Outcome WhileWaiting;
+    Outcome OnceEnded;
+};
+
+// A payload that cannot be found counts as not carried; the handles of a
+// program that has ended are let go silently; the first legacy uninstaller's
+// result gives way to the second's; the steps from the preparation on, other
+// than the package, report nothing that changes how the run ends.
+const OutcomeRule OutcomeRules[] = {
+    {InstallStage::StartUp, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn},
+    {InstallStage::Prompt, Outcome::Declined, Outcome::Declined, Outcome::Declined, Outcome::Declined},
+    {InstallStage::Prerequisite, Outcome::GoesOn, Outcome::FailureCode, Outcome::FailureCode, Outcome::GoesOn},
+    {InstallStage::FirstLegacyUninstaller, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn},
+    {InstallStage::SecondLegacyUninstaller, Outcome::GoesOn, Outcome::FailureCode, Outcome::FailureCode,
+        Outcome::GoesOn},
+    {InstallStage::Preparation, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn},
+    {InstallStage::Package, Outcome::GoesOn, Outcome::FailureCode, Outcome::FailureCode, Outcome::GoesOn},
+    {InstallStage::BackupRelease, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn},
+    {InstallStage::StagingCleanup, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn},
+};
+
+// Calls whose failure the staging folder's creation absorbs: the folder is
+// tried again under a new name, and a GUID text that cannot be freed is only
+// memory. A package folder level that cannot be made fails the package.
+bool AbsorbedWhileStaging(InstallStage stage, const std::string& failed)
 {
-    const RunResult unfailed = RunInstall(0, arguments);
-    ASSERT_EQ(0, unfailed.ExitCode);
-    ASSERT_TRUE(unfailed.PackageHandedOn);
-    const int calls = unfailed.Calls;
-    ASSERT_GT(calls, 10);
-    for (int failAt = 1; failAt <= calls; ++failAt) {
-        openHandles.clear();
-        const RunResult run = RunInstall(failAt, arguments);
-        SCOPED_TRACE("failing call " + std::to_string(failAt) + ", " + run.Failed);
-        if (run.Failed == "CloseHandle" || run.Failed == "FindClose") {
-            // A close that failed leaves its handle open; nothing else can.
-            for (const HANDLE handle : openHandles) {
-                RealOs.CloseHandle(handle) || RealOs.FindClose(handle);
-            }
-            EXPECT_LE(openHandles.size(), 1u);
-        } else {
-            EXPECT_TRUE(openHandles.empty());
-        }
-        if (run.ExitCode == 0) {
-            EXPECT_TRUE(run.PackageHandedOn);
-            EXPECT_EQ(run.ExpectedPackage, ReadWholeFile(PackagePath()));
-        }
+    static const std::set<std::string> absorbed = {"UuidCreate", "UuidToStringW", "RpcStringFreeW"};
+    return absorbed.count(failed) != 0 || (failed == "CreateDirectoryW" && stage != InstallStage::Package);
+}
+
+// The code a step reports for a call failed with ERROR_ACCESS_DENIED.
+std::int32_t FailedCallCode(OsFailureKind kind)
+{
+    switch (kind) {
+    case OsFailureKind::Hresult:
+        return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+    case OsFailureKind::WaitFailed:
+        return -1;
+    default:
+        return ERROR_ACCESS_DENIED;
     }
 }
+
+Outcome OutcomeOf(const StageMark& mark, const std::string& failed)
+{
+    const OutcomeRule& rule = OutcomeRules[static_cast<int>(mark.Stage)];
+    switch (mark.Phase) {
+    case ChildPhase::PresenceCheck:
+        return rule.AtPresenceCheck;
+    case ChildPhase::Staging:
+        return AbsorbedWhileStaging(mark.Stage, failed) ? Outcome::GoesOn : rule.WhileStaging;
+    case ChildPhase::Waiting:
+        return rule.WhileWaiting;
+    case ChildPhase::Ended:
+    case ChildPhase::LettingGo:
+        break;
+    }
+    return rule.OnceEnded;
+}
+
+std::int32_t ExpectedExitCode(const RunResult& run, int failAt)
+{
+    switch (OutcomeOf(StageOfCall(run.Marks, failAt), run.Failed)) {
+    case Outcome::GoesOn:
+        return 0;
+    case Outcome::Declined:
+        return 1602;
+    case Outcome::FailureCode:
+        break;
+    }
+    return FailedCallCode(run.FailedKind);
+}
+
+const std::set<std::string> CloseCalls = {
+    "CloseHandle", "FindClose", "RegCloseKey", "CloseServiceHandle", "FreeLibrary", "RpcStringFreeW"};
+
+void ExpectEveryHandleClosed(const RunResult& run)
+{
+    EXPECT_TRUE(run.Mismatches.empty()) << run.Mismatches.front();
+    int open = 0;
+    for (const auto& [kind, count] : run.OpenHandles) {
+        open += count;
+    }
+    // A close that failed leaves its own handle open; nothing else can.
+    const int allowed = CloseCalls.count(run.Failed) != 0 ? 1 : 0;
+    EXPECT_LE(open, allowed) << "left open: " << DescribeHandles(run.OpenHandles);
+}
+
+void ExpectOutcome(const RunResult& run, int failAt)
+{
+    const StageMark mark = StageOfCall(run.Marks, failAt);
+    SCOPED_TRACE(std::string("in ") + InstallStageName(mark.Stage) + ", " + ChildPhaseName(mark.Phase));
+    EXPECT_EQ(ExpectedExitCode(run, failAt), run.ExitCode);
+    if (run.ExitCode == 0) {
+        EXPECT_TRUE(run.PackageHandedOn);
+        EXPECT_EQ(run.ExpectedPackage, ReadWholeFile(PackagePath()));
+    }
+    // A staged file whose close failed stays open, so it and its folder stay;
+    // so does what the failing step itself could not remove.
+    if (mark.Stage != InstallStage::StagingCleanup && CloseCalls.count(run.Failed) == 0) {
+        EXPECT_FALSE(run.StagingFolderLeft);
+    }
+    if (mark.Stage != InstallStage::BackupRelease) {
+        EXPECT_FALSE(run.BackupLeft);
+    }
+}
+
+// The calls reached by the unfailed runs of every sweep in this program.
+std::set<std::string> reachedCalls;
+
+// Sweeps every call of a run with these arguments; beforeEachRun puts back
+// what a run may have used up on the machine. Returns the unfailed run.
+template <typename BeforeEachRun>
+RunResult SweepEveryCall(const wchar_t* arguments, BeforeEachRun beforeEachRun)
+{
+    beforeEachRun();
+    const RunResult unfailed = RunInstall(0, arguments);
+    EXPECT_EQ(0, unfailed.ExitCode);
+    EXPECT_TRUE(unfailed.PackageHandedOn);
+    ExpectEveryHandleClosed(unfailed);
+    reachedCalls.insert(unfailed.Reached.begin(), unfailed.Reached.end());
+    const int calls = unfailed.Calls;
+    EXPECT_GT(calls, 10);
+    testing::Test::RecordProperty("SweptCalls", calls);
+    for (int failAt = 1; failAt <= calls; ++failAt) {
+        beforeEachRun();
+        const RunResult run = RunInstall(failAt, arguments);
+        SCOPED_TRACE("failing call " + std::to_string(failAt) + ", " + run.Failed);
+        ExpectEveryHandleClosed(run);
+        ExpectOutcome(run, failAt);
+    }
+    return unfailed;
+}
+
+const wchar_t* const MsiArguments = L"-msiargs \"/i $MSIPATH /qn\"";
+
+class EveryMechanismSweep : public testing::TestWithParam<const wchar_t*> {};
+
+TEST_P(EveryMechanismSweep, EachFailedCallEndsTheRunAsItsStepSays)
+{
+    EveryMechanism machine;
+    ASSERT_TRUE(machine.ServiceRunning());
+    const RunResult unfailed = SweepEveryCall(GetParam(), [&] { ASSERT_TRUE(machine.KeepListedProcessRunning()); });
+    // Every mechanism had work to do in the unfailed run.
+    const bool is64 = std::string(std::getenv("EXPECT_64BIT_WINDOWS")) == "1";
+    std::vector<std::wstring> expected = {L"vcredist_x86.exe"};
+    if (is64) {
+        expected.push_back(L"vcredist_x64.exe");
+    }
+    for (const wchar_t* child : {L"vq_isu.exe", L"vq_isu2.exe", L"msiexec.exe", L"msiexec.exe"}) {
+        expected.push_back(child);
+    }
+    EXPECT_EQ(expected, unfailed.Children);
+    for (const HandleKind kind : {HandleKind::RegistryKey, HandleKind::ServiceManager, HandleKind::Service,
+             HandleKind::Snapshot, HandleKind::Process, HandleKind::Thread, HandleKind::File, HandleKind::Folder,
+             HandleKind::Search}) {
+        EXPECT_GT(unfailed.Opened.count(kind), 0u) << HandleKindName(kind) << " never opened";
+    }
+    EXPECT_TRUE(machine.ServiceRunning());
+}
+
+INSTANTIATE_TEST_SUITE_P(Templates, EveryMechanismSweep, testing::Values(L"", MsiArguments),
+    [](const testing::TestParamInfo<const wchar_t*>& info) {
+        return info.index == 0 ? std::string("EmptyTemplate") : std::string("MsiArgs");
+    });
 
 TEST(FaultSweep, ShellInstallOfThePackage)
 {
     ScopedConfiguration configuration;
-    SweepEveryCall(L"");
+    SweepEveryCall(L"", [] {});
 }
 
 TEST(FaultSweep, QuietInstallThroughMsiexec)
 {
     ScopedConfiguration configuration;
-    SweepEveryCall(L"/quiet");
+    SweepEveryCall(L"/quiet", [] {});
 }
+
+// Calls no swept run can reach here, each with its reason.
+const std::set<std::string> UnreachableHere()
+{
+    // Made by the entry point before the application object runs, which a
+    // test program does not go through.
+    std::set<std::string> calls = {"SetDllDirectoryW"};
+    const bool is64 = std::string(std::getenv("EXPECT_64BIT_WINDOWS")) == "1";
+    if (is64) {
+        // Under WOW64 a key is deleted through the looked-up RegDeleteKeyExW.
+        calls.insert("RegDeleteKeyW");
+    } else {
+        // Without WOW64 a key is deleted with RegDeleteKeyW; nothing is loaded.
+        calls.insert({"LoadLibraryW", "FreeLibrary"});
+    }
+    return calls;
+}
+
+// Parameterised like the sweep of every mechanism, so that it runs after
+// every sweep of this program.
+class SweptCalls : public testing::TestWithParam<int> {};
+
+TEST_P(SweptCalls, EveryCallOfTheListIsReached)
+{
+    if (reachedCalls.empty()) {
+        GTEST_SKIP() << "runs with the sweeps of this program";
+    }
+    std::string missing;
+    for (const std::string& call : CountedCallNames()) {
+        if (reachedCalls.count(call) == 0 && UnreachableHere().count(call) == 0) {
+            missing += " " + call;
+        }
+    }
+    EXPECT_EQ("", missing) << "calls no sweep reaches";
+}
+
+INSTANTIATE_TEST_SUITE_P(AfterTheSweeps, SweptCalls, testing::Values(0));
 
 }  // namespace

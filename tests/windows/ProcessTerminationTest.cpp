@@ -4,6 +4,7 @@
 #include "support/OsFailures.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"
+#include "support/WaitingProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -11,32 +12,6 @@
 #include <vector>
 
 namespace {
-
-// Copies the waiting program under this name, into a folder of its own (file
-// names are not case-sensitive), and starts it.
-HANDLE StartWaitingProcess(const std::wstring& imageName)
-{
-    static int copies = 0;
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring folder = self;
-    folder.erase(folder.find_last_of(L'\\') + 1);
-    const std::wstring copyFolder = TemporaryFolder() + L"waiting-" + std::to_wstring(++copies);
-    RealOs.CreateDirectoryW(copyFolder.c_str(), nullptr);
-    const std::wstring copy = copyFolder + L"\\" + imageName;
-    // The stand-in built beside the tests, in the build's payloads folder.
-    CopyFileW((folder + L"..\\..\\payloads\\StandInWaitingProgram.exe").c_str(), copy.c_str(), FALSE);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started = {};
-    std::wstring commandLine = L"\"" + copy + L"\"";
-    if (!CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-            &started)) {
-        return nullptr;
-    }
-    RealOs.CloseHandle(started.hThread);
-    return started.hProcess;
-}
 
 bool IsRunning(HANDLE process)
 {

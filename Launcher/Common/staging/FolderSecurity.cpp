@@ -129,9 +129,18 @@ std::int32_t SecureExistingFolder(
     if (trusted) {
         return 0;
     }
+    // A null DACL would give everyone full control of the folder.
+    const PSID owner = descriptor.Owner();
+    if (owner == nullptr) {
+        return ReportLastError("GetSecurityDescriptorOwner");
+    }
+    const PACL dacl = descriptor.Dacl();
+    if (dacl == nullptr) {
+        return ReportLastError("GetSecurityDescriptorDacl");
+    }
     const DWORD reset = Os.SetSecurityInfo(folder.Get(), SE_FILE_OBJECT,
-        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-        descriptor.Owner(), /*psidGroup=*/nullptr, descriptor.Dacl(), /*pSacl=*/nullptr);
+        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, owner,
+        /*psidGroup=*/nullptr, dacl, /*pSacl=*/nullptr);
     if (reset != ERROR_SUCCESS) {
         const std::int32_t code = FailureCode(reset);
         ReportFailure("SetSecurityInfo", code);

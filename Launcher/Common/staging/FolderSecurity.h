@@ -27,6 +27,8 @@ public:
     std::int32_t Parse(const wchar_t* text);
 
     SECURITY_ATTRIBUTES* Attributes() { return &attributes_; }
+    // Null when the parsed descriptor cannot be read; the last-error value
+    // says why.
     PSID Owner() const;
     PACL Dacl() const;
 

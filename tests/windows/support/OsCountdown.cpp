@@ -10,6 +10,8 @@ struct Countdown {
     int Calls = 0;
     DWORD Error = 0;
     std::string FailedCall;
+    OsFailureKind FailedKind = OsFailureKind::Never;
+    std::set<std::string> Reached;
 };
 Countdown countdown;
 
@@ -20,8 +22,10 @@ template <auto Entry, typename Result, typename... Arguments>
 struct CountedCall<Entry, Result(WINAPI*)(Arguments...)> {
     static Result WINAPI Call(Arguments... arguments)
     {
+        countdown.Reached.insert(OsCallTraits<Entry>::Name);
         if (++countdown.Calls == countdown.FailAt) {
             countdown.FailedCall = OsCallTraits<Entry>::Name;
+            countdown.FailedKind = OsCallTraits<Entry>::Failure;
             return FailureResult<Result>(OsCallTraits<Entry>::Failure, countdown.Error);
         }
         return (countdown.Saved.*Entry)(arguments...);
@@ -41,7 +45,7 @@ void Count()
 
 OsCountdown::OsCountdown(int failAt, DWORD error)
 {
-    countdown = Countdown{Os, failAt, 0, error, {}};
+    countdown = Countdown{Os, failAt, 0, error, {}, OsFailureKind::Never, {}};
 #define OS_CALL(name, failure) Count<&OsCallTable::name>();
 #include "platform/OsCallList.h"
 #undef OS_CALL
@@ -60,4 +64,26 @@ int OsCountdown::Calls() const
 const std::string& OsCountdown::FailedCall() const
 {
     return countdown.FailedCall;
+}
+
+OsFailureKind OsCountdown::FailedKind() const
+{
+    return countdown.FailedKind;
+}
+
+const std::set<std::string>& OsCountdown::Reached() const
+{
+    return countdown.Reached;
+}
+
+std::set<std::string> CountedCallNames()
+{
+    std::set<std::string> names;
+#define OS_CALL(name, failure)                                    \
+    if (OsFailureKind::failure != OsFailureKind::Never) {         \
+        names.insert(#name);                                      \
+    }
+#include "platform/OsCallList.h"
+#undef OS_CALL
+    return names;
 }

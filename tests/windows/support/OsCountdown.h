@@ -1,7 +1,8 @@
 #pragma once
 
-#include "platform/OsCalls.h"
+#include "OsFailures.h"
 
+#include <set>
 #include <string>
 
 // Counts every call that goes through the table while it lives and fails the
@@ -18,6 +19,13 @@ public:
     OsCountdown& operator=(const OsCountdown&) = delete;
 
     int Calls() const;
-    // The name of the call that was failed, or empty.
+    // The name of the call that was failed, or empty, and how it failed.
     const std::string& FailedCall() const;
+    OsFailureKind FailedKind() const;
+    // The names of the calls counted so far.
+    const std::set<std::string>& Reached() const;
 };
+
+// The names of every call a countdown counts: the list without the calls
+// that are never failed.
+std::set<std::string> CountedCallNames();

@@ -27,18 +27,48 @@ ScriptedChildren::Request Recorded(LPCWSTR application, LPCWSTR commandLine, LPC
     return {file, parameters, workingFolder != nullptr ? workingFolder : L"", quotedFirst};
 }
 
-BOOL WINAPI ScriptedCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
-    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags, LPVOID environment,
-    LPCWSTR workingFolder, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION child)
+// A process that has ended with this exit code, started once per code for the
+// whole test program: starting one for every request would make a sweep of
+// thousands of runs slow.
+const PROCESS_INFORMATION& EndedProcess(std::int32_t exitCode, LPSTARTUPINFOW startup)
+{
+    static std::map<std::int32_t, PROCESS_INFORMATION> ended;
+    const auto found = ended.find(exitCode);
+    if (found != ended.end()) {
+        return found->second;
+    }
+    const std::wstring interpreter = SystemProgram(L"cmd.exe");
+    const std::wstring line = L"\"" + interpreter + L"\" /c exit " + std::to_wstring(exitCode);
+    std::vector<wchar_t> substitute(line.c_str(), line.c_str() + line.size() + 1);
+    PROCESS_INFORMATION started = {};
+    RealOs.CreateProcessW(interpreter.c_str(), substitute.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+        startup, &started);
+    RealOs.WaitForSingleObject(started.hProcess, INFINITE);
+    return ended[exitCode] = started;
+}
+
+HANDLE Duplicate(HANDLE handle)
+{
+    HANDLE copy = nullptr;
+    DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    return copy;
+}
+
+BOOL WINAPI ScriptedCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES,
+    LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR workingFolder, LPSTARTUPINFOW startup,
+    LPPROCESS_INFORMATION child)
 {
     current->Requests.push_back(Recorded(application, commandLine, workingFolder));
     const auto chosen = current->ExitCodes.find(BareName(current->Requests.back().File));
     const std::int32_t exitCode = chosen == current->ExitCodes.end() ? 0 : chosen->second;
-    const std::wstring interpreter = SystemProgram(L"cmd.exe");
-    const std::wstring line = L"\"" + interpreter + L"\" /c exit " + std::to_wstring(exitCode);
-    std::vector<wchar_t> substitute(line.c_str(), line.c_str() + line.size() + 1);
-    return RealOs.CreateProcessW(interpreter.c_str(), substitute.data(), processAttributes, threadAttributes,
-        inheritHandles, flags, environment, nullptr, startup, child);
+    const PROCESS_INFORMATION& ended = EndedProcess(exitCode, startup);
+    if (ended.hProcess == nullptr) {
+        return FALSE;
+    }
+    *child = ended;
+    child->hProcess = Duplicate(ended.hProcess);
+    child->hThread = Duplicate(ended.hThread);
+    return TRUE;
 }
 
 }  // namespace

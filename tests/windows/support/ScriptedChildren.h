@@ -8,9 +8,10 @@
 #include <vector>
 
 // Replaces process creation while it lives: every program the launcher starts
-// is recorded, and a real process is started in its place that ends with the
-// exit code chosen for the program's bare name (0 unless chosen), so the
-// launcher's wait and exit-code reading run for real.
+// is recorded, and handles of a real process that has ended with the exit
+// code chosen for the program's bare name (0 unless chosen) are handed back in
+// its place, so the launcher's wait, exit-code reading and closes run for
+// real.
 class ScriptedChildren {
 public:
     struct Request {

@@ -1,0 +1,140 @@
+#include "EveryMechanism.h"
+
+#include "WaitingProcess.h"
+
+#include <string>
+
+namespace {
+
+const wchar_t* const ListedNames[] = {L"TavrinTray.exe", L"TavrinHelper.exe"};
+const wchar_t* const RunningName = L"TavrinTray.exe";
+const wchar_t* const ProductCodes[] = {
+    L"{8B3F4D21-6C9E-4A17-B0E5-D27A19C36F58}", L"{00000000-0000-0000-0000-000000000000}"};
+const std::wstring UninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const std::wstring SettingsKey = L"Software\\Kesmora\\Audio\\Drivers\\{3C94B1E4-D8A5-42F1-813F-629E9DCD99E5}";
+const wchar_t* const ServiceName = L"TAVRINAudioDevMon";
+
+// The launcher looks in the 64-bit view on 64-bit Windows; a 64-bit test
+// program and 32-bit Windows have that one view only.
+constexpr REGSAM ProductView = KEY_WOW64_64KEY;
+
+void CreateKey(const std::wstring& path, REGSAM view, const wchar_t* valueName, const std::wstring& text)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
+            nullptr) == ERROR_SUCCESS) {
+        if (valueName != nullptr) {
+            RegSetValueExW(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        }
+        RegCloseKey(key);
+    }
+}
+
+void CreateSettings()
+{
+    CreateKey(SettingsKey, 0, L"Name", L"Studio");
+    CreateKey(SettingsKey + L"\\Devices", 0, L"Default", L"Speakers");
+    CreateKey(SettingsKey + L"\\Devices\\Speakers", 0, L"Level", L"80");
+    CreateKey(SettingsKey + L"\\Profiles", 0, nullptr, L"");
+}
+
+std::wstring StandInServiceProgram()
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring folder = self;
+    folder.erase(folder.find_last_of(L'\\') + 1);
+    return folder + L"..\\..\\payloads\\StandInService.exe";
+}
+
+EveryMechanism* machine = nullptr;
+decltype(&::TerminateProcess) terminateBelow = nullptr;
+
+BOOL WINAPI TerminateToTheEnd(HANDLE process, UINT exitCode)
+{
+    const BOOL started = terminateBelow(process, exitCode);
+    if (started) {
+        machine->WaitForListedProcessEnd();
+    }
+    return started;
+}
+
+}  // namespace
+
+const wchar_t* const EveryMechanism::RegisteredProduct = ProductCodes[0];
+const wchar_t* const EveryMechanism::UnregisteredProduct = ProductCodes[1];
+
+EveryMechanism::EveryMechanism() : termination_(&OsCallTable::TerminateProcess, &TerminateToTheEnd)
+{
+    machine = this;
+    terminateBelow = RealOs.TerminateProcess;
+    TestConfiguration.ProcessNames = ListedNames;
+    TestConfiguration.ProcessNameCount = 2;
+    TestConfiguration.ProductCodes32 = ProductCodes;
+    TestConfiguration.ProductCodes64 = ProductCodes;
+    TestConfiguration.ProductCodeCount = 2;
+    CreateKey(UninstallKey + RegisteredProduct, ProductView, nullptr, L"");
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (UninstallKey + UnregisteredProduct).c_str(), ProductView, 0);
+    CreateSettings();
+    manager_ = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    service_ = CreateServiceW(manager_, ServiceName, ServiceName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+        SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, StandInServiceProgram().c_str(), nullptr, nullptr, nullptr,
+        nullptr, nullptr);
+    if (service_ == nullptr) {
+        service_ = OpenServiceW(manager_, ServiceName, SERVICE_ALL_ACCESS);
+    }
+    StartServiceW(service_, 0, nullptr);
+    // Started means running once the service has said so.
+    for (int i = 0; i < 100 && !ServiceRunning(); ++i) {
+        Sleep(50);
+    }
+}
+
+EveryMechanism::~EveryMechanism()
+{
+    if (listedProcess_ != nullptr) {
+        TerminateProcess(listedProcess_, 0);
+        CloseHandle(listedProcess_);
+    }
+    SERVICE_STATUS status;
+    ControlService(service_, SERVICE_CONTROL_STOP, &status);
+    DeleteService(service_);
+    CloseServiceHandle(service_);
+    CloseServiceHandle(manager_);
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (UninstallKey + RegisteredProduct).c_str(), ProductView, 0);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsKey.c_str());
+}
+
+bool EveryMechanism::KeepListedProcessRunning()
+{
+    if (listedProcess_ != nullptr && !ListedProcessEnded()) {
+        return true;
+    }
+    if (listedProcess_ != nullptr) {
+        CloseHandle(listedProcess_);
+    }
+    listedProcess_ = StartWaitingProcess(RunningName);
+    return listedProcess_ != nullptr;
+}
+
+void EveryMechanism::WaitForListedProcessEnd() const
+{
+    WaitForSingleObject(listedProcess_, INFINITE);
+}
+
+bool EveryMechanism::ListedProcessEnded() const
+{
+    return WaitForSingleObject(listedProcess_, 0) == WAIT_OBJECT_0;
+}
+
+bool EveryMechanism::ServiceRunning() const
+{
+    SERVICE_STATUS status = {};
+    return QueryServiceStatus(service_, &status) && status.dwCurrentState == SERVICE_RUNNING;
+}
+
+const wchar_t* SettingsBackupKeyPath()
+{
+    return L"Software\\Kesmora\\Audio\\Drivers\\SettingsBackup_{3C94B1E4-D8A5-42F1-813F-629E9DCD99E5}";
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "OsOverride.h"
+#include "TestConfiguration.h"
+
+#include <windows.h>
+
+// A machine on which every step of the launcher has work to do, for as long
+// as it lives: two listed process names, one of them running; two earlier
+// products, one registered in the view the launcher examines and one not; the
+// device-monitor service installed and running; a settings key with values
+// and two levels of sub-keys. The test configuration names them all and is
+// put back afterwards, with the machine as it was.
+class EveryMechanism {
+public:
+    EveryMechanism();
+    ~EveryMechanism();
+    EveryMechanism(const EveryMechanism&) = delete;
+    EveryMechanism& operator=(const EveryMechanism&) = delete;
+
+    // Starts the listed process again if a run has ended it. False when it
+    // could not be started.
+    bool KeepListedProcessRunning();
+    bool ListedProcessEnded() const;
+    void WaitForListedProcessEnd() const;
+    bool ServiceRunning() const;
+
+    static const wchar_t* const RegisteredProduct;
+    static const wchar_t* const UnregisteredProduct;
+
+private:
+    ScopedConfiguration configuration_;
+    // The launcher only starts a termination; the machine lets it go on
+    // once the process has ended, so that every run finds the same
+    // processes.
+    OsOverride<decltype(&::TerminateProcess)> termination_;
+    HANDLE listedProcess_ = nullptr;
+    SC_HANDLE manager_ = nullptr;
+    SC_HANDLE service_ = nullptr;
+};
+
+// The settings backup key's path below HKEY_LOCAL_MACHINE, default view.
+const wchar_t* SettingsBackupKeyPath();

@@ -1,0 +1,204 @@
+#include "InstallStages.h"
+
+#include <cwchar>
+
+namespace {
+
+struct Tracker {
+    OsCallTable Saved;
+    const OsCountdown* Countdown = nullptr;
+    std::vector<StageMark> Marks;
+    std::wstring Payload;
+};
+Tracker tracker;
+
+InstallStage CurrentStage()
+{
+    return tracker.Marks.back().Stage;
+}
+
+// The call about to be made is the first of this stage and phase.
+void MarkNextCall(InstallStage stage, ChildPhase phase)
+{
+    tracker.Marks.push_back({tracker.Countdown->Calls() + 1, stage, phase});
+}
+
+// The stage a payload lookup opens: each program's first lookup asks whether
+// it is carried, its second stages it.
+void PayloadLookedUp(const std::wstring& name, const std::wstring& type)
+{
+    const bool sameAsBefore = name == tracker.Payload;
+    tracker.Payload = name;
+    if (type == L"MSI") {
+        return MarkNextCall(InstallStage::Package, ChildPhase::Staging);
+    }
+    if (sameAsBefore) {
+        return MarkNextCall(CurrentStage(), ChildPhase::Staging);
+    }
+    if (name == L"VC2005_REDIST_32" || name == L"VC2005_REDIST_64") {
+        return MarkNextCall(InstallStage::Prerequisite, ChildPhase::PresenceCheck);
+    }
+    // The sequence asks for "UNINST" once before the prompt, to know whether
+    // to show it.
+    if (name == L"UNINST" && CurrentStage() >= InstallStage::Prerequisite) {
+        return MarkNextCall(InstallStage::FirstLegacyUninstaller, ChildPhase::PresenceCheck);
+    }
+    if (name == L"UNINST2") {
+        return MarkNextCall(InstallStage::SecondLegacyUninstaller, ChildPhase::PresenceCheck);
+    }
+}
+
+HRSRC WINAPI MarkingFindResource(HMODULE module, LPCWSTR name, LPCWSTR type)
+{
+    if (!IS_INTRESOURCE(name) && !IS_INTRESOURCE(type)) {
+        PayloadLookedUp(name, type);
+    }
+    return tracker.Saved.FindResourceW(module, name, type);
+}
+
+int WINAPI MarkingMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style)
+{
+    MarkNextCall(InstallStage::Prompt, ChildPhase::Staging);
+    const int answer = tracker.Saved.MessageBoxW(owner, text, caption, style);
+    MarkNextCall(InstallStage::StartUp, ChildPhase::Staging);
+    return answer;
+}
+
+HANDLE WINAPI MarkingSnapshot(DWORD flags, DWORD processId)
+{
+    MarkNextCall(InstallStage::Preparation, ChildPhase::Staging);
+    return tracker.Saved.CreateToolhelp32Snapshot(flags, processId);
+}
+
+DWORD WINAPI MarkingWait(HANDLE handle, DWORD milliseconds)
+{
+    MarkNextCall(CurrentStage(), ChildPhase::Waiting);
+    return tracker.Saved.WaitForSingleObject(handle, milliseconds);
+}
+
+BOOL WINAPI MarkingExitCode(HANDLE process, LPDWORD exitCode)
+{
+    const BOOL read = tracker.Saved.GetExitCodeProcess(process, exitCode);
+    MarkNextCall(CurrentStage(), ChildPhase::Ended);
+    return read;
+}
+
+DWORD WINAPI MarkingSetSecurityInfo(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INFORMATION information, PSID owner,
+    PSID group, PACL dacl, PACL sacl)
+{
+    const DWORD status = tracker.Saved.SetSecurityInfo(object, type, information, owner, group, dacl, sacl);
+    MarkNextCall(CurrentStage(), ChildPhase::LettingGo);
+    return status;
+}
+
+// Once a folder level is secured, the next level or the file itself is
+// staged again.
+void StagingGoesOn()
+{
+    if (tracker.Marks.back().Phase == ChildPhase::LettingGo) {
+        MarkNextCall(CurrentStage(), ChildPhase::Staging);
+    }
+}
+
+BOOL WINAPI MarkingOpenProcessToken(HANDLE process, DWORD access, PHANDLE token)
+{
+    StagingGoesOn();
+    return tracker.Saved.OpenProcessToken(process, access, token);
+}
+
+BOOL WINAPI MarkingCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
+{
+    StagingGoesOn();
+    return tracker.Saved.CreateDirectoryW(path, security);
+}
+
+BOOL WINAPI MarkingDeleteFile(LPCWSTR path)
+{
+    StagingGoesOn();
+    return tracker.Saved.DeleteFileW(path);
+}
+
+// The release opens the drivers key once the package has been handed on.
+void MarkRelease()
+{
+    if (CurrentStage() == InstallStage::Package) {
+        MarkNextCall(InstallStage::BackupRelease, ChildPhase::Staging);
+    }
+}
+
+LSTATUS WINAPI MarkingRegOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
+{
+    MarkRelease();
+    return tracker.Saved.RegOpenKeyExW(root, path, options, access, key);
+}
+
+LSTATUS WINAPI MarkingRegCreateKey(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options,
+    REGSAM access, const LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition)
+{
+    MarkRelease();
+    return tracker.Saved.RegCreateKeyExW(root, path, reserved, keyClass, options, access, security, key, disposition);
+}
+
+// The cleanup's first counted call looks at the staging folder by name.
+HANDLE WINAPI MarkingCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+    DWORD disposition, DWORD flags, HANDLE templateFile)
+{
+    if (CurrentStage() == InstallStage::BackupRelease) {
+        MarkNextCall(InstallStage::StagingCleanup, ChildPhase::Staging);
+    }
+    StagingGoesOn();
+    return tracker.Saved.CreateFileW(path, access, share, security, disposition, flags, templateFile);
+}
+
+}  // namespace
+
+const char* InstallStageName(InstallStage stage)
+{
+    static const char* const names[] = {"start-up", "prompt", "prerequisite", "first legacy uninstaller",
+        "second legacy uninstaller", "preparation", "package", "backup release", "staging cleanup"};
+    return names[static_cast<int>(stage)];
+}
+
+const char* ChildPhaseName(ChildPhase phase)
+{
+    static const char* const names[] = {"presence check", "staging", "waiting", "ended", "letting go"};
+    return names[static_cast<int>(phase)];
+}
+
+InstallStages::InstallStages(const OsCountdown& countdown)
+{
+    tracker = Tracker{Os, &countdown, {{1, InstallStage::StartUp, ChildPhase::Staging}}, {}};
+    Os.FindResourceW = &MarkingFindResource;
+    Os.MessageBoxW = &MarkingMessageBox;
+    Os.CreateToolhelp32Snapshot = &MarkingSnapshot;
+    Os.WaitForSingleObject = &MarkingWait;
+    Os.GetExitCodeProcess = &MarkingExitCode;
+    Os.RegOpenKeyExW = &MarkingRegOpenKey;
+    Os.RegCreateKeyExW = &MarkingRegCreateKey;
+    Os.CreateFileW = &MarkingCreateFile;
+    Os.SetSecurityInfo = &MarkingSetSecurityInfo;
+    Os.OpenProcessToken = &MarkingOpenProcessToken;
+    Os.DeleteFileW = &MarkingDeleteFile;
+    Os.CreateDirectoryW = &MarkingCreateDirectory;
+}
+
+InstallStages::~InstallStages()
+{
+    Os = tracker.Saved;
+}
+
+const std::vector<StageMark>& InstallStages::Marks() const
+{
+    return tracker.Marks;
+}
+
+StageMark StageOfCall(const std::vector<StageMark>& marks, int call)
+{
+    StageMark found = marks.front();
+    for (const StageMark& mark : marks) {
+        if (mark.FirstCall <= call) {
+            found = mark;
+        }
+    }
+    return found;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "OsCountdown.h"
+
+#include <string>
+#include <vector>
+
+// Where in an install run a call falls, for telling which step a failed call
+// belonged to and so how the run must end.
+enum class InstallStage {
+    StartUp,                  // detection and the prompt's texts
+    Prompt,                   // the confirmation prompt itself
+    Prerequisite,             // each runtime prerequisite
+    FirstLegacyUninstaller,   // "UNINST"
+    SecondLegacyUninstaller,  // "UNINST2"
+    Preparation,              // processes, earlier products, service, settings backup
+    Package,                  // the driver package, written and installed
+    BackupRelease,
+    StagingCleanup,
+};
+
+// Within a stage that stages and runs a program.
+enum class ChildPhase {
+    PresenceCheck,  // is the payload carried at all
+    Staging,        // written and started
+    Waiting,        // waited for and its exit code read
+    Ended,          // its handles let go
+    LettingGo,      // a package folder level secured; handles and privileges let go
+};
+
+struct StageMark {
+    int FirstCall;  // the countdown's number of the first call in it
+    InstallStage Stage;
+    ChildPhase Phase;
+};
+
+const char* InstallStageName(InstallStage stage);
+const char* ChildPhaseName(ChildPhase phase);
+
+// Marks, while it lives, where each stage and phase of a run begins, from the
+// calls that open them (the payload looked up, the prompt shown, the process
+// snapshot taken, a program started, waited for, its exit code read), with the
+// numbers the countdown gives. Put it in place after the countdown, so that it
+// sees the failed call too. Marks of a run whose call n failed agree with
+// those of the unfailed run up to call n.
+class InstallStages {
+public:
+    explicit InstallStages(const OsCountdown& countdown);
+    ~InstallStages();
+    InstallStages(const InstallStages&) = delete;
+    InstallStages& operator=(const InstallStages&) = delete;
+
+    const std::vector<StageMark>& Marks() const;
+};
+
+// The stage and phase that call number `call` falls in.
+StageMark StageOfCall(const std::vector<StageMark>& marks, int call);

@@ -1,0 +1,26 @@
+#include "WaitingProcess.h"
+
+#include "TestPaths.h"
+
+HANDLE StartWaitingProcess(const std::wstring& imageName)
+{
+    static int copies = 0;
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring folder = self;
+    folder.erase(folder.find_last_of(L'\\') + 1);
+    const std::wstring copyFolder = TemporaryFolder() + L"waiting-" + std::to_wstring(++copies);
+    RealOs.CreateDirectoryW(copyFolder.c_str(), nullptr);
+    const std::wstring copy = copyFolder + L"\\" + imageName;
+    CopyFileW((folder + L"..\\..\\payloads\\StandInWaitingProgram.exe").c_str(), copy.c_str(), FALSE);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started = {};
+    std::wstring commandLine = L"\"" + copy + L"\"";
+    if (!CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+            &started)) {
+        return nullptr;
+    }
+    RealOs.CloseHandle(started.hThread);
+    return started.hProcess;
+}
