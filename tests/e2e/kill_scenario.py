@@ -25,9 +25,14 @@ PACKAGE_FOLDER = "ProgramData/Kesmora/Installers/TAVRIN"
 
 
 def settings_now(args, prefix, drive, name):
-    """The drivers key as the registry exports it, by key below it."""
-    scenario.wine(prefix, args.arch, "reg", "export", scenario.DRIVERS_KEY, "C:\\StandIn\\%s.reg" % name, "/y",
-                  scenario.registry_view(args))
+    """The drivers key as the registry exports it, by key below it. An export
+    that fails (Wine's reg can, right after a process was killed) is asked
+    again rather than read as a key that is gone."""
+    for _ in range(3):
+        if scenario.wine(prefix, args.arch, "reg", "export", scenario.DRIVERS_KEY, "C:\\StandIn\\%s.reg" % name,
+                         "/y", scenario.registry_view(args)) == 0:
+            break
+        time.sleep(1)
     return scenario.parse_reg(os.path.join(drive, "StandIn", name + ".reg"))
 
 
