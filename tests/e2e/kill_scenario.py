@@ -131,10 +131,7 @@ def kill_at(args, moment, delay, package_size):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--base", required=True, help="booted prefix to copy, made when missing")
-    parser.add_argument("--arch", default="win64")
-    parser.add_argument("--version", default="win10")
-    parser.add_argument("--launcher", required=True)
+    scenario.add_prefix_and_launcher_arguments(parser)
     parser.add_argument("--probe", required=True, help="LaunchProbe.exe, for the run after the kill")
     parser.add_argument("--kill-probe", required=True)
     parser.add_argument("--driver-settings", required=True, help=".reg file of driver settings to seed")

@@ -476,12 +476,17 @@ def check(args, prefix, drive, stdout, processes):
     return 1 if failures else 0
 
 
-def main():
-    parser = argparse.ArgumentParser()
+def add_prefix_and_launcher_arguments(parser):
+    """The options every scenario script takes: which prefix, which launcher."""
     parser.add_argument("--base", required=True, help="booted prefix to copy, made when missing")
     parser.add_argument("--arch", default="win64")
     parser.add_argument("--version", default="win10")
     parser.add_argument("--launcher", required=True)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    add_prefix_and_launcher_arguments(parser)
     parser.add_argument("--probe", required=True)
     parser.add_argument("--folder", default="users/Public/Downloads", help="where the launcher is run from")
     parser.add_argument("--arguments", default="")
