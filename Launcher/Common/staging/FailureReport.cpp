@@ -12,7 +12,7 @@ constexpr std::size_t LineLength = 160;
 
 }  // namespace
 
-void ReportFailure(const char* call, std::int32_t code)
+std::int32_t ReportFailure(const char* call, std::int32_t code)
 {
     // The system C runtime's formatter: the printf that the C++ runtime's
     // headers select is MinGW's own, a second formatter of some 25 KB that
@@ -22,11 +22,15 @@ void ReportFailure(const char* call, std::int32_t code)
     line[length < 0 ? LineLength - 1 : length] = '\0';
     std::fputs(line, stdout);
     std::fflush(stdout);
+    return code;
+}
+
+std::int32_t ReportErrorCode(const char* call, DWORD error)
+{
+    return ReportFailure(call, FailureCode(error));
 }
 
 std::int32_t ReportLastError(const char* call)
 {
-    const std::int32_t code = FailureCode(Os.GetLastError());
-    ReportFailure(call, code);
-    return code;
+    return ReportErrorCode(call, Os.GetLastError());
 }

@@ -13,12 +13,10 @@ constexpr const wchar_t* TrustedInstallerSid = L"S-1-5-80-956008885-3418522649-1
 std::int32_t RefuseUnlessPlainFolder(DWORD attributes)
 {
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        ReportFailure("SecureFolder", ReparsePointRefused);
-        return ReparsePointRefused;
+        return ReportFailure("SecureFolder", ReparsePointRefused);
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        ReportFailure("SecureFolder", ERROR_DIRECTORY);
-        return ERROR_DIRECTORY;
+        return ReportFailure("SecureFolder", ERROR_DIRECTORY);
     }
     return 0;
 }
@@ -30,9 +28,7 @@ std::int32_t IsTrustedOwner(HANDLE folder, bool& trusted)
     const DWORD read = Os.GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
         /*ppsidGroup=*/nullptr, /*ppDacl=*/nullptr, /*ppSacl=*/nullptr, &queried);
     if (read != ERROR_SUCCESS) {
-        const std::int32_t code = FailureCode(read);
-        ReportFailure("GetSecurityInfo", code);
-        return code;
+        return ReportErrorCode("GetSecurityInfo", read);
     }
     const LocalMemory queriedMemory(queried);
     PSID trustedInstaller = nullptr;
@@ -142,9 +138,7 @@ std::int32_t SecureExistingFolder(
         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, owner,
         /*psidGroup=*/nullptr, dacl, /*pSacl=*/nullptr);
     if (reset != ERROR_SUCCESS) {
-        const std::int32_t code = FailureCode(reset);
-        ReportFailure("SetSecurityInfo", code);
-        return code;
+        return ReportErrorCode("SetSecurityInfo", reset);
     }
     return 0;
 }

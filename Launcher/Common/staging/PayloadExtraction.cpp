@@ -42,9 +42,7 @@ std::int32_t WritePayload(HANDLE file, const LockedResource& resource)
     const BOOL wrote = Os.WriteFile(file, resource.Data, resource.Size, &written, nullptr);
     if (!wrote || written != resource.Size) {
         // A short write leaves a truncated file, which is no payload at all.
-        const std::int32_t code = wrote ? UnspecifiedFailure : FailureCode(Os.GetLastError());
-        ReportFailure("WriteFile", code);
-        return code;
+        return wrote ? ReportFailure("WriteFile", UnspecifiedFailure) : ReportLastError("WriteFile");
     }
     return 0;
 }
@@ -64,8 +62,7 @@ std::int32_t HoldWrittenFile(const std::wstring& path, const BY_HANDLE_FILE_INFO
         return ReportLastError("GetFileInformationByHandle");
     }
     if (!IsSameObject(written, opened) || opened.nNumberOfLinks != 1) {
-        ReportFailure("HoldPayload", ERROR_FILE_INVALID);
-        return ERROR_FILE_INVALID;
+        return ReportFailure("HoldPayload", ERROR_FILE_INVALID);
     }
     held = std::move(file);
     return 0;
@@ -164,8 +161,7 @@ std::int32_t CInstallerLauncher::CreateStagingDirectory(const std::wstring& temp
 {
     ProtectedDescriptor descriptor;
     if (const std::int32_t code = descriptor.Parse(StagingFolderDescriptor)) {
-        ReportFailure("ConvertStringSecurityDescriptorToSecurityDescriptor", code);
-        return code;
+        return ReportFailure("ConvertStringSecurityDescriptorToSecurityDescriptor", code);
     }
     for (int attempt = 0; attempt < StagingDirectoryAttempts; ++attempt) {
         // A GUID that cannot be made or formatted leaves the name as it was,
@@ -198,8 +194,7 @@ std::int32_t CInstallerLauncher::HoldStagingDirectory()
     } else if (!Os.GetFileInformationByHandle(folder.Get(), &stagingFolderIdentity_)) {
         code = ReportLastError("GetFileInformationByHandle");
     } else if (!IsPlainFolder(stagingFolderIdentity_.dwFileAttributes)) {
-        code = ReparsePointRefused;
-        ReportFailure("SecureFolder", code);
+        code = ReportFailure("SecureFolder", ReparsePointRefused);
     }
     if (code != 0) {
         folder.Close();

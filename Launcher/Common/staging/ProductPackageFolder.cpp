@@ -17,9 +17,7 @@ std::int32_t SecurePackageFolderLevel(
     }
     const DWORD error = Os.GetLastError();
     if (error != ERROR_ALREADY_EXISTS) {
-        const std::int32_t code = FailureCode(error);
-        ReportFailure("CreateDirectory", code);
-        return code;
+        return ReportErrorCode("CreateDirectory", error);
     }
     return SecureExistingFolder(path, descriptor, privileges);
 }
@@ -32,13 +30,11 @@ std::int32_t OpenProductPackageFolder(std::wstring& folder)
     const HRESULT found = Os.SHGetFolderPathW(/*hwnd=*/nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE,
         /*hToken=*/nullptr, SHGFP_TYPE_CURRENT, commonAppData);
     if (FAILED(found)) {
-        ReportFailure("SHGetFolderPath", found);
-        return found;
+        return ReportFailure("SHGetFolderPath", found);
     }
     ProtectedDescriptor descriptor;
     if (const std::int32_t code = descriptor.Parse(PackageFolderDescriptor)) {
-        ReportFailure("ConvertStringSecurityDescriptorToSecurityDescriptor", code);
-        return code;
+        return ReportFailure("ConvertStringSecurityDescriptorToSecurityDescriptor", code);
     }
     // Enabled by the first level that exists, for the levels below it too.
     OwnershipPrivileges privileges;
