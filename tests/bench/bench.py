@@ -68,15 +68,17 @@ def figures_of(output):
     return figures
 
 
-def whole_run(prefix, build, repetitions):
-    """The shipped launcher once to warm up and to learn its children from
-    the stand-ins' journal, then the timed runs against the minimal program."""
+def whole_run(prefix, build, launcher_build, repetitions):
+    """The launcher once to warm up and to learn its children from the
+    stand-ins' journal, then the timed runs against the minimal program."""
     bench = os.path.join(prefix.drive, "bench")
     children = os.path.join(bench, "children")
     os.makedirs(children, exist_ok=True)
     os.makedirs(os.path.join(prefix.drive, "StandIn"), exist_ok=True)
     launcher = os.path.join(bench, "InstallerLauncher.exe")
-    shutil.copy(os.path.join(build, "InstallerLauncher.exe"), launcher)
+    shutil.copy(launcher_build, launcher)
+    minimal = os.path.join(bench, "MinimalRun.exe")
+    shutil.copy(os.path.join(build, "tests", "bench", "MinimalRun.exe"), minimal)
     prefix.run(launcher)
 
     lines = []
@@ -90,15 +92,21 @@ def whole_run(prefix, build, repetitions):
             lines.append('"%s\\%s" %s\t%s' % (prefix.windows_path(children), bare, parameters,
                                                 prefix.windows_path(children)))
     package = find_package(prefix)
-    # What the shell's "open" of a package starts.
-    lines.append('C:\\windows\\system32\\msiexec.exe /i "%s"\t' % prefix.windows_path(package))
-    with open(os.path.join(bench, "children.txt"), "w", encoding="utf-8") as f:
-        f.write("\n".join(lines) + "\n")
-    with open(os.path.join(bench, "launcher.txt"), "w", encoding="utf-8") as f:
-        f.write('"%s"\n' % prefix.windows_path(launcher))
+    # The launcher starts Windows Installer by its full path, in the system
+    # folder.
+    lines.append('C:\\windows\\system32\\msiexec.exe /i "%s"\tC:\\windows\\system32' % prefix.windows_path(package))
+    write_lines(os.path.join(bench, "children.txt"), lines)
+    write_lines(os.path.join(bench, "launcher.txt"), ['"%s"' % prefix.windows_path(launcher)])
+    write_lines(os.path.join(bench, "minimal.txt"),
+                ['"%s" "C:\\bench\\children.txt"' % prefix.windows_path(minimal)])
     print("  children: " + "; ".join(line.split("\t")[0] for line in lines))
     return figures_of(prefix.run(os.path.join(build, "tests", "bench", "WholeRunBench.exe"), str(repetitions),
-                                 "C:\\bench\\launcher.txt", "C:\\bench\\children.txt"))
+                                 "C:\\bench\\launcher.txt", "C:\\bench\\minimal.txt"))
+
+
+def write_lines(path, lines):
+    with open(path, "w", encoding="utf-8") as f:
+        f.write("\n".join(lines) + "\n")
 
 
 def find_package(prefix):
@@ -109,8 +117,7 @@ def find_package(prefix):
     raise RuntimeError("the launcher left no package file")
 
 
-def sizes(build):
-    path = os.path.join(build, "InstallerLauncher.exe")
+def sizes(path):
     whole = os.path.getsize(path)
     pe = pefile.PE(path, fast_load=True)
     resources = sum(s.SizeOfRawData for s in pe.sections if s.Name.rstrip(b"\0") == b".rsrc")
@@ -168,14 +175,17 @@ def machine():
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--build", required=True, help="the windows-x86 build tree")
+    parser.add_argument("--build", required=True, help="the build tree of the benchmark's programs")
+    parser.add_argument("--launcher", required=True, help="the launcher the whole run starts")
+    parser.add_argument("--shipped", required=True, help="the shipped 32-bit launcher, whose size is measured")
+    parser.add_argument("--description", required=True, help="which build runs, said in the output")
     parser.add_argument("--prefix", required=True, help="where the fresh prefix is made")
     parser.add_argument("--repetitions", type=int, default=5)
     args = parser.parse_args()
     build = os.path.realpath(args.build)
     programs = os.path.join(build, "tests", "bench")
     print("Machine: " + machine())
-    print("Build: 32-bit (windows-x86), in a fresh Windows 10 64-bit prefix under WOW64")
+    print("Build: " + args.description)
     figures = {}
     with Prefix(args.prefix) as prefix:
         print("\n1-2. Payload extraction and memory")
@@ -185,9 +195,9 @@ def main():
         figures.update(figures_of(prefix.run(os.path.join(programs, "SettingsBackupBench.exe"),
                                              str(max(3, args.repetitions - 2)), "250", "1000", "4000")))
         print("\n4. Whole run")
-        figures.update(whole_run(prefix, build, args.repetitions))
+        figures.update(whole_run(prefix, build, os.path.realpath(args.launcher), args.repetitions))
     print("\n5. Size")
-    figures.update(sizes(build))
+    figures.update(sizes(os.path.realpath(args.shipped)))
     print_table(table(figures))
     return 0
 

@@ -1,0 +1,86 @@
+#include "CallProfile.h"
+
+#include "BenchClock.h"
+#include "platform/OsCalls.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+namespace {
+
+struct Totals {
+    double Seconds = 0;
+    long Calls = 0;
+};
+
+OsCallTable saved;
+std::map<std::string, Totals> totals;
+
+template <auto Entry, const char* Name, typename Function>
+struct TimedCall;
+
+template <auto Entry, const char* Name, typename Result, typename... Arguments>
+struct TimedCall<Entry, Name, Result(WINAPI*)(Arguments...)> {
+    static Result WINAPI Call(Arguments... arguments)
+    {
+        const Stopwatch watch;
+        if constexpr (std::is_void_v<Result>) {
+            (saved.*Entry)(arguments...);
+            Record(watch.Seconds());
+        } else {
+            Result result = (saved.*Entry)(arguments...);
+            const DWORD error = RealOs.GetLastError();
+            Record(watch.Seconds());
+            RealOs.SetLastError(error);
+            return result;
+        }
+    }
+
+    static void Record(double seconds)
+    {
+        Totals& entry = totals[Name];
+        entry.Seconds += seconds;
+        ++entry.Calls;
+    }
+};
+
+#define OS_CALL(name, failure) constexpr char name##Name[] = #name;
+#include "platform/OsCallList.h"
+#undef OS_CALL
+
+template <auto Entry, const char* Name>
+void Time()
+{
+    using Function = std::remove_reference_t<decltype(Os.*Entry)>;
+    Os.*Entry = &TimedCall<Entry, Name, Function>::Call;
+}
+
+}  // namespace
+
+CallProfile::CallProfile()
+{
+    saved = Os;
+    totals.clear();
+#define OS_CALL(name, failure) Time<&OsCallTable::name, name##Name>();
+#include "platform/OsCallList.h"
+#undef OS_CALL
+}
+
+CallProfile::~CallProfile()
+{
+    Os = saved;
+}
+
+void CallProfile::Print(const std::string& title) const
+{
+    std::vector<std::pair<std::string, Totals>> rows(totals.begin(), totals.end());
+    std::sort(rows.begin(), rows.end(),
+        [](const auto& left, const auto& right) { return left.second.Seconds > right.second.Seconds; });
+    std::printf("  calls made by %s, slowest first:\n", title.c_str());
+    for (const auto& [name, entry] : rows) {
+        std::printf("    %9.3f ms  %6ld  %s\n", entry.Seconds * 1000, entry.Calls, name.c_str());
+    }
+    std::fflush(stdout);
+}
