@@ -1,9 +1,12 @@
 // A whole launcher run against the benchmark's minimal program, which starts
 // the same children with the same command lines one after another and waits
-// for each. Both are started as programs and timed alternately in this
-// process.
+// for each. Beside them, two programs that do nothing: one with the launcher's
+// imports and manifest, one without, so that what starting the launcher's
+// DLLs costs can be told apart from the launcher's own work. All are started
+// as programs and timed in turn in this process.
 //
 // usage: WholeRunBench.exe REPETITIONS LAUNCHER-COMMAND-FILE MINIMAL-COMMAND-FILE
+//            START-FLOOR-COMMAND-FILE EMPTY-COMMAND-FILE
 //   each file holds one command line, UTF-8
 #include "BenchClock.h"
 #include "ChildList.h"
@@ -29,14 +32,17 @@ double TimeRun(const Child& program)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: WholeRunBench.exe REPETITIONS LAUNCHER-COMMAND-FILE MINIMAL-COMMAND-FILE\n");
+    if (argc != 6) {
+        std::fprintf(stderr, "usage: WholeRunBench.exe REPETITIONS LAUNCHER-COMMAND-FILE MINIMAL-COMMAND-FILE "
+                             "START-FLOOR-COMMAND-FILE EMPTY-COMMAND-FILE\n");
         return 2;
     }
     const int repetitions = _wtoi(argv[1]);
     const Child launcher = ProgramIn(argv[2]);
     const Child minimal = ProgramIn(argv[3]);
-    Samples launcherRuns, minimalRuns;
+    const Child startFloor = ProgramIn(argv[4]);
+    const Child empty = ProgramIn(argv[5]);
+    Samples launcherRuns, minimalRuns, startFloorRuns, emptyRuns;
     for (int repetition = 0; repetition < repetitions; ++repetition) {
         // Each goes first in every other repetition.
         if (repetition % 2 != 0) {
@@ -46,11 +52,17 @@ int wmain(int argc, wchar_t** argv)
         if (repetition % 2 == 0) {
             minimalRuns.Add(TimeRun(minimal));
         }
+        startFloorRuns.Add(TimeRun(startFloor));
+        emptyRuns.Add(TimeRun(empty));
     }
     PrintSamples("launcher, whole run", launcherRuns);
     PrintSamples("minimal program, same children", minimalRuns);
+    PrintSamples("empty program, launcher's imports", startFloorRuns);
+    PrintSamples("empty program, no imports", emptyRuns);
     PrintFigure("run.launcher_seconds", launcherRuns.Median());
     PrintFigure("run.minimal_seconds", minimalRuns.Median());
+    PrintFigure("run.start_floor_seconds", startFloorRuns.Median());
+    PrintFigure("run.empty_seconds", emptyRuns.Median());
     PrintFigure("run.ratio", launcherRuns.Median() / minimalRuns.Median());
     return 0;
 }
