@@ -137,9 +137,16 @@ void MeasureSize(int subKeys, int repetitions)
     DeleteDrivers();
     CreateSettings(subKeys);
     Samples backups, releases, copies, deletions;
+    // Each side goes first in every other repetition, so neither always
+    // meets the registry as the other left it.
     for (int repetition = 0; repetition < repetitions; ++repetition) {
+        if (repetition % 2 != 0) {
+            CopyAndDeleteWithSystemCalls(copies, deletions);
+        }
         BackUpAndRelease(backups, releases);
-        CopyAndDeleteWithSystemCalls(copies, deletions);
+        if (repetition % 2 == 0) {
+            CopyAndDeleteWithSystemCalls(copies, deletions);
+        }
     }
     const std::string keys = std::to_string(subKeys) + " sub-keys: ";
     PrintSamples(keys + "BackupDriverSettings", backups);

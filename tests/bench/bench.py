@@ -206,7 +206,7 @@ def main():
                                              str(args.repetitions))))
         print("\n3. Settings backup and release")
         figures.update(figures_of(prefix.run(os.path.join(programs, "SettingsBackupBench.exe"),
-                                             str(max(3, args.repetitions - 2)), "250", "1000", "4000")))
+                                             str(args.repetitions), "250", "1000", "4000")))
         print("\n4. Whole run")
         figures.update(whole_run(prefix, build, os.path.realpath(args.launcher), args.repetitions))
     print("\n5. Size")
