@@ -136,7 +136,7 @@ function(add_launcher_variant target)
         "${generated}/InstallerLauncher.rc"
         $<TARGET_OBJECTS:launcher_entry>)
     target_include_directories(${target} PRIVATE "${LAUNCHER_RESOURCES_DIR}")
-    target_link_libraries(${target} PRIVATE launcher_sequence launcher_executable_options)
+    target_link_libraries(${target} PRIVATE launcher_sequence launcher_container_failures launcher_executable_options)
     target_link_options(${target} PRIVATE -municode -s)
     link_with_reachable_unwind_tables(${target})
     add_dependencies(${target} launcher_icon demo_payloads)

@@ -57,7 +57,9 @@ std::int32_t ListSubKeys(HKEY key, std::vector<std::wstring>& names)
 std::int32_t ListValueNames(HKEY key, std::vector<std::wstring>& names)
 {
     const DWORD count = QueryKeyCounts(key).Values;
-    names.resize(count);
+    if (!TryResize(names, count)) {
+        return E_FAIL;
+    }
     for (DWORD index = 0; index < count; ++index) {
         wchar_t name[NameBufferLength];
         DWORD length = NameBufferLength;
@@ -111,7 +113,9 @@ LSTATUS ListValue(HKEY key, DWORD index, std::vector<std::uint8_t>& buffer, List
 std::int32_t ListValues(HKEY key, std::vector<ListedRegistryValue>& values)
 {
     const KeyCounts counts = QueryKeyCounts(key);
-    values.resize(counts.Values);
+    if (!TryResize(values, counts.Values)) {
+        return E_FAIL;
+    }
     // A buffer that cannot be had stays empty, and each value tries its own.
     std::vector<std::uint8_t> buffer;
     TryResize(buffer, counts.LongestValueData);
