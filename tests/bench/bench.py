@@ -161,11 +161,11 @@ def table(f):
     rows.append(("whole run (%.2f s) / minimal program (%.2f s)" % (f["run.launcher_seconds"],
                                                                    f["run.minimal_seconds"]),
                  "%.2f" % ratio, "<= 1.10", ratio <= 1.1))
-    over = f["run.launcher_seconds"] - f["run.minimal_seconds"]
-    imports = f["run.start_floor_seconds"] - f["run.empty_seconds"]
-    rows.append(("  whole run over minimal program", "%.0f ms" % (over * 1000), "-", None))
-    rows.append(("    starting the launcher's DLLs (empty programs)", "%.0f ms" % (imports * 1000), "-", None))
-    rows.append(("    the launcher's own work", "%.0f ms" % ((over - imports) * 1000), "-", None))
+    over = f["run.launcher_least_seconds"] - f["run.minimal_least_seconds"]
+    imports = f["run.start_floor_least_seconds"] - f["run.empty_least_seconds"]
+    rows.append(("  least whole run over least minimal run", "%.0f ms" % (over * 1000), "-", None))
+    rows.append(("  empty program with the launcher's DLLs over one", "%.0f ms" % (imports * 1000), "-", None))
+    rows.append(("    without them (least of each)", "", "", None))
     stub = f["size.stub"]
     rows.append(("stub: file minus resources", "%.0f KB" % (stub / KB), "<= 128 KB", stub <= 128 * KB))
     rows.append(("whole file with the demo payloads", "%.0f KB" % (f["size.whole"] / KB), "-", None))
