@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+class ProtectedDescriptor;
+
 // The launcher application: start-up detection, the confirmation prompt and
 // the install sequence, all inside InitInstance. The steps that need the
 // members are member functions; every step takes no arguments and reports a
@@ -83,7 +85,7 @@ public:
 private:
     std::int32_t OpenStagingFolder(std::wstring& folder);
     std::int32_t CreateStagingDirectory(const std::wstring& temporaryFolder);
-    std::int32_t HoldStagingDirectory();
+    std::int32_t HoldStagingDirectory(ProtectedDescriptor& descriptor);
     // The path names the folder this run made and holds, and no link.
     bool StagingDirectoryIsIntact() const;
     void RegisterCommonControls();

@@ -15,3 +15,7 @@ inline std::int32_t FailureCode(std::uint32_t lastError)
 // A folder the run would write into is a link (symbolic link, junction or
 // mount point): ERROR_REPARSE_POINT_ENCOUNTERED.
 inline constexpr std::int32_t ReparsePointRefused = 4395;
+
+// A folder the run just made turns out to belong to someone else, who put a
+// folder of their own in its place: ERROR_INVALID_OWNER.
+inline constexpr std::int32_t ForeignFolderRefused = 1307;

@@ -205,6 +205,39 @@ TEST_F(FolderProtection, FileInPlaceOfALevelIsRefused)
     RealOs.DeleteFileW(PackageLevels()[0].c_str());
 }
 
+// A user's own folder in place of the staging folder: its owner is that user,
+// while what the run creates is owned by Administrators. Files report the
+// owner the system really records.
+DWORD WINAPI FolderOwnedByAUser(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INFORMATION parts, PSID* owner,
+    PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
+{
+    FILE_ATTRIBUTE_TAG_INFO attributes = {};
+    RealOs.GetFileInformationByHandleEx(object, FileAttributeTagInfo, &attributes, sizeof(attributes));
+    if ((attributes.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return RealOs.GetSecurityInfo(object, type, parts, owner, group, dacl, sacl, descriptor);
+    }
+    reportedOwner = L"S-1-5-21-1004336348-1177238915-682003330-1001";
+    return OwnerQuery(object, type, parts, owner, group, dacl, sacl, descriptor);
+}
+
+TEST_F(FolderProtection, StagingFolderThatIsNotOursIsRefusedAndOursKeepsOnlyWhatIsStaged)
+{
+    ASSERT_EQ(0, Extract(true, L"vcredist_x86.exe")) << printed;
+    const std::filesystem::path ours(launcher.StagingDirectory);
+    std::vector<std::filesystem::path> staged(std::filesystem::directory_iterator(ours), {});
+    EXPECT_EQ(std::vector<std::filesystem::path>{ours / "vcredist_x86.exe"}, staged);
+    launcher.RemoveStagingDirectory();
+
+    OsOverride query(&OsCallTable::GetSecurityInfo, &FolderOwnedByAUser);
+    createdFolders.clear();
+    EXPECT_EQ(ERROR_INVALID_OWNER, Extract(true, L"vcredist_x86.exe"));
+    EXPECT_EQ("SecureFolder failed (1307)\n", printed);
+    EXPECT_TRUE(launcher.StagingDirectory.empty());
+    EXPECT_TRUE(outputPath.empty());
+    ASSERT_EQ(1u, createdFolders.size());
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(createdFolders[0].Path)));
+}
+
 TEST_F(FolderProtection, StagedNameThatExistsAlreadyIsNeverWrittenInto)
 {
     ASSERT_EQ(0, Extract(true, L"vcredist_x86.exe"));

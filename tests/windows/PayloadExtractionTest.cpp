@@ -163,6 +163,8 @@ BOOL WINAPI CloseThenFail(HANDLE handle)
 
 TEST_F(PayloadExtraction, FailedCloseIsReported)
 {
+    // The staging folder first, so that the close that fails is the payload's.
+    ASSERT_EQ(0, Extract(L"TEST_PAYLOAD", true, L"first.exe").Result);
     OsOverride failingClose(&OsCallTable::CloseHandle, &CloseThenFail);
     const Extraction extraction = Extract(L"TEST_PAYLOAD", true);
     EXPECT_EQ(ERROR_INVALID_HANDLE, extraction.Result);

@@ -21,16 +21,31 @@ std::int32_t RefuseUnlessPlainFolder(DWORD attributes)
     return 0;
 }
 
-std::int32_t IsTrustedOwner(HANDLE folder, bool& trusted)
+// The owner of an object, and the memory that holds it.
+struct RecordedOwner {
+    PSID Owner = nullptr;
+    LocalMemory Memory;
+};
+
+std::int32_t ReadOwner(HANDLE object, RecordedOwner& recorded)
 {
-    PSID owner = nullptr;
     PSECURITY_DESCRIPTOR queried = nullptr;
-    const DWORD read = Os.GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+    const DWORD read = Os.GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &recorded.Owner,
         /*ppsidGroup=*/nullptr, /*ppDacl=*/nullptr, /*ppSacl=*/nullptr, &queried);
     if (read != ERROR_SUCCESS) {
         return ReportErrorCode("GetSecurityInfo", read);
     }
-    const LocalMemory queriedMemory(queried);
+    recorded.Memory = LocalMemory(queried);
+    return 0;
+}
+
+std::int32_t IsTrustedOwner(HANDLE folder, bool& trusted)
+{
+    RecordedOwner recorded;
+    if (const std::int32_t code = ReadOwner(folder, recorded)) {
+        return code;
+    }
+    const PSID owner = recorded.Owner;
     PSID trustedInstaller = nullptr;
     if (!Os.ConvertStringSidToSidW(TrustedInstallerSid, &trustedInstaller)) {
         return ReportLastError("ConvertStringSidToSid");
@@ -71,6 +86,32 @@ PACL ProtectedDescriptor::Dacl() const
     BOOL defaulted = FALSE;
     Os.GetSecurityDescriptorDacl(memory_.Get(), &present, &dacl, &defaulted);
     return dacl;
+}
+
+std::int32_t ConfirmFolderIsOurs(HANDLE folder, const std::wstring& path, ProtectedDescriptor& descriptor)
+{
+    // Gone when closed; a name planted in a folder of someone else's fails.
+    FileHandle reference(Os.CreateFileW((path + L"\\OwnerReference.tmp").c_str(), READ_CONTROL | DELETE,
+        /*dwShareMode=*/0, descriptor.Attributes(), CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+        /*hTemplateFile=*/nullptr));
+    if (!reference.IsValid()) {
+        return ReportLastError("CreateFile");
+    }
+    RecordedOwner expected;
+    RecordedOwner found;
+    if (const std::int32_t code = ReadOwner(reference.Get(), expected)) {
+        return code;
+    }
+    if (const std::int32_t code = ReadOwner(folder, found)) {
+        return code;
+    }
+    if (!reference.Close()) {
+        return ReportLastError("CloseHandle");
+    }
+    if (!Os.EqualSid(expected.Owner, found.Owner)) {
+        return ReportFailure("SecureFolder", ForeignFolderRefused);
+    }
+    return 0;
 }
 
 bool IsPlainFolder(DWORD attributes)

@@ -44,6 +44,15 @@ bool IsPlainFolder(DWORD attributes);
 // Whether two handles' records name the same file-system object.
 bool IsSameObject(const BY_HANDLE_FILE_INFORMATION& first, const BY_HANDLE_FILE_INFORMATION& second);
 
+// Refuses a folder that the run has just made and holds open (folder, at
+// path) when its owner is not the one this system gives to what the run
+// creates with descriptor. Between the folder's creation and its opening, a
+// user who may delete in the parent could put a folder of their own in its
+// place, and would own it; a file made in the folder with the same
+// descriptor shows the owner to expect, as the system records it. Returns 0,
+// ForeignFolderRefused, or the failing call's code after printing its line.
+std::int32_t ConfirmFolderIsOurs(HANDLE folder, const std::wstring& path, ProtectedDescriptor& descriptor);
+
 // Makes a folder level that exists already safe to write below: a link or a
 // file in its place is refused, and a level owned by anyone but
 // Administrators, SYSTEM or TrustedInstaller gets the descriptor's owner and

@@ -173,7 +173,7 @@ std::int32_t CInstallerLauncher::CreateStagingDirectory(const std::wstring& temp
             Os.RpcStringFreeW(&text);
         }
         if (Os.CreateDirectoryW(StagingDirectory.c_str(), descriptor.Attributes())) {
-            return HoldStagingDirectory();
+            return HoldStagingDirectory(descriptor);
         }
     }
     StagingDirectory.clear();
@@ -182,8 +182,9 @@ std::int32_t CInstallerLauncher::CreateStagingDirectory(const std::wstring& temp
 
 // The folder is held open without delete sharing until the cleanup, so that
 // nobody can rename it away and put a link or a folder of their own in its
-// place, although the temporary folder is theirs.
-std::int32_t CInstallerLauncher::HoldStagingDirectory()
+// place, although the temporary folder is theirs. One put there before it was
+// opened is refused by its owner.
+std::int32_t CInstallerLauncher::HoldStagingDirectory(ProtectedDescriptor& descriptor)
 {
     FileHandle folder(Os.CreateFileW(StagingDirectory.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
         /*lpSecurityAttributes=*/nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
@@ -195,6 +196,8 @@ std::int32_t CInstallerLauncher::HoldStagingDirectory()
         code = ReportLastError("GetFileInformationByHandle");
     } else if (!IsPlainFolder(stagingFolderIdentity_.dwFileAttributes)) {
         code = ReportFailure("SecureFolder", ReparsePointRefused);
+    } else {
+        code = ConfirmFolderIsOurs(folder.Get(), StagingDirectory, descriptor);
     }
     if (code != 0) {
         folder.Close();
