@@ -62,7 +62,7 @@ std::int32_t ProtectedDescriptor::Parse(const wchar_t* text)
 {
     PSECURITY_DESCRIPTOR parsed = nullptr;
     if (!Os.ConvertStringSecurityDescriptorToSecurityDescriptorW(text, SDDL_REVISION_1, &parsed, /*size=*/nullptr)) {
-        return FailureCode(Os.GetLastError());
+        return ReportLastError("ConvertStringSecurityDescriptorToSecurityDescriptor");
     }
     memory_ = LocalMemory(parsed);
     attributes_.nLength = sizeof(attributes_);

@@ -23,7 +23,7 @@ inline constexpr const wchar_t* PackageFolderDescriptor =
 // create an object with it. The parsed memory belongs to this object.
 class ProtectedDescriptor {
 public:
-    // Returns 0, or the failing call's code.
+    // Returns 0, or the failing call's code after printing its line.
     std::int32_t Parse(const wchar_t* text);
 
     SECURITY_ATTRIBUTES* Attributes() { return &attributes_; }

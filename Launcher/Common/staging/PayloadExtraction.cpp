@@ -161,7 +161,7 @@ std::int32_t CInstallerLauncher::CreateStagingDirectory(const std::wstring& temp
 {
     ProtectedDescriptor descriptor;
     if (const std::int32_t code = descriptor.Parse(StagingFolderDescriptor)) {
-        return ReportFailure("ConvertStringSecurityDescriptorToSecurityDescriptor", code);
+        return code;
     }
     for (int attempt = 0; attempt < StagingDirectoryAttempts; ++attempt) {
         // A GUID that cannot be made or formatted leaves the name as it was,

@@ -34,7 +34,7 @@ std::int32_t OpenProductPackageFolder(std::wstring& folder)
     }
     ProtectedDescriptor descriptor;
     if (const std::int32_t code = descriptor.Parse(PackageFolderDescriptor)) {
-        return ReportFailure("ConvertStringSecurityDescriptorToSecurityDescriptor", code);
+        return code;
     }
     // Enabled by the first level that exists, for the levels below it too.
     OwnershipPrivileges privileges;
