@@ -1,7 +1,7 @@
 #include "CallProfile.h"
 
 #include "BenchClock.h"
-#include "platform/OsCalls.h"
+#include "support/OsFailures.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,11 +18,11 @@ struct Totals {
 OsCallTable saved;
 std::map<std::string, Totals> totals;
 
-template <auto Entry, const char* Name, typename Function>
+template <auto Entry, typename Function>
 struct TimedCall;
 
-template <auto Entry, const char* Name, typename Result, typename... Arguments>
-struct TimedCall<Entry, Name, Result(WINAPI*)(Arguments...)> {
+template <auto Entry, typename Result, typename... Arguments>
+struct TimedCall<Entry, Result(WINAPI*)(Arguments...)> {
     static Result WINAPI Call(Arguments... arguments)
     {
         const Stopwatch watch;
@@ -40,21 +40,17 @@ struct TimedCall<Entry, Name, Result(WINAPI*)(Arguments...)> {
 
     static void Record(double seconds)
     {
-        Totals& entry = totals[Name];
+        Totals& entry = totals[OsCallTraits<Entry>::Name];
         entry.Seconds += seconds;
         ++entry.Calls;
     }
 };
 
-#define OS_CALL(name, failure) constexpr char name##Name[] = #name;
-#include "platform/OsCallList.h"
-#undef OS_CALL
-
-template <auto Entry, const char* Name>
+template <auto Entry>
 void Time()
 {
     using Function = std::remove_reference_t<decltype(Os.*Entry)>;
-    Os.*Entry = &TimedCall<Entry, Name, Function>::Call;
+    Os.*Entry = &TimedCall<Entry, Function>::Call;
 }
 
 }  // namespace
@@ -63,7 +59,7 @@ CallProfile::CallProfile()
 {
     saved = Os;
     totals.clear();
-#define OS_CALL(name, failure) Time<&OsCallTable::name, name##Name>();
+#define OS_CALL(name, failure) Time<&OsCallTable::name>();
 #include "platform/OsCallList.h"
 #undef OS_CALL
 }
