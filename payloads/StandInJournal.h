@@ -3,8 +3,9 @@
 #include <string>
 
 // Appends one line for this run to C:\StandIn\journal.txt, creating the folder
-// and the file when missing: the program's file name, its parameters and its
-// working directory, UTF-8, separated by tabs and ended by a line feed. A run
-// that cannot write its line still ends normally; the test sees it missing.
+// and the file when missing: the program's file name, its parameters, its
+// working directory, and the TEMP and PATH it was given, UTF-8, separated by
+// tabs and ended by a line feed. A run that cannot write its line still ends
+// normally; the test sees it missing.
 void AppendToJournal(const std::wstring& fileName, const std::wstring& parameters,
                      const std::wstring& workingDirectory);

@@ -77,3 +77,15 @@ std::wstring WorkingDirectory()
     folder.resize(length < needed ? length : 0);
     return folder;
 }
+
+std::wstring EnvironmentValue(const wchar_t* name)
+{
+    const DWORD needed = GetEnvironmentVariableW(name, nullptr, 0);
+    if (needed == 0) {
+        return std::wstring();
+    }
+    std::wstring value(needed, L'\0');
+    const DWORD length = GetEnvironmentVariableW(name, &value[0], needed);
+    value.resize(length < needed ? length : 0);
+    return value;
+}

@@ -13,3 +13,6 @@ std::wstring Parameters();
 
 // The process's current working directory.
 std::wstring WorkingDirectory();
+
+// The value of the environment variable this program was given, or empty.
+std::wstring EnvironmentValue(const wchar_t* name);

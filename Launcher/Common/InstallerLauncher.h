@@ -3,11 +3,12 @@
 #include "RunExitCode.h"
 #include "framework/WinApp.h"
 #include "platform/Handles.h"
+#include "staging/ProductPackageFolder.h"
+#include "staging/StagingFolder.h"
 
 #include <cstdint>
 #include <string>
-
-class ProtectedDescriptor;
+#include <vector>
 
 // The launcher application: start-up detection, the confirmation prompt and
 // the install sequence, all inside InitInstance. The steps that need the
@@ -36,7 +37,7 @@ public:
     std::int32_t RemovePreviousProducts();
     // The result of writing and installing the package that fits this Windows.
     std::int32_t InstallMainPackage();
-    // Deletes the staged programs and their folder, never through a link:
+    // Deletes what was staged and the staging folder, never through a link:
     // when the path no longer names the folder this run made and holds,
     // nothing below it is touched. Always empties StagingDirectory.
     void RemoveStagingDirectory();
@@ -56,8 +57,9 @@ public:
         const std::wstring& fileName, bool toStaging, std::wstring& outputPath, FileHandle& heldFile);
     // Makes the destination folder ready and creates the empty file there; a
     // name that exists already fails, except that an earlier package file is
-    // first removed by its own name. Returns 0 with the open handle in
-    // outputHandle (the caller closes it), or the failing call's code,
+    // first removed by its own name. The package folder's levels stay held
+    // until InstallMainPackage lets them go. Returns 0 with the open handle
+    // in outputHandle (the caller closes it), or the failing call's code,
     // leaving outputHandle untouched.
     std::int32_t OpenPayloadFile(
         const std::wstring& fileName, bool toStaging, HANDLE& outputHandle, std::wstring& outputPath);
@@ -68,6 +70,12 @@ public:
     // (nothing is started), otherwise the result of LaunchAndWait.
     std::int32_t ExtractAndRun(
         const std::wstring& resourceName, const std::wstring& fileName, const std::wstring& parameters);
+
+    // Makes sure this run's staging folder exists, and fills environment with
+    // the block every child program gets (see BuildChildEnvironment), whose
+    // temporary folder lies inside it. Returns 0, or the failing operation's
+    // code after printing its line.
+    std::int32_t PrepareChildEnvironment(std::vector<wchar_t>& environment);
 
     // Full path of this run's staging folder with a trailing backslash, or
     // empty until something is staged.
@@ -83,11 +91,8 @@ public:
     bool PrerequisitesRequestedRestart = false;
 
 private:
+    // Creates the staging folder on the first request of the run.
     std::int32_t OpenStagingFolder(std::wstring& folder);
-    std::int32_t CreateStagingDirectory(const std::wstring& temporaryFolder);
-    std::int32_t HoldStagingDirectory(ProtectedDescriptor& descriptor);
-    // The path names the folder this run made and holds, and no link.
-    bool StagingDirectoryIsIntact() const;
     void RegisterCommonControls();
     void DetectWow64();
     void DetectWindows10();
@@ -97,9 +102,12 @@ private:
     // Ends a run that stops early: nothing staged is left behind.
     void EndRun(RunEnd end, std::int32_t stepResult);
     std::int32_t RunPrerequisite(const wchar_t* resourceName, const wchar_t* fileName, const std::wstring& parameters);
+    // Runs Windows Installer's removal of the earlier product with this code.
+    std::int32_t Uninstall(const std::wstring& productCode);
 
-    // The staging folder, held from its creation to the cleanup, and what
-    // the file system called it when it was made.
-    FileHandle stagingFolder_;
-    BY_HANDLE_FILE_INFORMATION stagingFolderIdentity_{};
+    // The staging folder, held from its creation to the cleanup.
+    StagingFolder stagingFolder_;
+    // The package folder's levels, held from their check until Windows
+    // Installer has ended.
+    ProductPackageFolder packageFolder_;
 };

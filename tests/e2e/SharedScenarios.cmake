@@ -93,3 +93,15 @@ add_scenario(${E2E_NAME}cleanup_does_not_follow_a_link_swapped_in_for_the_stagin
     LAUNCHER ${E2E_LAUNCHER} --swap-staging ${installs})
 add_scenario(${E2E_NAME}never_runs_the_associations_for_packages_and_programs PREFIX win10-64
     LAUNCHER ${E2E_LAUNCHER} ${WITH_RECORDER} ${passive_prerequisites} ${installs})
+
+# A product folder a standard user made before the first install, writable by
+# everyone and holding a package of theirs: it is moved aside untouched and
+# never used, whether or not they turn it into a link once the run has begun.
+add_scenario(${E2E_NAME}moves_aside_a_product_folder_a_user_made PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    --user-product-folder ${DEMO_PAYLOAD_MSI32} ${installs} --expect-package-file)
+add_scenario(${E2E_NAME}never_installs_from_a_user_folder_turned_into_a_link PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    --user-product-folder ${DEMO_PAYLOAD_MSI32} --link-user-folder ${installs} --expect-package-file)
+# TMP and TEMP are the user's to set: a link of theirs, re-pointed while the
+# first prerequisite runs and again during the cleanup, is never used.
+add_scenario(${E2E_NAME}ignores_a_users_temporary_folder_link PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    --user-temp-link ${passive_prerequisites} ${installs})

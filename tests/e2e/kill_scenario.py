@@ -37,7 +37,7 @@ def settings_now(args, prefix, drive, name):
 
 
 def staging_folders(drive):
-    return {os.path.join(temp, entry) for temp in scenario.temp_folders(drive) for entry in os.listdir(temp)
+    return {os.path.join(temp, entry) for temp in scenario.staging_roots(drive) for entry in os.listdir(temp)
             if scenario.GUID_FOLDER.match(entry)}
 
 

@@ -9,6 +9,8 @@ cannot run the (32-bit) launcher at all.
 """
 import argparse
 import contextlib
+import filecmp
+import glob
 import os
 import re
 import shutil
@@ -159,7 +161,7 @@ class StagingSwap:
         deadline = time.time() + 300
         while time.time() < deadline and not self.done:
             if os.path.exists(package_path(self.drive)):
-                for temp in temp_folders(self.drive):
+                for temp in staging_roots(self.drive):
                     for entry in os.listdir(temp):
                         folder = os.path.join(temp, entry)
                         if GUID_FOLDER.match(entry) and os.path.isdir(folder) and not os.path.islink(folder):
@@ -176,9 +178,128 @@ class StagingSwap:
             shutil.rmtree(self.swapped + ".moved-away", ignore_errors=True)
 
 
-def temp_folders(drive):
+def staging_roots(drive):
+    """Where the launcher makes its staging folders: Windows' own temporary
+    folder, never the user's."""
+    return [os.path.join(drive, "windows", name) for name in ("SystemTemp", "temp")
+            if os.path.isdir(os.path.join(drive, "windows", name))]
+
+
+def users_temp_folders(drive):
     return [os.path.join(drive, "users", user, "Temp") for user in os.listdir(os.path.join(drive, "users"))
             if os.path.isdir(os.path.join(drive, "users", user, "Temp"))]
+
+
+THEIR_FILES = {"victim.txt": "a file of the user's own\n"}
+
+
+def product_folder(drive):
+    return os.path.dirname(package_path(drive))
+
+
+def make_user_product_folder(args, drive):
+    """The product folder made by a standard user before the first install,
+    writable by everyone, holding a package of their own."""
+    folder = product_folder(drive)
+    os.makedirs(folder)
+    for level in (folder, os.path.dirname(folder), os.path.dirname(os.path.dirname(folder))):
+        os.chmod(level, 0o777)
+    for name, text in THEIR_FILES.items():
+        with open(os.path.join(folder, name), "w") as f:
+            f.write(text)
+    shutil.copy(args.user_product_folder, os.path.join(folder, "KesmoraInstaller.msi"))
+    args.their_folder_inode = os.stat(folder).st_ino
+
+
+def their_files_intact(args, folder):
+    return all(read(os.path.join(folder, name)) == text for name, text in THEIR_FILES.items()) and \
+        filecmp.cmp(os.path.join(folder, "KesmoraInstaller.msi"), args.user_product_folder, shallow=False)
+
+
+def check_user_product_folder(args, drive):
+    """Their package never installs and their files are untouched, wherever
+    they are now: moved aside by the run, or behind the link they made."""
+    candidates = glob.glob(os.path.join(drive, "ProgramData", "Kesmora*", "Installers*", "TAVRIN*")) + \
+        [os.path.join(drive, "theirs")]
+    holding = [folder for folder in candidates if os.path.isdir(folder) and not os.path.islink(folder) and
+               os.path.exists(os.path.join(folder, "KesmoraInstaller.msi")) and their_files_intact(args, folder)]
+    print("their files intact in: %s" % (", ".join(holding) or "none"))
+    return [] if holding else ["the user's files in their product folder were changed or removed"]
+
+
+class UserFolderLink:
+    """The user who made the product folder holds it and, as soon as the run
+    has begun, turns it into a link to a folder of theirs with their package
+    (outside Wine's sharing checks, as their handle would let them on
+    Windows while the folder is still theirs)."""
+
+    def __init__(self, args, drive):
+        self.args, self.drive, self.done, self.linked = args, drive, False, False
+        self.thread = threading.Thread(target=self.link_when_the_run_begins, daemon=True)
+        self.thread.start()
+
+    def link_when_the_run_begins(self):
+        folder = product_folder(self.drive)
+        deadline = time.time() + 300
+        while time.time() < deadline and not self.done:
+            if any(GUID_FOLDER.match(entry) for root in staging_roots(self.drive) for entry in os.listdir(root)):
+                if os.path.isdir(folder) and os.stat(folder).st_ino == self.args.their_folder_inode:
+                    theirs = os.path.join(self.drive, "theirs")
+                    os.rename(folder, theirs)
+                    os.symlink(theirs, folder)
+                    self.linked = True
+                return
+            time.sleep(0.01)
+
+    def close(self):
+        self.done = True
+        self.thread.join(timeout=5)
+
+
+class UserTemporaryFolderLink:
+    """The user's TMP and TEMP name a link of theirs, which they point at
+    another of their folders while the first prerequisite runs and back once
+    the package has installed, during the cleanup."""
+
+    def __init__(self, args, prefix, drive):
+        self.drive, self.done, self.flips = drive, False, 0
+        self.targets = [make_victim(drive), os.path.join(drive, "victim-b")]
+        shutil.copytree(self.targets[0], self.targets[1])
+        self.link = os.path.join(drive, "users", "Public", "linked-temp")
+        os.symlink(self.targets[0], self.link)
+        for name in ("TMP", "TEMP"):
+            if wine(prefix, args.arch, "reg", "add", "HKCU\\Environment", "/v", name, "/t", "REG_SZ", "/d",
+                    "C:\\users\\Public\\linked-temp", "/f") != 0:
+                raise RuntimeError("setting the user's %s failed" % name)
+        self.thread = threading.Thread(target=self.flip, daemon=True)
+        self.thread.start()
+
+    def point_at(self, target):
+        os.symlink(target, self.link + ".new")
+        os.replace(self.link + ".new", self.link)
+        self.flips += 1
+
+    def flip(self):
+        journal = os.path.join(self.drive, "StandIn", "journal.txt")
+        deadline = time.time() + 300
+        while time.time() < deadline and not self.done and not os.path.exists(journal):
+            time.sleep(0.01)
+        self.point_at(self.targets[1])
+        while time.time() < deadline and not self.done and not os.path.exists(package_path(self.drive)):
+            time.sleep(0.01)
+        self.point_at(self.targets[0])
+
+    def close(self):
+        self.done = True
+        self.thread.join(timeout=5)
+
+    def check(self):
+        failures = [] if self.flips == 2 else ["the user's temporary folder link was flipped %d times" % self.flips]
+        for target in self.targets:
+            found = {name: read(os.path.join(target, name)) for name in os.listdir(target)}
+            if found != VICTIM_FILES:
+                failures.append("the user's folder %s changed: %s" % (target, sorted(found)))
+        return failures
 
 
 def parse_reg(path):
@@ -230,6 +351,8 @@ def prepare_machine(args, prefix, drive):
         observe_drivers_key_during_install(args, prefix, drive)
     if args.plant_link or args.hard_link_package:
         plant_links(args, drive)
+    if args.user_product_folder:
+        make_user_product_folder(args, drive)
     if args.recorder:
         point_associations_at_recorder(args, prefix, drive)
     processes = {}
@@ -291,12 +414,18 @@ def run(args):
     with fresh_prefix(args.base) as (prefix, drive):
         processes = prepare_machine(args, prefix, drive)
         swap = StagingSwap(drive) if args.swap_staging else None
+        user_link = UserFolderLink(args, drive) if args.link_user_folder else None
+        temporary_link = UserTemporaryFolderLink(args, prefix, drive) if args.user_temp_link else None
         try:
             stdout = launch(args, prefix, drive)
         finally:
-            if swap:
-                swap.close()
+            for watcher in (swap, user_link, temporary_link):
+                if watcher:
+                    watcher.close()
         args.staging_swapped = bool(swap and swap.swapped)
+        args.temporary_link_failures = temporary_link.check() if temporary_link else []
+        if user_link and not user_link.linked:
+            args.temporary_link_failures.append("the user's product folder was never turned into a link")
         # Termination is started, not waited for, by the launcher.
         time.sleep(2 if processes else 0)
         return check(args, prefix, drive, stdout, processes)
@@ -409,7 +538,7 @@ def check(args, prefix, drive, stdout, processes):
     markers = [read(os.path.join(drive, name, "Kesmora", "TAVRIN", "DriverPackage.txt")).strip() for name in installed]
     package = package_path(drive)
     # A link a user planted under a staging folder's name is not the launcher's.
-    staging = [entry for temp in temp_folders(drive) for entry in os.listdir(temp)
+    staging = [entry for temp in staging_roots(drive) + users_temp_folders(drive) for entry in os.listdir(temp)
                if GUID_FOLDER.match(entry) and not os.path.islink(os.path.join(temp, entry))]
 
     print("command line: %s" % args.command_line)
@@ -469,11 +598,34 @@ def check(args, prefix, drive, stdout, processes):
         failures.append("the staging folder was never swapped for a link during the install")
     if args.hard_link_package and os.path.exists(package) and os.stat(package).st_nlink != 1:
         failures.append("the package file is still a second name of another file")
+    failures += check_children_environment(runs)
+    if args.user_product_folder:
+        failures += check_user_product_folder(args, drive)
+    failures += args.temporary_link_failures
     if args.recorder and "association-recorder.exe" in journal:
         failures.append("a per-user or machine association ran: %s" % journal)
     for failure in failures:
         print("FAIL: " + failure)
     return 1 if failures else 0
+
+
+def check_children_environment(runs):
+    """Every staged program ran from a staging folder under Windows' own
+    temporary folder, with its TEMP inside that folder and a PATH of system
+    folders only, whatever the user's environment said."""
+    failures = []
+    for fields in runs:
+        if len(fields) < 5:
+            failures.append("%s recorded no environment" % fields[0])
+            continue
+        folder, temporary, path = fields[2], fields[3], fields[4]
+        if not re.match(r"^C:\\windows\\(System)?Temp\\[0-9a-f-]{36}$", folder, re.I):
+            failures.append("%s ran in %s" % (fields[0], folder))
+        if temporary.lower() != (folder + "\\Temp").lower():
+            failures.append("%s was given TEMP=%s" % (fields[0], temporary))
+        if any(not entry.lower().startswith("c:\\windows") for entry in path.split(";")):
+            failures.append("%s was given PATH=%s" % (fields[0], path))
+    return failures
 
 
 def add_prefix_and_launcher_arguments(parser):
@@ -517,6 +669,11 @@ def main():
                         help="the package file exists as a second name of a victim file")
     parser.add_argument("--swap-staging", action="store_true",
                         help="swap the staging folder for a link to a victim folder while the package installs")
+    parser.add_argument("--user-product-folder", help="package a user left in a product folder they made")
+    parser.add_argument("--link-user-folder", action="store_true",
+                        help="the user turns their product folder into a link once the run has begun")
+    parser.add_argument("--user-temp-link", action="store_true",
+                        help="TMP and TEMP name a user's link, re-pointed during the run")
     parser.add_argument("--expect-present", action="append", default=[], help="path below C:/")
     parser.add_argument("--expect-absent", action="append", default=[], help="path below C:/")
     args = parser.parse_args()

@@ -33,12 +33,12 @@ int WINAPI AgreeingMessageBox(HWND, LPCWSTR, LPCWSTR, UINT)
     return IDYES;
 }
 
-// The staging folders under the temporary folder: GUID-named folders.
+// The staging folders: GUID-named folders under the staging root.
 std::set<std::wstring> StagingFolders()
 {
     std::set<std::wstring> folders;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(TemporaryFolder(), error)) {
+    for (const auto& entry : std::filesystem::directory_iterator(StagingRoot(), error)) {
         const std::wstring name = entry.path().filename().wstring();
         if (entry.is_directory() && name.size() == 36 && name[8] == L'-' && name[13] == L'-' && name[23] == L'-') {
             folders.insert(entry.path().wstring());
@@ -151,13 +151,14 @@ const OutcomeRule OutcomeRules[] = {
     {InstallStage::StagingCleanup, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn},
 };
 
-// Calls whose failure the staging folder's creation absorbs: the folder is
+// Calls whose failure the staging folder's creation absorbs: a GUID that
+// cannot be made or formatted, like a directory that cannot be made, is
 // tried again under a new name, and a GUID text that cannot be freed is only
-// memory. A package folder level that cannot be made fails the package.
-bool AbsorbedWhileStaging(InstallStage stage, const std::string& failed)
+// memory.
+bool AbsorbedWhileStaging(const std::string& failed)
 {
     static const std::set<std::string> absorbed = {"UuidCreate", "UuidToStringW", "RpcStringFreeW"};
-    return absorbed.count(failed) != 0 || (failed == "CreateDirectoryW" && stage != InstallStage::Package);
+    return absorbed.count(failed) != 0;
 }
 
 // The code a step reports for a call failed with ERROR_ACCESS_DENIED.
@@ -180,11 +181,15 @@ Outcome OutcomeOf(const StageMark& mark, const std::string& failed)
     case ChildPhase::PresenceCheck:
         return rule.AtPresenceCheck;
     case ChildPhase::Staging:
-        return AbsorbedWhileStaging(mark.Stage, failed) ? Outcome::GoesOn : rule.WhileStaging;
+        return AbsorbedWhileStaging(failed) ? Outcome::GoesOn : rule.WhileStaging;
+    case ChildPhase::StagingFolder:
+        return Outcome::GoesOn;
+    case ChildPhase::MovingAside:
+        // The name it gets is made new; only its text's memory can be lost.
+        return failed == "RpcStringFreeW" ? Outcome::GoesOn : rule.WhileStaging;
     case ChildPhase::Waiting:
         return rule.WhileWaiting;
     case ChildPhase::Ended:
-    case ChildPhase::LettingGo:
         break;
     }
     return rule.OnceEnded;
@@ -272,7 +277,10 @@ TEST_P(EveryMechanismSweep, EachFailedCallEndsTheRunAsItsStepSays)
 {
     EveryMechanism machine;
     ASSERT_TRUE(machine.ServiceRunning());
-    const RunResult unfailed = SweepEveryCall(GetParam(), [&] { ASSERT_TRUE(machine.KeepListedProcessRunning()); });
+    const RunResult unfailed = SweepEveryCall(GetParam(), [&] {
+        ASSERT_TRUE(machine.KeepListedProcessRunning());
+        machine.RemoveMovedAsideFolders();
+    });
     // Every mechanism had work to do in the unfailed run.
     const bool is64 = std::string(std::getenv("EXPECT_64BIT_WINDOWS")) == "1";
     std::vector<std::wstring> expected = {L"vcredist_x86.exe"};

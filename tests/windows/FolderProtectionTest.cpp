@@ -2,14 +2,18 @@
 // of the folders it creates, package folder levels that exist already, names
 // planted before it writes, and links where its folders should be.
 #include "InstallerLauncher.h"
+#include "ResultCodes.h"
+#include "staging/FolderSecurity.h"
 #include "support/OsFailures.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -64,15 +68,21 @@ class FolderProtection : public testing::Test {
 protected:
     void SetUp() override
     {
-        std::filesystem::remove_all(std::filesystem::path(PackageRoot()));
+        // The vendor's folder, and whatever earlier runs moved aside beside it.
+        const std::filesystem::path root(PackageLevels()[0]);
+        for (const auto& entry : std::filesystem::directory_iterator(root.parent_path())) {
+            if (entry.path().filename().wstring().rfind(root.filename().wstring(), 0) == 0) {
+                std::filesystem::remove_all(entry.path());
+            }
+        }
         createdFolders.clear();
     }
-    void TearDown() override { launcher.RemoveStagingDirectory(); }
+    void TearDown() override { launcher->RemoveStagingDirectory(); }
 
     std::int32_t Extract(bool toStaging, const wchar_t* fileName = L"KesmoraInstaller.msi")
     {
         testing::internal::CaptureStdout();
-        const std::int32_t result = launcher.ExtractPayload(L"TEST_PAYLOAD", L"EXE", fileName, toStaging, outputPath);
+        const std::int32_t result = launcher->ExtractPayload(L"TEST_PAYLOAD", L"EXE", fileName, toStaging, outputPath);
         printed = testing::internal::GetCapturedStdout();
         return result;
     }
@@ -80,7 +90,7 @@ protected:
     static void MakeEveryLevel() { std::filesystem::create_directories(std::filesystem::path(ProductPackageFolderPath())); }
 
     ScopedConfiguration configuration;
-    CInstallerLauncher launcher;
+    std::unique_ptr<CInstallerLauncher> launcher = std::make_unique<CInstallerLauncher>();
     OsOverride<decltype(&::CreateDirectoryW)> recording{&OsCallTable::CreateDirectoryW, &RecordingCreateDirectory};
     std::wstring outputPath;
     std::string printed;
@@ -90,69 +100,209 @@ TEST_F(FolderProtection, EveryFolderTheRunCreatesCarriesItsProtectedDescriptor)
 {
     ASSERT_EQ(0, Extract(true, L"vcredist_x86.exe")) << printed;
     ASSERT_EQ(0, Extract(false)) << printed;
-    ASSERT_EQ(4u, createdFolders.size());
-    EXPECT_EQ(launcher.StagingDirectory, createdFolders[0].Path + L"\\");
-    EXPECT_EQ(StagingSddl, createdFolders[0].Descriptor);
+    ASSERT_EQ(5u, createdFolders.size());
+    EXPECT_EQ(launcher->StagingDirectory, createdFolders[0].Path + L"\\");
+    EXPECT_EQ(launcher->StagingDirectory + L"Temp", createdFolders[1].Path);
+    for (size_t folder = 0; folder < 2; ++folder) {
+        EXPECT_EQ(StagingSddl, createdFolders[folder].Descriptor);
+    }
     const std::vector<std::wstring> levels = PackageLevels();
     for (size_t level = 0; level < levels.size(); ++level) {
-        EXPECT_EQ(levels[level], createdFolders[level + 1].Path);
-        EXPECT_EQ(PackageLevelSddl, createdFolders[level + 1].Descriptor) << Narrow(levels[level]);
+        EXPECT_EQ(levels[level], createdFolders[level + 2].Path);
+        EXPECT_EQ(PackageLevelSddl, createdFolders[level + 2].Descriptor) << Narrow(levels[level]);
     }
 }
 
-// Owners that the faked query reports, and what the run then sets.
-std::wstring reportedOwner;
-struct Reset {
-    std::string Owner;
-    std::string Dacl;
-    SECURITY_INFORMATION Parts;
-};
-std::vector<Reset> resets;
+const wchar_t* const UserSid = L"S-1-5-21-1004336348-1177238915-682003330-1001";
 
-DWORD WINAPI OwnerQuery(HANDLE, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID* owner, PSID*, PACL*, PACL*,
-    PSECURITY_DESCRIPTOR* descriptor)
+PSECURITY_DESCRIPTOR Parsed(const std::wstring& sddl)
 {
-    ConvertStringSecurityDescriptorToSecurityDescriptorW((L"O:" + reportedOwner).c_str(), SDDL_REVISION_1,
-        descriptor, nullptr);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr);
+    return descriptor;
+}
+
+// Only a level no one but the system's accounts (and whoever owns the common
+// application data folder) may change is used as it is.
+TEST(FolderTrust, OwnerAndAccessListDecideTogether)
+{
+    const std::wstring user = UserSid;
+    const std::wstring ours = L"(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+    struct Case {
+        std::wstring owner;
+        std::wstring dacl;
+        std::wstring systemOwner;
+        bool trusted;
+    };
+    const Case cases[] = {
+        {L"BA", ours, L"SY", true},
+        {L"SY", ours, L"SY", true},
+        {L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", ours, L"SY", true},
+        {user, ours, L"SY", false},
+        // Inherited from ProgramData: users may add files and folders.
+        {L"BA", ours + L"(A;CI;0x116;;;BU)", L"SY", false},
+        {L"BA", ours + L"(A;OICIIO;FA;;;CO)", L"SY", false},
+        {L"BA", L"(A;;FA;;;WD)", L"SY", false},
+        {L"BA", L"(A;;GRGX;;;BU)(A;;FA;;;BA)", L"SY", true},
+        {L"BA", L"(A;;GW;;;BU)", L"SY", false},
+        {L"BA", L"(D;;FA;;;BU)(A;;FA;;;BA)", L"SY", true},
+        // Under Wine the user owns the common application data folder and
+        // everything below it; only what others may write is then told apart.
+        {user, L"(A;OICI;FA;;;SY)(A;OICI;FA;;;" + user + L")(A;OICI;0x1200a9;;;WD)", user, true},
+        {user, L"(A;OICI;FA;;;SY)(A;OICI;FA;;;" + user + L")(A;OICI;0x1301ff;;;WD)", user, false},
+    };
+    for (const Case& c : cases) {
+        const LocalMemory folder(Parsed(L"O:" + c.owner + L"D:" + c.dacl));
+        const LocalMemory systemOwner(Parsed(L"O:" + c.systemOwner));
+        PSID owner = nullptr;
+        PSID systemOwnerSid = nullptr;
+        PACL dacl = nullptr;
+        BOOL present = FALSE;
+        BOOL defaulted = FALSE;
+        ASSERT_TRUE(GetSecurityDescriptorOwner(folder.Get(), &owner, &defaulted)) << Narrow(c.owner + c.dacl);
+        ASSERT_TRUE(GetSecurityDescriptorDacl(folder.Get(), &present, &dacl, &defaulted));
+        ASSERT_TRUE(GetSecurityDescriptorOwner(systemOwner.Get(), &systemOwnerSid, &defaulted));
+        bool trusted = !c.trusted;
+        ASSERT_EQ(0, IsTrustedFolderSecurity(owner, dacl, systemOwnerSid, trusted));
+        EXPECT_EQ(c.trusted, trusted) << Narrow(L"O:" + c.owner + L" D:" + c.dacl);
+        if (c.owner == L"BA" && c.trusted) {
+            // No access list at all gives everyone everything.
+            ASSERT_EQ(0, IsTrustedFolderSecurity(owner, nullptr, systemOwnerSid, trusted));
+            EXPECT_FALSE(trusted);
+        }
+    }
+}
+
+// The level the faked query reports as writable by users.
+std::wstring untrustedLevel;
+
+std::wstring FinalPath(HANDLE object)
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetFinalPathNameByHandleW(object, path, MAX_PATH, 0);
+    return std::wstring(path, length).substr(4);
+}
+
+DWORD WINAPI UsersMayWriteInOneLevel(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INFORMATION parts, PSID* owner,
+    PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
+{
+    if (_wcsicmp(FinalPath(object).c_str(), untrustedLevel.c_str()) != 0) {
+        return RealOs.GetSecurityInfo(object, type, parts, owner, group, dacl, sacl, descriptor);
+    }
+    *descriptor = Parsed(std::wstring(L"O:") + UserSid + L"D:(A;OICI;FA;;;WD)");
     BOOL defaulted = FALSE;
+    BOOL present = FALSE;
     GetSecurityDescriptorOwner(*descriptor, owner, &defaulted);
+    GetSecurityDescriptorDacl(*descriptor, &present, dacl, &defaulted);
     return ERROR_SUCCESS;
 }
 
-DWORD WINAPI RecordingSetSecurityInfo(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INFORMATION parts, PSID owner,
-    PSID group, PACL dacl, PACL sacl)
+std::vector<std::wstring> MovedAside(const std::wstring& level)
 {
-    SECURITY_DESCRIPTOR readable;
-    InitializeSecurityDescriptor(&readable, SECURITY_DESCRIPTOR_REVISION);
-    SetSecurityDescriptorOwner(&readable, owner, FALSE);
-    SetSecurityDescriptorDacl(&readable, TRUE, dacl, FALSE);
-    resets.push_back({Sddl(&readable, OWNER_SECURITY_INFORMATION), Sddl(&readable, DACL_SECURITY_INFORMATION), parts});
-    return RealOs.SetSecurityInfo(object, type, parts, owner, group, dacl, sacl);
+    std::vector<std::wstring> moved;
+    const std::filesystem::path path(level);
+    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path())) {
+        const std::wstring name = entry.path().filename().wstring();
+        if (name.rfind(path.filename().wstring() + L".untrusted-", 0) == 0) {
+            moved.push_back(entry.path().wstring());
+        }
+    }
+    return moved;
 }
 
-TEST_F(FolderProtection, LevelOwnedByAStandardUserIsTakenOverAndTrustedOwnersAreLeftAlone)
+// A level someone else may write in is never used nor changed: whoever made
+// it may hold a handle that keeps their rights. It is moved aside with what
+// is in it, and the level is made anew.
+TEST_F(FolderProtection, LevelOthersMayWriteInIsMovedAsideAndMadeAnew)
 {
-    OsOverride query(&OsCallTable::GetSecurityInfo, &OwnerQuery);
-    OsOverride setting(&OsCallTable::SetSecurityInfo, &RecordingSetSecurityInfo);
-    struct Case {
-        const wchar_t* owner;
-        size_t resets;
-    };
-    for (const Case& c : {Case{L"S-1-5-21-1004336348-1177238915-682003330-1001", 3}, Case{L"BA", 0}, Case{L"SY", 0},
-             Case{L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", 0}}) {
+    OsOverride query(&OsCallTable::GetSecurityInfo, &UsersMayWriteInOneLevel);
+    const std::vector<std::wstring> levels = PackageLevels();
+    for (size_t index = 0; index < levels.size(); ++index) {
+        const std::wstring& level = levels[index];
+        SetUp();
         MakeEveryLevel();
-        reportedOwner = c.owner;
-        resets.clear();
+        const std::wstring planted = level + L"\\planted.txt";
+        std::ofstream(std::filesystem::path(planted)) << "theirs";
+        untrustedLevel = level;
         ASSERT_EQ(0, Extract(false)) << printed;
-        ASSERT_EQ(c.resets, resets.size()) << Narrow(c.owner);
-        for (const Reset& reset : resets) {
-            EXPECT_EQ("O:BA", reset.Owner);
-            EXPECT_EQ("D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)", reset.Dacl);
-            EXPECT_EQ(static_cast<SECURITY_INFORMATION>(OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                          PROTECTED_DACL_SECURITY_INFORMATION),
-                reset.Parts);
-        }
         EXPECT_EQ(PayloadBytes, ReadWholeFile(outputPath));
+        const std::vector<std::wstring> moved = MovedAside(level);
+        ASSERT_EQ(1u, moved.size()) << Narrow(level);
+        EXPECT_EQ("theirs", ReadWholeFile(moved[0] + L"\\planted.txt"));
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(planted)));
+        // Each level is asked for once; the moved one, and the levels below
+        // it that went with it, are made anew.
+        ASSERT_EQ(levels.size() + 1, createdFolders.size());
+        EXPECT_EQ(level, createdFolders[index + 1].Path);
+        EXPECT_EQ(PackageLevelSddl, createdFolders[index + 1].Descriptor);
+        launcher->RemoveStagingDirectory();
+        launcher = std::make_unique<CInstallerLauncher>();
+    }
+}
+
+BOOL WINAPI NameTakenAgain(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
+{
+    if (path == untrustedLevel && !MovedAside(untrustedLevel).empty()) {
+        RealOs.CreateDirectoryW(path, nullptr);
+    }
+    return RecordingCreateDirectory(path, security);
+}
+
+TEST_F(FolderProtection, LevelMadeAgainUnderTheNameOnceMovedAsideIsRefused)
+{
+    OsOverride query(&OsCallTable::GetSecurityInfo, &UsersMayWriteInOneLevel);
+    OsOverride taken(&OsCallTable::CreateDirectoryW, &NameTakenAgain);
+    MakeEveryLevel();
+    untrustedLevel = PackageLevels()[2];
+    EXPECT_EQ(ERROR_ALREADY_EXISTS, Extract(false));
+    EXPECT_EQ("CreateDirectory failed (183)\n", printed);
+    EXPECT_EQ(L"", outputPath);
+}
+
+// Held without delete sharing until Windows Installer has ended.
+TEST_F(FolderProtection, EveryLevelIsHeldSoThatNoneCanBeRenamedAway)
+{
+    ASSERT_EQ(0, Extract(false)) << printed;
+    for (const std::wstring& level : PackageLevels()) {
+        EXPECT_FALSE(MoveFileExW(level.c_str(), (level + L"-moved").c_str(), 0)) << Narrow(level);
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+    }
+    launcher = std::make_unique<CInstallerLauncher>();
+    const std::wstring product = PackageLevels()[2];
+    ASSERT_TRUE(MoveFileExW(product.c_str(), (product + L"-moved").c_str(), 0));
+    std::filesystem::remove_all(std::filesystem::path(product + L"-moved"));
+}
+
+std::wstring redirectedPath;
+
+DWORD WINAPI FinalPathElsewhere(HANDLE object, LPWSTR path, DWORD length, DWORD flags)
+{
+    const DWORD real = RealOs.GetFinalPathNameByHandleW(object, path, length, flags);
+    if (real != 0 && _wcsicmp(path + 4, redirectedPath.c_str()) == 0) {
+        const std::wstring elsewhere = L"\\\\?\\C:\\users\\theirs\\KesmoraInstaller.msi";
+        elsewhere.copy(path, elsewhere.size());
+        path[elsewhere.size()] = L'\0';
+        return static_cast<DWORD>(elsewhere.size());
+    }
+    return real;
+}
+
+// Whatever is held must be what its path leads to: a path that leads
+// elsewhere (a link on the way) is refused before anything uses it.
+TEST_F(FolderProtection, HeldObjectThatItsPathNoLongerLeadsToIsRefused)
+{
+    OsOverride finalPath(&OsCallTable::GetFinalPathNameByHandleW, &FinalPathElsewhere);
+    const struct {
+        std::wstring path;
+        const char* line;
+    } cases[] = {
+        {ProductPackageFolderPath() + L"KesmoraInstaller.msi", "HoldPayload failed (4395)\n"},
+        {PackageLevels()[1], "SecureFolder failed (4395)\n"},
+    };
+    for (const auto& c : cases) {
+        redirectedPath = c.path;
+        EXPECT_EQ(ReparsePointRefused, Extract(false)) << Narrow(c.path);
+        EXPECT_EQ(c.line, printed);
     }
 }
 
@@ -165,13 +315,11 @@ DWORD WINAPI AttributesWithLink(LPCWSTR path)
     return path == linkedPath && !linkSeenOnOpen ? attributes | FILE_ATTRIBUTE_REPARSE_POINT : attributes;
 }
 
-BOOL WINAPI AttributesByHandleWithLink(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID information, DWORD size)
+BOOL WINAPI AttributesByHandleWithLink(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information)
 {
-    const BOOL read = RealOs.GetFileInformationByHandleEx(file, kind, information, size);
-    auto* attributes = static_cast<FILE_ATTRIBUTE_TAG_INFO*>(information);
-    if (read && kind == FileAttributeTagInfo && linkSeenOnOpen &&
-        (attributes->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        attributes->FileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    const BOOL read = RealOs.GetFileInformationByHandle(file, information);
+    if (read && linkSeenOnOpen && (information->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        information->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     }
     return read;
 }
@@ -179,7 +327,7 @@ BOOL WINAPI AttributesByHandleWithLink(HANDLE file, FILE_INFO_BY_HANDLE_CLASS ki
 TEST_F(FolderProtection, LinkAtAnyLevelIsRefusedAndNothingIsWrittenThroughIt)
 {
     OsOverride attributes(&OsCallTable::GetFileAttributesW, &AttributesWithLink);
-    OsOverride information(&OsCallTable::GetFileInformationByHandleEx, &AttributesByHandleWithLink);
+    OsOverride information(&OsCallTable::GetFileInformationByHandle, &AttributesByHandleWithLink);
     struct Case {
         size_t level;
         bool onOpen;  // a link swapped in after the first look
@@ -212,27 +360,30 @@ DWORD WINAPI FolderOwnedByAUser(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INF
     PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
 {
     FILE_ATTRIBUTE_TAG_INFO attributes = {};
-    RealOs.GetFileInformationByHandleEx(object, FileAttributeTagInfo, &attributes, sizeof(attributes));
+    GetFileInformationByHandleEx(object, FileAttributeTagInfo, &attributes, sizeof(attributes));
     if ((attributes.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return RealOs.GetSecurityInfo(object, type, parts, owner, group, dacl, sacl, descriptor);
     }
-    reportedOwner = L"S-1-5-21-1004336348-1177238915-682003330-1001";
-    return OwnerQuery(object, type, parts, owner, group, dacl, sacl, descriptor);
+    *descriptor = Parsed(std::wstring(L"O:") + UserSid);
+    BOOL defaulted = FALSE;
+    GetSecurityDescriptorOwner(*descriptor, owner, &defaulted);
+    return ERROR_SUCCESS;
 }
 
 TEST_F(FolderProtection, StagingFolderThatIsNotOursIsRefusedAndOursKeepsOnlyWhatIsStaged)
 {
     ASSERT_EQ(0, Extract(true, L"vcredist_x86.exe")) << printed;
-    const std::filesystem::path ours(launcher.StagingDirectory);
+    const std::filesystem::path ours(launcher->StagingDirectory);
     std::vector<std::filesystem::path> staged(std::filesystem::directory_iterator(ours), {});
-    EXPECT_EQ(std::vector<std::filesystem::path>{ours / "vcredist_x86.exe"}, staged);
-    launcher.RemoveStagingDirectory();
+    std::sort(staged.begin(), staged.end());
+    EXPECT_EQ((std::vector<std::filesystem::path>{ours / "Temp", ours / "vcredist_x86.exe"}), staged);
+    launcher->RemoveStagingDirectory();
 
     OsOverride query(&OsCallTable::GetSecurityInfo, &FolderOwnedByAUser);
     createdFolders.clear();
     EXPECT_EQ(ERROR_INVALID_OWNER, Extract(true, L"vcredist_x86.exe"));
     EXPECT_EQ("SecureFolder failed (1307)\n", printed);
-    EXPECT_TRUE(launcher.StagingDirectory.empty());
+    EXPECT_TRUE(launcher->StagingDirectory.empty());
     EXPECT_TRUE(outputPath.empty());
     ASSERT_EQ(1u, createdFolders.size());
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(createdFolders[0].Path)));

@@ -42,11 +42,16 @@ protected:
     CInstallerLauncher launcher;
 };
 
-TEST_F(PayloadExtraction, StagesIntoOneGuidFolderUnderTheTemporaryFolderPerRun)
+// Under the Windows folder's temporary folder, which no user's environment
+// or link can re-point.
+TEST_F(PayloadExtraction, StagesIntoOneGuidFolderUnderTheSystemTemporaryFolderPerRun)
 {
+    const std::wstring usersTemporaryFolder = TemporaryFolder();
+    SetEnvironmentVariableW(L"TMP", L"C:\\users\\planted");
     const Extraction first = Extract(L"TEST_PAYLOAD", true);
+    SetEnvironmentVariableW(L"TMP", usersTemporaryFolder.c_str());
     ASSERT_EQ(0, first.Result) << first.Printed;
-    const std::wstring temporary = TemporaryFolder();
+    const std::wstring temporary = StagingRoot();
     ASSERT_EQ(temporary.size() + 36 + 1, launcher.StagingDirectory.size());
     EXPECT_EQ(temporary, launcher.StagingDirectory.substr(0, temporary.size()));
     EXPECT_EQ(L'\\', launcher.StagingDirectory.back());
@@ -94,14 +99,14 @@ TEST_F(PayloadExtraction, EmptyResourceIsNotFoundAndNeverReadsAsSuccess)
     EXPECT_TRUE(launcher.StagingDirectory.empty());
 }
 
-TEST_F(PayloadExtraction, TemporaryFolderQueryFailsAStagingRequestEvenWithAFolderSet)
+TEST_F(PayloadExtraction, WindowsFolderQueryFailsAStagingRequest)
 {
-    ASSERT_EQ(0, Extract(L"TEST_PAYLOAD", true).Result);
-    auto failing = FailOsCall<&OsCallTable::GetTempPathW>(ERROR_ACCESS_DENIED);
-    const Extraction extraction = Extract(L"TEST_PAYLOAD", true, L"second.exe");
+    auto failing = FailOsCall<&OsCallTable::GetSystemWindowsDirectoryW>(ERROR_ACCESS_DENIED);
+    const Extraction extraction = Extract(L"TEST_PAYLOAD", true);
     EXPECT_EQ(ERROR_ACCESS_DENIED, extraction.Result);
-    EXPECT_EQ("GetTempPath failed (5)\n", extraction.Printed);
+    EXPECT_EQ("GetSystemWindowsDirectory failed (5)\n", extraction.Printed);
     EXPECT_EQ(L"", extraction.OutputPath);
+    EXPECT_TRUE(launcher.StagingDirectory.empty());
 }
 
 TEST_F(PayloadExtraction, FolderFailuresLeaveTheOutputPathEmpty)
@@ -207,7 +212,7 @@ TEST_F(PayloadExtraction, AttemptWithoutAGuidTriesAgainWithAFreshOne)
     const Extraction extraction = Extract(L"TEST_PAYLOAD", true);
     EXPECT_EQ(0, extraction.Result);
     EXPECT_EQ(2, guidsAsked);
-    EXPECT_EQ(TemporaryFolder().size() + 37, launcher.StagingDirectory.size());
+    EXPECT_EQ(StagingRoot().size() + 37, launcher.StagingDirectory.size());
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Removing the staging folder: one level of files, silently, and the member
-// always emptied.
+// Removing the staging folder: everything below it, never through a link,
+// silently, and the member always emptied.
 #include "InstallerLauncher.h"
 #include "support/OsFailures.h"
 #include "support/TestConfiguration.h"
@@ -79,14 +79,51 @@ TEST_F(StagingCleanup, FileThatCannotBeDeletedStaysWithTheFolderAndTheRestGoes)
     RealOs.RemoveDirectoryW(folder.c_str());
 }
 
-TEST_F(StagingCleanup, SubdirectoryPlacedThereKeepsTheFolder)
+std::wstring linkName;
+
+// The entry of that name shows as a link, the way a junction would.
+void AsLink(LPWIN32_FIND_DATAW entry)
 {
-    RealOs.CreateDirectoryW((folder + L"placed").c_str(), nullptr);
-    launcher.RemoveStagingDirectory();
-    EXPECT_TRUE(Exists(folder + L"placed"));
-    EXPECT_FALSE(Exists(folder + L"vcredist_x86.exe"));
-    RealOs.RemoveDirectoryW((folder + L"placed").c_str());
-    RealOs.RemoveDirectoryW(folder.c_str());
+    if (entry->cFileName == linkName) {
+        entry->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    }
+}
+
+HANDLE WINAPI FindingALink(LPCWSTR pattern, LPWIN32_FIND_DATAW entry)
+{
+    const HANDLE search = RealOs.FindFirstFileW(pattern, entry);
+    AsLink(entry);
+    return search;
+}
+
+BOOL WINAPI FindingALinkNext(HANDLE search, LPWIN32_FIND_DATAW entry)
+{
+    const BOOL found = RealOs.FindNextFileW(search, entry);
+    AsLink(entry);
+    return found;
+}
+
+// What a child left in its temporary folder goes, however deep; a link
+// found there is removed itself and what it points at is left alone.
+TEST_F(StagingCleanup, FoldersLeftInsideGoWithTheirFilesButALinkIsNeverFollowed)
+{
+    RealOs.CreateDirectoryW((folder + L"Temp").c_str(), nullptr);
+    RealOs.CreateDirectoryW((folder + L"Temp\\unpacked").c_str(), nullptr);
+    CreateFile(folder + L"Temp\\unpacked\\setup.msi");
+    RealOs.CreateDirectoryW((folder + L"Temp\\link").c_str(), nullptr);
+    CreateFile(folder + L"Temp\\link\\victim.txt");
+    linkName = L"link";
+    {
+        OsOverride first(&OsCallTable::FindFirstFileW, &FindingALink);
+        OsOverride next(&OsCallTable::FindNextFileW, &FindingALinkNext);
+        launcher.RemoveStagingDirectory();
+    }
+    EXPECT_FALSE(Exists(folder + L"Temp\\unpacked"));
+    EXPECT_TRUE(Exists(folder + L"Temp\\link\\victim.txt")) << "nothing is deleted through a link";
+    RealOs.DeleteFileW((folder + L"Temp\\link\\victim.txt").c_str());
+    for (const wchar_t* left : {L"Temp\\link", L"Temp", L""}) {
+        RealOs.RemoveDirectoryW((folder + left).c_str());
+    }
 }
 
 TEST_F(StagingCleanup, VanishedFolderIsSilentAndTheMemberIsEmptied)
@@ -144,7 +181,7 @@ HANDLE WINAPI OpenImpostorInstead(LPCWSTR path, DWORD access, DWORD share, LPSEC
 
 TEST_F(HeldStagingFolder, LinkOrAnotherFolderUnderItsNameIsNeverEmptied)
 {
-    impostor = TemporaryFolder() + L"impostor";
+    impostor = StagingRoot() + L"impostor";
     RealOs.CreateDirectoryW(impostor.c_str(), nullptr);
     linkPath = folder;
     {

@@ -15,12 +15,16 @@ bool IsRegistered(const std::wstring& productCode, bool is64BitWindows)
     return uninstallEntry.Open(true) >= 0;
 }
 
-std::int32_t Uninstall(const std::wstring& productCode)
-{
-    return RunWindowsInstaller(L"/passive /X " + productCode);
-}
-
 }  // namespace
+
+std::int32_t CInstallerLauncher::Uninstall(const std::wstring& productCode)
+{
+    std::vector<wchar_t> environment;
+    if (const std::int32_t code = PrepareChildEnvironment(environment)) {
+        return code;
+    }
+    return RunWindowsInstaller(L"/passive /X " + productCode, environment);
+}
 
 // One product at a time, in table order; a failure is counted and the next
 // product is still visited.

@@ -3,56 +3,85 @@
 #include "FailureReport.h"
 #include "../ResultCodes.h"
 
+#include <cstddef>
+
 namespace {
 
 // TrustedInstaller, the owner Windows gives its own folders.
 constexpr const wchar_t* TrustedInstallerSid = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
-// A level that is a link, or no folder at all, is refused, never written
-// through.
-std::int32_t RefuseUnlessPlainFolder(DWORD attributes)
+// What users may have on a package folder level: read and execute, in the
+// file-specific or the generic form.
+constexpr ACCESS_MASK ReadAndExecute = FILE_GENERIC_READ | FILE_GENERIC_EXECUTE | GENERIC_READ | GENERIC_EXECUTE;
+
+// The prefix of a final path that names a local or network path.
+constexpr wchar_t LocalPathPrefix[] = L"\\\\?\\";
+constexpr wchar_t NetworkPathPrefix[] = L"\\\\?\\UNC\\";
+
+// The final path in the form the run names paths in: "C:\..." or "\\server\...".
+std::wstring WithoutFinalPathPrefix(const std::wstring& finalPath)
 {
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        return ReportFailure("SecureFolder", ReparsePointRefused);
+    if (finalPath.compare(0, std::size(NetworkPathPrefix) - 1, NetworkPathPrefix) == 0) {
+        return L"\\" + finalPath.substr(std::size(NetworkPathPrefix) - 2);
     }
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        return ReportFailure("SecureFolder", ERROR_DIRECTORY);
+    if (finalPath.compare(0, std::size(LocalPathPrefix) - 1, LocalPathPrefix) == 0) {
+        return finalPath.substr(std::size(LocalPathPrefix) - 1);
     }
-    return 0;
+    return finalPath;
 }
 
-// The owner of an object, and the memory that holds it.
-struct RecordedOwner {
-    PSID Owner = nullptr;
-    LocalMemory Memory;
+bool SamePath(const std::wstring& first, const std::wstring& second)
+{
+    return Os.CompareStringOrdinal(first.c_str(), static_cast<int>(first.size()), second.c_str(),
+               static_cast<int>(second.size()), /*bIgnoreCase=*/TRUE) == CSTR_EQUAL;
+}
+
+// The accounts that may write below a level: the system's own, and whoever
+// owns the common application data folder.
+class TrustedAccounts {
+public:
+    std::int32_t Load(PSID systemOwner)
+    {
+        systemOwner_ = systemOwner;
+        PSID trustedInstaller = nullptr;
+        if (!Os.ConvertStringSidToSidW(TrustedInstallerSid, &trustedInstaller)) {
+            return ReportLastError("ConvertStringSidToSid");
+        }
+        trustedInstaller_ = LocalMemory(trustedInstaller);
+        return 0;
+    }
+
+    bool Contains(PSID sid) const
+    {
+        return Os.IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || Os.IsWellKnownSid(sid, WinLocalSystemSid) ||
+            Os.EqualSid(sid, trustedInstaller_.Get()) || (systemOwner_ != nullptr && Os.EqualSid(sid, systemOwner_));
+    }
+
+private:
+    PSID systemOwner_ = nullptr;
+    LocalMemory trustedInstaller_;
 };
 
-std::int32_t ReadOwner(HANDLE object, RecordedOwner& recorded)
+// Whether one entry leaves the level to the trusted accounts: an entry that
+// denies takes nothing away from them, and one that allows gives anyone else
+// read and execute at most.
+std::int32_t IsTrustedEntry(const ACL* dacl, DWORD index, const TrustedAccounts& accounts, bool& trusted)
 {
-    PSECURITY_DESCRIPTOR queried = nullptr;
-    const DWORD read = Os.GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &recorded.Owner,
-        /*ppsidGroup=*/nullptr, /*ppDacl=*/nullptr, /*ppSacl=*/nullptr, &queried);
-    if (read != ERROR_SUCCESS) {
-        return ReportErrorCode("GetSecurityInfo", read);
+    void* entry = nullptr;
+    if (!Os.GetAce(const_cast<ACL*>(dacl), index, &entry)) {
+        return ReportLastError("GetAce");
     }
-    recorded.Memory = LocalMemory(queried);
-    return 0;
-}
-
-std::int32_t IsTrustedOwner(HANDLE folder, bool& trusted)
-{
-    RecordedOwner recorded;
-    if (const std::int32_t code = ReadOwner(folder, recorded)) {
-        return code;
+    const auto* header = static_cast<const ACE_HEADER*>(entry);
+    if (header->AceType == ACCESS_DENIED_ACE_TYPE) {
+        trusted = true;
+        return 0;
     }
-    const PSID owner = recorded.Owner;
-    PSID trustedInstaller = nullptr;
-    if (!Os.ConvertStringSidToSidW(TrustedInstallerSid, &trustedInstaller)) {
-        return ReportLastError("ConvertStringSidToSid");
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+        trusted = false;
+        return 0;
     }
-    const LocalMemory trustedInstallerMemory(trustedInstaller);
-    trusted = Os.IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || Os.IsWellKnownSid(owner, WinLocalSystemSid) ||
-        Os.EqualSid(owner, trustedInstaller);
+    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
+    trusted = accounts.Contains(&allowed->SidStart) || (allowed->Mask & ~ReadAndExecute) == 0;
     return 0;
 }
 
@@ -71,21 +100,55 @@ std::int32_t ProtectedDescriptor::Parse(const wchar_t* text)
     return 0;
 }
 
-PSID ProtectedDescriptor::Owner() const
+std::int32_t ReadOwner(HANDLE object, RecordedOwner& recorded)
 {
-    PSID owner = nullptr;
-    BOOL defaulted = FALSE;
-    Os.GetSecurityDescriptorOwner(memory_.Get(), &owner, &defaulted);
-    return owner;
+    PSECURITY_DESCRIPTOR queried = nullptr;
+    const DWORD read = Os.GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &recorded.Owner,
+        /*ppsidGroup=*/nullptr, /*ppDacl=*/nullptr, /*ppSacl=*/nullptr, &queried);
+    if (read != ERROR_SUCCESS) {
+        return ReportErrorCode("GetSecurityInfo", read);
+    }
+    recorded.Memory = LocalMemory(queried);
+    return 0;
 }
 
-PACL ProtectedDescriptor::Dacl() const
+bool IsPlainFolder(DWORD attributes)
 {
-    PACL dacl = nullptr;
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    Os.GetSecurityDescriptorDacl(memory_.Get(), &present, &dacl, &defaulted);
-    return dacl;
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+std::int32_t RefuseUnlessPlainFolder(DWORD attributes)
+{
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return ReportFailure("SecureFolder", ReparsePointRefused);
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return ReportFailure("SecureFolder", ERROR_DIRECTORY);
+    }
+    return 0;
+}
+
+bool IsSameObject(const BY_HANDLE_FILE_INFORMATION& first, const BY_HANDLE_FILE_INFORMATION& second)
+{
+    return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+        first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
+std::int32_t ConfirmFinalPath(HANDLE object, const std::wstring& path, const char* refusal)
+{
+    wchar_t finalPath[MAX_PATH * 2];
+    const DWORD length = Os.GetFinalPathNameByHandleW(
+        object, finalPath, static_cast<DWORD>(std::size(finalPath)), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) {
+        return ReportLastError("GetFinalPathNameByHandle");
+    }
+    // A path longer than any the run makes cannot be one of its paths.
+    if (length >= std::size(finalPath) ||
+        !SamePath(WithoutFinalPathPrefix(std::wstring(finalPath, length)), path)) {
+        return ReportFailure(refusal, ReparsePointRefused);
+    }
+    return 0;
 }
 
 std::int32_t ConfirmFolderIsOurs(HANDLE folder, const std::wstring& path, ProtectedDescriptor& descriptor)
@@ -114,72 +177,32 @@ std::int32_t ConfirmFolderIsOurs(HANDLE folder, const std::wstring& path, Protec
     return 0;
 }
 
-bool IsPlainFolder(DWORD attributes)
+std::int32_t IsTrustedFolderSecurity(PSID owner, const ACL* dacl, PSID systemOwner, bool& trusted)
 {
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-}
-
-bool IsSameObject(const BY_HANDLE_FILE_INFORMATION& first, const BY_HANDLE_FILE_INFORMATION& second)
-{
-    return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-        first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
-}
-
-std::int32_t SecureExistingFolder(
-    const std::wstring& path, const ProtectedDescriptor& descriptor, OwnershipPrivileges& privileges)
-{
-    // Asked of the path without a trailing backslash, which would follow a
-    // link and show its target.
-    const DWORD attributes = Os.GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return ReportLastError("GetFileAttributes");
-    }
-    if (const std::int32_t code = RefuseUnlessPlainFolder(attributes)) {
+    TrustedAccounts accounts;
+    if (const std::int32_t code = accounts.Load(systemOwner)) {
         return code;
     }
-    if (const std::int32_t code = privileges.Enable()) {
-        return code;
-    }
-    // Without delete sharing: the open fails while anyone else holds the
-    // level with the right to rename it away.
-    FileHandle folder(Os.CreateFileW(path.c_str(), READ_CONTROL | WRITE_DAC | WRITE_OWNER,
-        FILE_SHARE_READ | FILE_SHARE_WRITE, /*lpSecurityAttributes=*/nullptr, OPEN_EXISTING,
-        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, /*hTemplateFile=*/nullptr));
-    if (!folder.IsValid()) {
-        return ReportLastError("CreateFile");
-    }
-    // Only the attributes: the whole by-handle record also asks for the
-    // volume's serial number, which costs more than the rest of this level.
-    FILE_ATTRIBUTE_TAG_INFO opened;
-    if (!Os.GetFileInformationByHandleEx(folder.Get(), FileAttributeTagInfo, &opened, sizeof(opened))) {
-        return ReportLastError("GetFileInformationByHandleEx");
-    }
-    // A link swapped in since the first look is refused as well.
-    if (const std::int32_t code = RefuseUnlessPlainFolder(opened.FileAttributes)) {
-        return code;
-    }
-    bool trusted = false;
-    if (const std::int32_t code = IsTrustedOwner(folder.Get(), trusted)) {
-        return code;
-    }
-    if (trusted) {
-        return 0;
-    }
-    // A null DACL would give everyone full control of the folder.
-    const PSID owner = descriptor.Owner();
-    if (owner == nullptr) {
-        return ReportLastError("GetSecurityDescriptorOwner");
-    }
-    const PACL dacl = descriptor.Dacl();
-    if (dacl == nullptr) {
-        return ReportLastError("GetSecurityDescriptorDacl");
-    }
-    const DWORD reset = Os.SetSecurityInfo(folder.Get(), SE_FILE_OBJECT,
-        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, owner,
-        /*psidGroup=*/nullptr, dacl, /*pSacl=*/nullptr);
-    if (reset != ERROR_SUCCESS) {
-        return ReportErrorCode("SetSecurityInfo", reset);
+    trusted = dacl != nullptr && accounts.Contains(owner);
+    for (DWORD index = 0; trusted && index < dacl->AceCount; ++index) {
+        if (const std::int32_t code = IsTrustedEntry(dacl, index, accounts, trusted)) {
+            return code;
+        }
     }
     return 0;
+}
+
+std::int32_t IsTrustedFolder(HANDLE folder, PSID systemOwner, bool& trusted)
+{
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR queried = nullptr;
+    const DWORD read = Os.GetSecurityInfo(folder, SE_FILE_OBJECT,
+        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, /*ppsidGroup=*/nullptr, &dacl,
+        /*ppSacl=*/nullptr, &queried);
+    if (read != ERROR_SUCCESS) {
+        return ReportErrorCode("GetSecurityInfo", read);
+    }
+    const LocalMemory memory(queried);
+    return IsTrustedFolderSecurity(owner, dacl, systemOwner, trusted);
 }

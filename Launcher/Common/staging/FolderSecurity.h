@@ -1,6 +1,5 @@
 #pragma once
 
-#include "Privileges.h"
 #include "../platform/Handles.h"
 
 #include <cstdint>
@@ -9,8 +8,8 @@
 // The descriptors of the folders the elevated run makes. Each is owned by
 // Administrators, gives full control to SYSTEM and Administrators only, and
 // is protected: nothing is inherited from a parent that a standard user may
-// control (the temporary folder, or ProgramData, where every user may create
-// folders and owns what they create).
+// control (ProgramData, where every user may create folders and owns what
+// they create).
 // The staging folder: nobody else may read, replace or add to the programs
 // staged there, nor plant a DLL beside them.
 inline constexpr const wchar_t* StagingFolderDescriptor = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
@@ -27,22 +26,39 @@ public:
     std::int32_t Parse(const wchar_t* text);
 
     SECURITY_ATTRIBUTES* Attributes() { return &attributes_; }
-    // Null when the parsed descriptor cannot be read; the last-error value
-    // says why.
-    PSID Owner() const;
-    PACL Dacl() const;
 
 private:
     LocalMemory memory_;
     SECURITY_ATTRIBUTES attributes_{};
 };
 
+// The owner of an object, and the memory that holds it.
+struct RecordedOwner {
+    PSID Owner = nullptr;
+    LocalMemory Memory;
+};
+
+// Reads the owner of the object behind this handle (opened with READ_CONTROL).
+// Returns 0, or GetSecurityInfo's code after printing its line.
+std::int32_t ReadOwner(HANDLE object, RecordedOwner& recorded);
+
 // True for a folder that is no link of any kind: a reparse point (symbolic
 // link, junction, mount point) or a file in a folder's place fails.
 bool IsPlainFolder(DWORD attributes);
 
+// Returns 0 for a plain folder; otherwise prints "SecureFolder failed" with
+// ReparsePointRefused for a link, ERROR_DIRECTORY for a file, and returns it.
+std::int32_t RefuseUnlessPlainFolder(DWORD attributes);
+
 // Whether two handles' records name the same file-system object.
 bool IsSameObject(const BY_HANDLE_FILE_INFORMATION& first, const BY_HANDLE_FILE_INFORMATION& second);
+
+// Confirms that the object behind the handle is reached by this path now: the
+// system's final path of what is held, with every link resolved, is path
+// itself (letter case aside). A link anywhere in the path makes them differ.
+// Returns 0; ReparsePointRefused after printing "<refusal> failed (4395)";
+// or GetFinalPathNameByHandle's code after printing its line.
+std::int32_t ConfirmFinalPath(HANDLE object, const std::wstring& path, const char* refusal);
 
 // Refuses a folder that the run has just made and holds open (folder, at
 // path) when its owner is not the one this system gives to what the run
@@ -53,11 +69,15 @@ bool IsSameObject(const BY_HANDLE_FILE_INFORMATION& first, const BY_HANDLE_FILE_
 // ForeignFolderRefused, or the failing call's code after printing its line.
 std::int32_t ConfirmFolderIsOurs(HANDLE folder, const std::wstring& path, ProtectedDescriptor& descriptor);
 
-// Makes a folder level that exists already safe to write below: a link or a
-// file in its place is refused, and a level owned by anyone but
-// Administrators, SYSTEM or TrustedInstaller gets the descriptor's owner and
-// protected access list. privileges are enabled here when not yet, and stay
-// so for the caller's other levels. Returns 0, or the failing operation's
-// code after printing its diagnostic line; nothing is written through a link.
-std::int32_t SecureExistingFolder(
-    const std::wstring& path, const ProtectedDescriptor& descriptor, OwnershipPrivileges& privileges);
+// Whether a folder with this owner and access list may be written below by
+// the elevated run: its owner is Administrators, SYSTEM, TrustedInstaller or
+// systemOwner (the owner of the common application data folder, who could
+// replace anything below it anyway), and nobody else is granted more than
+// read and execute, by any allowing entry (inherit-only ones included, since
+// they shape what is created there). A null access list grants everyone
+// everything; an entry of a kind not understood here is not trusted.
+// Returns 0, or the failing call's code after printing its line.
+std::int32_t IsTrustedFolderSecurity(PSID owner, const ACL* dacl, PSID systemOwner, bool& trusted);
+
+// The same rule for the folder behind this handle (opened with READ_CONTROL).
+std::int32_t IsTrustedFolder(HANDLE folder, PSID systemOwner, bool& trusted);

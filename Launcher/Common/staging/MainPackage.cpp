@@ -8,18 +8,26 @@ std::int32_t CInstallerLauncher::InstallMainPackage()
     std::wstring package;
     FileHandle heldPackage;
     const wchar_t* resource = MainPackageResource(Is64BitWindows, IsWindows10OrLater);
-    if (const std::int32_t code =
-            ExtractPayload(resource, L"MSI", L"KesmoraInstaller.msi", false, package, heldPackage)) {
-        return code;
+    std::int32_t result = ExtractPayload(resource, L"MSI", L"KesmoraInstaller.msi", false, package, heldPackage);
+    std::vector<wchar_t> environment;
+    if (result == 0) {
+        result = PrepareChildEnvironment(environment);
     }
-    // The package stays held until Windows Installer has ended, so the one
-    // it installs is the one written here.
-    const std::wstring quotedPackage = L"\"" + package + L"\"";
-    if (MsiArgumentTemplate.empty()) {
-        // What the shell's own association for packages runs, with the same
-        // full user interface.
-        return RunWindowsInstaller(L"/i " + quotedPackage);
+    if (result == 0) {
+        // The package and its folder's levels stay held until Windows
+        // Installer has ended, so the one it installs is the one written
+        // here, at the path it is given.
+        const std::wstring quotedPackage = L"\"" + package + L"\"";
+        if (MsiArgumentTemplate.empty()) {
+            // What the shell's own association for packages runs, with the
+            // same full user interface.
+            result = RunWindowsInstaller(L"/i " + quotedPackage, environment);
+        } else {
+            ReplacePlaceholder(MsiArgumentTemplate, L"$MSIPATH", quotedPackage);
+            result = RunWindowsInstaller(MsiArgumentTemplate, environment);
+        }
     }
-    ReplacePlaceholder(MsiArgumentTemplate, L"$MSIPATH", quotedPackage);
-    return RunWindowsInstaller(MsiArgumentTemplate);
+    heldPackage.Close();
+    packageFolder_.Release();
+    return result;
 }

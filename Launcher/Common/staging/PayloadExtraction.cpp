@@ -2,16 +2,10 @@
 
 #include "FailureReport.h"
 #include "FolderSecurity.h"
-#include "ProductPackageFolder.h"
 #include "../ResultCodes.h"
 #include "../platform/Handles.h"
 
 namespace {
-
-constexpr DWORD PathBufferLength = 512;
-// A temporary folder that takes no new directory would otherwise be tried
-// for ever.
-constexpr int StagingDirectoryAttempts = 16;
 
 struct LockedResource {
     const void* Data = nullptr;
@@ -49,7 +43,8 @@ std::int32_t WritePayload(HANDLE file, const LockedResource& resource)
 
 // Opens the file just written for reading only, letting others only read it
 // too, so that from now until the hold ends nobody can change, replace or
-// delete it. Refuses a file that is no longer the one written.
+// delete it. Refuses a file that is no longer the one written, or that its
+// path no longer leads to: what is started by that path is what was written.
 std::int32_t HoldWrittenFile(const std::wstring& path, const BY_HANDLE_FILE_INFORMATION& written, FileHandle& held)
 {
     FileHandle file(Os.CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, /*lpSecurityAttributes=*/nullptr,
@@ -63,6 +58,9 @@ std::int32_t HoldWrittenFile(const std::wstring& path, const BY_HANDLE_FILE_INFO
     }
     if (!IsSameObject(written, opened) || opened.nNumberOfLinks != 1) {
         return ReportFailure("HoldPayload", ERROR_FILE_INVALID);
+    }
+    if (const std::int32_t code = ConfirmFinalPath(file.Get(), path, "HoldPayload")) {
+        return code;
     }
     held = std::move(file);
     return 0;
@@ -120,7 +118,7 @@ std::int32_t CInstallerLauncher::OpenPayloadFile(
     const std::wstring& fileName, bool toStaging, HANDLE& outputHandle, std::wstring& outputPath)
 {
     std::wstring folder;
-    const std::int32_t folderResult = toStaging ? OpenStagingFolder(folder) : OpenProductPackageFolder(folder);
+    const std::int32_t folderResult = toStaging ? OpenStagingFolder(folder) : packageFolder_.Open(folder);
     if (folderResult != 0) {
         return folderResult;
     }
@@ -142,70 +140,11 @@ std::int32_t CInstallerLauncher::OpenPayloadFile(
 
 std::int32_t CInstallerLauncher::OpenStagingFolder(std::wstring& folder)
 {
-    // Asked on every request, also when this run's folder exists already.
-    wchar_t temporaryFolder[PathBufferLength];
-    const DWORD length = Os.GetTempPathW(PathBufferLength, temporaryFolder);
-    if (length == 0 || length > PathBufferLength) {
-        return ReportLastError("GetTempPath");
-    }
     if (StagingDirectory.empty()) {
-        if (const std::int32_t code = CreateStagingDirectory(temporaryFolder)) {
+        if (const std::int32_t code = stagingFolder_.Create(StagingDirectory)) {
             return code;
         }
     }
     folder = StagingDirectory;
-    return 0;
-}
-
-std::int32_t CInstallerLauncher::CreateStagingDirectory(const std::wstring& temporaryFolder)
-{
-    ProtectedDescriptor descriptor;
-    if (const std::int32_t code = descriptor.Parse(StagingFolderDescriptor)) {
-        return code;
-    }
-    for (int attempt = 0; attempt < StagingDirectoryAttempts; ++attempt) {
-        // A GUID that cannot be made or formatted leaves the name as it was,
-        // and the folder is tried again under that name.
-        UUID guid;
-        RPC_WSTR text = nullptr;
-        if (Os.UuidCreate(&guid) == RPC_S_OK && Os.UuidToStringW(&guid, &text) == RPC_S_OK) {
-            StagingDirectory = temporaryFolder + reinterpret_cast<const wchar_t*>(text);
-            Os.RpcStringFreeW(&text);
-        }
-        if (Os.CreateDirectoryW(StagingDirectory.c_str(), descriptor.Attributes())) {
-            return HoldStagingDirectory(descriptor);
-        }
-    }
-    StagingDirectory.clear();
-    return ReportLastError("CreateDirectory");
-}
-
-// The folder is held open without delete sharing until the cleanup, so that
-// nobody can rename it away and put a link or a folder of their own in its
-// place, although the temporary folder is theirs. One put there before it was
-// opened is refused by its owner.
-std::int32_t CInstallerLauncher::HoldStagingDirectory(ProtectedDescriptor& descriptor)
-{
-    FileHandle folder(Os.CreateFileW(StagingDirectory.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-        /*lpSecurityAttributes=*/nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-        /*hTemplateFile=*/nullptr));
-    std::int32_t code = 0;
-    if (!folder.IsValid()) {
-        code = ReportLastError("CreateFile");
-    } else if (!Os.GetFileInformationByHandle(folder.Get(), &stagingFolderIdentity_)) {
-        code = ReportLastError("GetFileInformationByHandle");
-    } else if (!IsPlainFolder(stagingFolderIdentity_.dwFileAttributes)) {
-        code = ReportFailure("SecureFolder", ReparsePointRefused);
-    } else {
-        code = ConfirmFolderIsOurs(folder.Get(), StagingDirectory, descriptor);
-    }
-    if (code != 0) {
-        folder.Close();
-        Os.RemoveDirectoryW(StagingDirectory.c_str());
-        StagingDirectory.clear();
-        return code;
-    }
-    stagingFolder_ = std::move(folder);
-    StagingDirectory += L'\\';
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "ProgramRunner.h"
 
+#include "ChildEnvironment.h"
 #include "../InstallerLauncher.h"
 #include "../ResultCodes.h"
 #include "../platform/Handles.h"
@@ -23,15 +24,15 @@ std::vector<wchar_t> CommandLine(const std::wstring& program, const std::wstring
 }  // namespace
 
 std::int32_t LaunchAndWait(const std::wstring& program, const std::wstring& parameters,
-    const std::wstring& workingFolder)
+    const std::wstring& workingFolder, const std::vector<wchar_t>& environment)
 {
     std::vector<wchar_t> commandLine = CommandLine(program, parameters);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION child = {};
     if (!Os.CreateProcessW(program.c_str(), commandLine.data(), /*lpProcessAttributes=*/nullptr,
-            /*lpThreadAttributes=*/nullptr, /*bInheritHandles=*/FALSE, /*dwCreationFlags=*/0,
-            /*lpEnvironment=*/nullptr, workingFolder.c_str(), &startup, &child)) {
+            /*lpThreadAttributes=*/nullptr, /*bInheritHandles=*/FALSE, CREATE_UNICODE_ENVIRONMENT,
+            const_cast<wchar_t*>(environment.data()), workingFolder.c_str(), &startup, &child)) {
         return FailureCode(Os.GetLastError());
     }
     const ProcessHandle process(child.hProcess);
@@ -54,5 +55,18 @@ std::int32_t CInstallerLauncher::ExtractAndRun(
     if (const std::int32_t code = ExtractPayload(resourceName, L"EXE", fileName, true, path, staged)) {
         return code;
     }
-    return LaunchAndWait(path, parameters, StagingDirectory);
+    std::vector<wchar_t> environment;
+    if (const std::int32_t code = PrepareChildEnvironment(environment)) {
+        return code;
+    }
+    return LaunchAndWait(path, parameters, StagingDirectory, environment);
+}
+
+std::int32_t CInstallerLauncher::PrepareChildEnvironment(std::vector<wchar_t>& environment)
+{
+    std::wstring folder;
+    if (const std::int32_t code = OpenStagingFolder(folder)) {
+        return code;
+    }
+    return BuildChildEnvironment(stagingFolder_.ChildTemporaryFolder(), environment);
 }

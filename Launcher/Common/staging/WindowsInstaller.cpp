@@ -4,7 +4,7 @@
 #include "../ResultCodes.h"
 #include "../platform/OsCalls.h"
 
-std::int32_t RunWindowsInstaller(const std::wstring& parameters)
+std::int32_t RunWindowsInstaller(const std::wstring& parameters, const std::vector<wchar_t>& environment)
 {
     wchar_t systemFolder[MAX_PATH];
     const UINT length = Os.GetSystemDirectoryW(systemFolder, MAX_PATH);
@@ -12,5 +12,5 @@ std::int32_t RunWindowsInstaller(const std::wstring& parameters)
         return FailureCode(Os.GetLastError());
     }
     const std::wstring folder(systemFolder, length);
-    return LaunchAndWait(folder + L"\\msiexec.exe", parameters, folder);
+    return LaunchAndWait(folder + L"\\msiexec.exe", parameters, folder, environment);
 }

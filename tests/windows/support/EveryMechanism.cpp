@@ -1,7 +1,9 @@
 #include "EveryMechanism.h"
 
+#include "TestPaths.h"
 #include "WaitingProcess.h"
 
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -60,12 +62,33 @@ BOOL WINAPI TerminateToTheEnd(HANDLE process, UINT exitCode)
     return started;
 }
 
+// The product folder, made by the run before, shows an access list that
+// lets everyone write: what a folder a user made in its place would show.
+DWORD WINAPI ProductFolderOthersMayWriteIn(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INFORMATION parts,
+    PSID* owner, PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetFinalPathNameByHandleW(object, path, MAX_PATH, 0);
+    const std::wstring folder = ProductPackageFolderPath();
+    if (length == 0 || _wcsicmp(path + 4, folder.substr(0, folder.size() - 1).c_str()) != 0) {
+        return RealOs.GetSecurityInfo(object, type, parts, owner, group, dacl, sacl, descriptor);
+    }
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:BAD:(A;OICI;FA;;;WD)", SDDL_REVISION_1, descriptor, nullptr);
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    GetSecurityDescriptorOwner(*descriptor, owner, &defaulted);
+    GetSecurityDescriptorDacl(*descriptor, &present, dacl, &defaulted);
+    return ERROR_SUCCESS;
+}
+
 }  // namespace
 
 const wchar_t* const EveryMechanism::RegisteredProduct = ProductCodes[0];
 const wchar_t* const EveryMechanism::UnregisteredProduct = ProductCodes[1];
 
-EveryMechanism::EveryMechanism() : termination_(&OsCallTable::TerminateProcess, &TerminateToTheEnd)
+EveryMechanism::EveryMechanism()
+    : termination_(&OsCallTable::TerminateProcess, &TerminateToTheEnd),
+      productFolderSecurity_(&OsCallTable::GetSecurityInfo, &ProductFolderOthersMayWriteIn)
 {
     machine = this;
     terminateBelow = RealOs.TerminateProcess;
@@ -104,6 +127,19 @@ EveryMechanism::~EveryMechanism()
     CloseServiceHandle(manager_);
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (UninstallKey + RegisteredProduct).c_str(), ProductView, 0);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsKey.c_str());
+    RemoveMovedAsideFolders();
+}
+
+void EveryMechanism::RemoveMovedAsideFolders() const
+{
+    const std::filesystem::path product(ProductPackageFolderPath());
+    const std::filesystem::path installers = product.parent_path().parent_path();
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(installers, error)) {
+        if (entry.path().filename().wstring().find(L".untrusted-") != std::wstring::npos) {
+            std::filesystem::remove_all(entry.path(), error);
+        }
+    }
 }
 
 bool EveryMechanism::KeepListedProcessRunning()

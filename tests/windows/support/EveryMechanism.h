@@ -9,7 +9,8 @@
 // as it lives: two listed process names, one of them running; two earlier
 // products, one registered in the view the launcher examines and one not; the
 // device-monitor service installed and running; a settings key with values
-// and two levels of sub-keys. The test configuration names them all and is
+// and two levels of sub-keys; a product folder that users may write in, so
+// that each run moves it aside. The test configuration names them all and is
 // put back afterwards, with the machine as it was.
 class EveryMechanism {
 public:
@@ -24,6 +25,8 @@ public:
     bool ListedProcessEnded() const;
     void WaitForListedProcessEnd() const;
     bool ServiceRunning() const;
+    // Removes the product folders earlier runs moved aside.
+    void RemoveMovedAsideFolders() const;
 
     static const wchar_t* const RegisteredProduct;
     static const wchar_t* const UnregisteredProduct;
@@ -34,6 +37,7 @@ private:
     // once the process has ended, so that every run finds the same
     // processes.
     OsOverride<decltype(&::TerminateProcess)> termination_;
+    OsOverride<decltype(&::GetSecurityInfo)> productFolderSecurity_;
     HANDLE listedProcess_ = nullptr;
     SC_HANDLE manager_ = nullptr;
     SC_HANDLE service_ = nullptr;

@@ -93,15 +93,6 @@ BOOL WINAPI LedgerCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECUR
     return created;
 }
 
-BOOL WINAPI LedgerOpenProcessToken(HANDLE process, DWORD access, PHANDLE token)
-{
-    const BOOL opened = ledger.Saved.OpenProcessToken(process, access, token);
-    if (opened) {
-        Opened(*token, HandleKind::Token);
-    }
-    return opened;
-}
-
 LSTATUS WINAPI LedgerRegOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
 {
     const LSTATUS status = ledger.Saved.RegOpenKeyExW(root, path, options, access, key);
@@ -179,6 +170,17 @@ DWORD WINAPI LedgerGetSecurityInfo(HANDLE object, SE_OBJECT_TYPE type, SECURITY_
     return status;
 }
 
+DWORD WINAPI LedgerGetNamedSecurityInfo(LPCWSTR name, SE_OBJECT_TYPE type, SECURITY_INFORMATION information,
+    PSID* owner, PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
+{
+    const DWORD status =
+        ledger.Saved.GetNamedSecurityInfoW(name, type, information, owner, group, dacl, sacl, descriptor);
+    if (status == ERROR_SUCCESS && descriptor != nullptr) {
+        Opened(*descriptor, HandleKind::LocalMemory);
+    }
+    return status;
+}
+
 RPC_STATUS RPC_ENTRY LedgerUuidToString(UUID* uuid, RPC_WSTR* text)
 {
     const RPC_STATUS status = ledger.Saved.UuidToStringW(uuid, text);
@@ -193,8 +195,7 @@ BOOL WINAPI LedgerCloseHandle(HANDLE handle)
     const BOOL closed = ledger.Saved.CloseHandle(handle);
     if (closed) {
         Closed(handle,
-            {HandleKind::File, HandleKind::Folder, HandleKind::Snapshot, HandleKind::Process, HandleKind::Thread,
-                HandleKind::Token},
+            {HandleKind::File, HandleKind::Folder, HandleKind::Snapshot, HandleKind::Process, HandleKind::Thread},
             "CloseHandle");
     }
     return closed;
@@ -292,7 +293,7 @@ void CloseForReal(const void* handle, HandleKind kind)
 const char* HandleKindName(HandleKind kind)
 {
     static const char* const names[] = {"File", "Folder", "Search", "RegistryKey", "ServiceManager", "Service",
-        "Snapshot", "Process", "Thread", "Token", "Module", "LocalMemory", "RpcString"};
+        "Snapshot", "Process", "Thread", "Module", "LocalMemory", "RpcString"};
     return names[static_cast<int>(kind)];
 }
 
@@ -304,7 +305,6 @@ HandleLedger::HandleLedger()
     Os.CreateToolhelp32Snapshot = &LedgerSnapshot;
     Os.OpenProcess = &LedgerOpenProcess;
     Os.CreateProcessW = &LedgerCreateProcess;
-    Os.OpenProcessToken = &LedgerOpenProcessToken;
     Os.RegOpenKeyExW = &LedgerRegOpenKey;
     Os.RegCreateKeyExW = &LedgerRegCreateKey;
     Os.OpenSCManagerW = &LedgerOpenManager;
@@ -313,6 +313,7 @@ HandleLedger::HandleLedger()
     Os.ConvertStringSecurityDescriptorToSecurityDescriptorW = &LedgerParseDescriptor;
     Os.ConvertStringSidToSidW = &LedgerParseSid;
     Os.GetSecurityInfo = &LedgerGetSecurityInfo;
+    Os.GetNamedSecurityInfoW = &LedgerGetNamedSecurityInfo;
     Os.UuidToStringW = &LedgerUuidToString;
     Os.CloseHandle = &LedgerCloseHandle;
     Os.FindClose = &LedgerFindClose;

@@ -1,5 +1,7 @@
 #include "InstallStages.h"
 
+#include "TestPaths.h"
+
 #include <cwchar>
 
 namespace {
@@ -83,39 +85,19 @@ BOOL WINAPI MarkingExitCode(HANDLE process, LPDWORD exitCode)
     return read;
 }
 
-DWORD WINAPI MarkingSetSecurityInfo(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INFORMATION information, PSID owner,
-    PSID group, PACL dacl, PACL sacl)
-{
-    const DWORD status = tracker.Saved.SetSecurityInfo(object, type, information, owner, group, dacl, sacl);
-    MarkNextCall(CurrentStage(), ChildPhase::LettingGo);
-    return status;
-}
-
-// Once a folder level is secured, the next level or the file itself is
-// staged again.
-void StagingGoesOn()
-{
-    if (tracker.Marks.back().Phase == ChildPhase::LettingGo) {
-        MarkNextCall(CurrentStage(), ChildPhase::Staging);
-    }
-}
-
-BOOL WINAPI MarkingOpenProcessToken(HANDLE process, DWORD access, PHANDLE token)
-{
-    StagingGoesOn();
-    return tracker.Saved.OpenProcessToken(process, access, token);
-}
-
+// The staging folder is made under a new name until one can be made: a
+// failed attempt is absorbed.
 BOOL WINAPI MarkingCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
 {
-    StagingGoesOn();
-    return tracker.Saved.CreateDirectoryW(path, security);
-}
-
-BOOL WINAPI MarkingDeleteFile(LPCWSTR path)
-{
-    StagingGoesOn();
-    return tracker.Saved.DeleteFileW(path);
+    const std::wstring root = StagingRoot();
+    if (std::wstring(path).compare(0, root.size(), root) != 0) {
+        return tracker.Saved.CreateDirectoryW(path, security);
+    }
+    const StageMark before = tracker.Marks.back();
+    MarkNextCall(before.Stage, ChildPhase::StagingFolder);
+    const BOOL created = tracker.Saved.CreateDirectoryW(path, security);
+    MarkNextCall(before.Stage, before.Phase);
+    return created;
 }
 
 // The release opens the drivers key once the package has been handed on.
@@ -139,14 +121,17 @@ LSTATUS WINAPI MarkingRegCreateKey(HKEY root, LPCWSTR path, DWORD reserved, LPWS
     return tracker.Saved.RegCreateKeyExW(root, path, reserved, keyClass, options, access, security, key, disposition);
 }
 
-// The cleanup's first counted call looks at the staging folder by name.
+// The cleanup's first counted call looks at the staging folder by name; a
+// folder opened to be deleted or renamed is a package folder level about to
+// be moved aside.
 HANDLE WINAPI MarkingCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
     DWORD disposition, DWORD flags, HANDLE templateFile)
 {
     if (CurrentStage() == InstallStage::BackupRelease) {
         MarkNextCall(InstallStage::StagingCleanup, ChildPhase::Staging);
+    } else if ((access & DELETE) != 0 && (flags & FILE_FLAG_BACKUP_SEMANTICS) != 0) {
+        MarkNextCall(CurrentStage(), ChildPhase::MovingAside);
     }
-    StagingGoesOn();
     return tracker.Saved.CreateFileW(path, access, share, security, disposition, flags, templateFile);
 }
 
@@ -161,7 +146,8 @@ const char* InstallStageName(InstallStage stage)
 
 const char* ChildPhaseName(ChildPhase phase)
 {
-    static const char* const names[] = {"presence check", "staging", "waiting", "ended", "letting go"};
+    static const char* const names[] = {"presence check", "staging", "waiting", "ended", "staging folder",
+        "moving aside"};
     return names[static_cast<int>(phase)];
 }
 
@@ -176,9 +162,6 @@ InstallStages::InstallStages(const OsCountdown& countdown)
     Os.RegOpenKeyExW = &MarkingRegOpenKey;
     Os.RegCreateKeyExW = &MarkingRegCreateKey;
     Os.CreateFileW = &MarkingCreateFile;
-    Os.SetSecurityInfo = &MarkingSetSecurityInfo;
-    Os.OpenProcessToken = &MarkingOpenProcessToken;
-    Os.DeleteFileW = &MarkingDeleteFile;
     Os.CreateDirectoryW = &MarkingCreateDirectory;
 }
 

@@ -25,7 +25,8 @@ enum class ChildPhase {
     Staging,        // written and started
     Waiting,        // waited for and its exit code read
     Ended,          // its handles let go
-    LettingGo,      // a package folder level secured; handles and privileges let go
+    StagingFolder,  // the staging folder's directory made, under a new name each try
+    MovingAside,    // a package folder level others may write in moved aside, and what follows
 };
 
 struct StageMark {

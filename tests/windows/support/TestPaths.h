@@ -12,8 +12,18 @@
 inline std::wstring TemporaryFolder()
 {
     wchar_t folder[MAX_PATH];
-    RealOs.GetTempPathW(MAX_PATH, folder);
+    GetTempPathW(MAX_PATH, folder);
     return folder;
+}
+
+// Where the launcher makes its staging folders, with a trailing backslash.
+inline std::wstring StagingRoot()
+{
+    wchar_t windows[MAX_PATH];
+    RealOs.GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring systemTemp = std::wstring(windows) + L"\\SystemTemp";
+    const DWORD attributes = RealOs.GetFileAttributesW(systemTemp.c_str());
+    return (attributes != INVALID_FILE_ATTRIBUTES ? systemTemp : std::wstring(windows) + L"\\Temp") + L"\\";
 }
 
 // A program of the system folder, e.g. cmd.exe or msiexec.exe.
