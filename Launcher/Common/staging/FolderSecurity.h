@@ -2,6 +2,7 @@
 
 #include "Privileges.h"
 #include "../platform/Handles.h"
+#include "../platform/ProtectedDescriptor.h"
 
 #include <cstdint>
 #include <string>
@@ -18,24 +19,6 @@ inline constexpr const wchar_t* StagingFolderDescriptor = L"O:BAD:P(A;OICI;FA;;;
 // is there, never change it.
 inline constexpr const wchar_t* PackageFolderDescriptor =
     L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
-
-// A security descriptor parsed from its text form, and the attributes that
-// create an object with it. The parsed memory belongs to this object.
-class ProtectedDescriptor {
-public:
-    // Returns 0, or the failing call's code after printing its line.
-    std::int32_t Parse(const wchar_t* text);
-
-    SECURITY_ATTRIBUTES* Attributes() { return &attributes_; }
-    // Null when the parsed descriptor cannot be read; the last-error value
-    // says why.
-    PSID Owner() const;
-    PACL Dacl() const;
-
-private:
-    LocalMemory memory_;
-    SECURITY_ATTRIBUTES attributes_{};
-};
 
 // True for a folder that is no link of any kind: a reparse point (symbolic
 // link, junction, mount point) or a file in a folder's place fails.
