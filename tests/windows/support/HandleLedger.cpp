@@ -4,7 +4,7 @@ namespace {
 
 struct OpenHandle {
     HandleKind Kind;
-    // A module loaded twice is one handle with two references.
+    // The same handle given out twice counts twice.
     int References;
 };
 
@@ -140,15 +140,6 @@ SC_HANDLE WINAPI LedgerOpenService(SC_HANDLE manager, LPCWSTR name, DWORD access
     return service;
 }
 
-HMODULE WINAPI LedgerLoadLibrary(LPCWSTR name)
-{
-    const HMODULE module = ledger.Saved.LoadLibraryW(name);
-    if (module != nullptr) {
-        Opened(module, HandleKind::Module);
-    }
-    return module;
-}
-
 BOOL WINAPI LedgerParseDescriptor(LPCWSTR text, DWORD revision, PSECURITY_DESCRIPTOR* descriptor, PULONG size)
 {
     const BOOL parsed =
@@ -227,15 +218,6 @@ BOOL WINAPI LedgerCloseServiceHandle(SC_HANDLE handle)
     return closed;
 }
 
-BOOL WINAPI LedgerFreeLibrary(HMODULE module)
-{
-    const BOOL freed = ledger.Saved.FreeLibrary(module);
-    if (freed) {
-        Closed(module, {HandleKind::Module}, "FreeLibrary");
-    }
-    return freed;
-}
-
 HLOCAL WINAPI LedgerLocalFree(HLOCAL memory)
 {
     const HLOCAL kept = ledger.Saved.LocalFree(memory);
@@ -270,9 +252,6 @@ void CloseForReal(const void* handle, HandleKind kind)
     case HandleKind::Service:
         RealOs.CloseServiceHandle(static_cast<SC_HANDLE>(h));
         break;
-    case HandleKind::Module:
-        RealOs.FreeLibrary(static_cast<HMODULE>(h));
-        break;
     case HandleKind::LocalMemory:
         RealOs.LocalFree(h);
         break;
@@ -292,7 +271,7 @@ void CloseForReal(const void* handle, HandleKind kind)
 const char* HandleKindName(HandleKind kind)
 {
     static const char* const names[] = {"File", "Folder", "Search", "RegistryKey", "ServiceManager", "Service",
-        "Snapshot", "Process", "Thread", "Token", "Module", "LocalMemory", "RpcString"};
+        "Snapshot", "Process", "Thread", "Token", "LocalMemory", "RpcString"};
     return names[static_cast<int>(kind)];
 }
 
@@ -309,7 +288,6 @@ HandleLedger::HandleLedger()
     Os.RegCreateKeyExW = &LedgerRegCreateKey;
     Os.OpenSCManagerW = &LedgerOpenManager;
     Os.OpenServiceW = &LedgerOpenService;
-    Os.LoadLibraryW = &LedgerLoadLibrary;
     Os.ConvertStringSecurityDescriptorToSecurityDescriptorW = &LedgerParseDescriptor;
     Os.ConvertStringSidToSidW = &LedgerParseSid;
     Os.GetSecurityInfo = &LedgerGetSecurityInfo;
@@ -318,7 +296,6 @@ HandleLedger::HandleLedger()
     Os.FindClose = &LedgerFindClose;
     Os.RegCloseKey = &LedgerRegCloseKey;
     Os.CloseServiceHandle = &LedgerCloseServiceHandle;
-    Os.FreeLibrary = &LedgerFreeLibrary;
     Os.LocalFree = &LedgerLocalFree;
     Os.RpcStringFreeW = &LedgerRpcStringFree;
 }

@@ -19,7 +19,6 @@ enum class HandleKind {
     Process,
     Thread,
     Token,
-    Module,
     LocalMemory,
     RpcString,
 };
