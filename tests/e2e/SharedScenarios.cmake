@@ -81,7 +81,8 @@ add_scenario(${E2E_NAME}backs_up_driver_settings PREFIX win10-64 LAUNCHER ${E2E_
 # What a standard user can leave on the machine changes nothing the elevated
 # run writes, runs or deletes: links where the package folder's levels go, a
 # package file that is a second name of another file, a link swapped in for
-# the staging folder during the install, and associations of their own.
+# the staging folder during the install, a registry link as the settings
+# backup key, and associations of their own.
 foreach(level IN ITEMS "ProgramData/Kesmora" "ProgramData/Kesmora/Installers/TAVRIN")
     string(REGEX REPLACE "[^A-Za-z]+" "_" name "${level}")
     add_scenario(${E2E_NAME}refuses_a_link_as_${name} PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
@@ -91,6 +92,8 @@ add_scenario(${E2E_NAME}replaces_a_package_file_that_is_a_second_name PREFIX win
     --hard-link-package ${installs} --expect-package-file)
 add_scenario(${E2E_NAME}cleanup_does_not_follow_a_link_swapped_in_for_the_staging_folder PREFIX win10-64
     LAUNCHER ${E2E_LAUNCHER} --swap-staging ${installs})
+add_scenario(${E2E_NAME}deletes_a_registry_link_planted_as_the_settings_backup_key PREFIX win10-64
+    LAUNCHER ${E2E_LAUNCHER} ${WITH_REGISTRY_LINK} ${installs})
 add_scenario(${E2E_NAME}never_runs_the_associations_for_packages_and_programs PREFIX win10-64
     LAUNCHER ${E2E_LAUNCHER} ${WITH_RECORDER} ${passive_prerequisites} ${installs})
 

@@ -134,6 +134,44 @@ def package_path(drive):
     return os.path.join(drive, "ProgramData", "Kesmora", "Installers", "TAVRIN", "KesmoraInstaller.msi")
 
 
+VICTIM_KEY = "HKEY_LOCAL_MACHINE\\Software\\Kesmora\\Audio\\Victim"
+
+
+def export_victim_key(args, prefix, drive, name):
+    """The victim key's tree as parse_reg reads it, below a root that holds it."""
+    wine(prefix, args.arch, "reg", "export", VICTIM_KEY, "C:\\StandIn\\" + name, "/y", registry_view(args))
+    return parse_reg(os.path.join(drive, "StandIn", name), root=VICTIM_KEY.rsplit("\\", 1)[0])
+
+
+def plant_registry_link(args, prefix, drive):
+    """A registry link a standard user could leave as the settings backup key,
+    leading to a key of someone else's with values and a sub-key. Returns the
+    victim key's tree."""
+    for key, value, kind, data in ((VICTIM_KEY, "Owner", "REG_SZ", "someone else"),
+                                   (VICTIM_KEY + "\\Inner", "Depth", "REG_DWORD", "2")):
+        if wine(prefix, args.arch, "reg", "add", key, "/v", value, "/t", kind, "/d", data, "/f",
+                registry_view(args)) != 0:
+            raise RuntimeError("creating the victim key failed")
+    shutil.copy(args.plant_registry_link, os.path.join(drive, "StandIn", "RegistryLinkPlanter.exe"))
+    link, target = (key.split("\\", 1)[1] for key in (DRIVERS_KEY + "\\" + BACKUP_NAME, VICTIM_KEY))
+    if wine(prefix, args.arch, "C:\\StandIn\\RegistryLinkPlanter.exe", link, target) != 0:
+        raise RuntimeError("planting the registry link failed")
+    victim = export_victim_key(args, prefix, drive, "victim-before.reg")
+    if len(victim) != 2:
+        raise RuntimeError("the victim key was not written: %s" % victim)
+    return victim
+
+
+def check_registry_link(args, prefix, drive):
+    """The victim key as before the run, and no backup key, nor the link."""
+    failures = []
+    if export_victim_key(args, prefix, drive, "victim-after.reg") != args.victim_key:
+        failures.append("the registry link's target changed across the run")
+    if wine(prefix, args.arch, "reg", "query", DRIVERS_KEY + "\\" + BACKUP_NAME, registry_view(args)) == 0:
+        failures.append("a backup key, or the link, is still there after the run")
+    return failures
+
+
 def point_associations_at_recorder(args, prefix, drive):
     """The machine's and the user's "open" of packages and programs run a
     recording stand-in: a launcher that went through the shell would run it."""
@@ -305,6 +343,9 @@ class UserTemporaryFolderLink:
 def parse_reg(path):
     """{key path below the drivers key: set of value lines}, continuation
     lines joined."""
+def parse_reg(path, root=DRIVERS_KEY):
+    """{key path below root: set of value lines}, continuation lines
+    joined."""
     try:
         with open(path, encoding="utf-16") as f:
             text = f.read()
@@ -315,7 +356,7 @@ def parse_reg(path):
         line = line.strip()
         if line.startswith("[") and line.endswith("]"):
             name = line[1:-1]
-            current = name[len(DRIVERS_KEY) + 1:] if name.lower().startswith(DRIVERS_KEY.lower() + "\\") else None
+            current = name[len(root) + 1:] if name.lower().startswith(root.lower() + "\\") else None
             if current is not None:
                 keys.setdefault(current, set())
         elif current is not None and line.startswith('"'):
@@ -355,6 +396,8 @@ def prepare_machine(args, prefix, drive):
         make_user_product_folder(args, drive)
     if args.recorder:
         point_associations_at_recorder(args, prefix, drive)
+    if args.plant_registry_link:
+        args.victim_key = plant_registry_link(args, prefix, drive)
     processes = {}
     for index, name in enumerate(args.start_process):
         folder = os.path.join(drive, "processes", str(index))
@@ -602,6 +645,8 @@ def check(args, prefix, drive, stdout, processes):
     if args.user_product_folder:
         failures += check_user_product_folder(args, drive)
     failures += args.temporary_link_failures
+    if args.plant_registry_link:
+        failures += check_registry_link(args, prefix, drive)
     if args.recorder and "association-recorder.exe" in journal:
         failures.append("a per-user or machine association ran: %s" % journal)
     for failure in failures:
@@ -674,6 +719,8 @@ def main():
                         help="the user turns their product folder into a link once the run has begun")
     parser.add_argument("--user-temp-link", action="store_true",
                         help="TMP and TEMP name a user's link, re-pointed during the run")
+    parser.add_argument("--plant-registry-link", metavar="PLANTER",
+                        help="program that plants a registry link as the settings backup key, to a victim key")
     parser.add_argument("--expect-present", action="append", default=[], help="path below C:/")
     parser.add_argument("--expect-absent", action="append", default=[], help="path below C:/")
     args = parser.parse_args()

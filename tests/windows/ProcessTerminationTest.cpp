@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,9 @@ int opened = 0;
 int closed = 0;
 bool refuseOpen = false;
 bool failTerminate = false;
+// Image paths by identifier, where they no longer end in the listed name;
+// an empty path fails the query.
+std::map<DWORD, std::wstring> replacedImages;
 std::vector<DWORD> terminatedIds;
 const HANDLE FakeSnapshot = reinterpret_cast<HANDLE>(0x100);
 
@@ -85,7 +89,7 @@ BOOL WINAPI FakeNext(HANDLE, LPPROCESSENTRY32W entry)
 }
 HANDLE WINAPI FakeOpenProcess(DWORD access, BOOL inherit, DWORD id)
 {
-    EXPECT_EQ(static_cast<DWORD>(PROCESS_TERMINATE), access);
+    EXPECT_EQ(static_cast<DWORD>(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION), access);
     EXPECT_FALSE(inherit);
     if (refuseOpen) {
         RealOs.SetLastError(ERROR_ACCESS_DENIED);
@@ -94,10 +98,30 @@ HANDLE WINAPI FakeOpenProcess(DWORD access, BOOL inherit, DWORD id)
     ++opened;
     return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x1000 + id));
 }
+DWORD FakeId(HANDLE process)
+{
+    return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(process) - 0x1000);
+}
+BOOL WINAPI FakeImageName(HANDLE process, DWORD flags, LPWSTR path, PDWORD size)
+{
+    EXPECT_EQ(0u, flags);
+    const DWORD id = FakeId(process);
+    const auto replaced = replacedImages.find(id);
+    const std::wstring image = replaced != replacedImages.end()
+        ? replaced->second
+        : L"C:\\Program Files\\Tavrin\\" + fakeProcesses[id - 1];
+    if (image.empty() || image.size() >= *size) {
+        RealOs.SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    wcscpy(path, image.c_str());
+    *size = static_cast<DWORD>(image.size());
+    return TRUE;
+}
 BOOL WINAPI FakeTerminate(HANDLE process, UINT exitCode)
 {
     EXPECT_EQ(0u, exitCode);
-    terminatedIds.push_back(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(process) - 0x1000));
+    terminatedIds.push_back(FakeId(process));
     return failTerminate ? FALSE : TRUE;
 }
 BOOL WINAPI FakeClose(HANDLE)
@@ -114,6 +138,7 @@ protected:
         opened = closed = 0;
         refuseOpen = failTerminate = false;
         terminatedIds.clear();
+        replacedImages.clear();
         TestConfiguration.ProcessNames = TwoNames;
         TestConfiguration.ProcessNameCount = 2;
     }
@@ -124,6 +149,8 @@ protected:
     OsOverride<decltype(&::Process32FirstW)> first{&OsCallTable::Process32FirstW, &FakeFirst};
     OsOverride<decltype(&::Process32NextW)> next{&OsCallTable::Process32NextW, &FakeNext};
     OsOverride<decltype(&::OpenProcess)> open{&OsCallTable::OpenProcess, &FakeOpenProcess};
+    OsOverride<decltype(&::QueryFullProcessImageNameW)> imageName{
+        &OsCallTable::QueryFullProcessImageNameW, &FakeImageName};
     OsOverride<decltype(&::TerminateProcess)> terminate{&OsCallTable::TerminateProcess, &FakeTerminate};
     OsOverride<decltype(&::CloseHandle)> close{&OsCallTable::CloseHandle, &FakeClose};
 };
@@ -152,6 +179,18 @@ TEST_F(FakeProcessList, RefusedOrFailedTerminationIsNotCounted)
     failTerminate = true;
     EXPECT_EQ(0, TerminateListedProcesses());
     EXPECT_EQ(2u, terminatedIds.size());
+}
+
+TEST_F(FakeProcessList, AProcessRunningAnotherImageByNowIsLeftAlone)
+{
+    // The identifier the snapshot gave, opened later, may be another program's.
+    for (const wchar_t* image : {L"C:\\Windows\\explorer.exe", L"C:\\Tools\\tavrintray.exe",
+             L"C:\\TavrinTray.exe\\other.exe", L"TavrinTray.exe.old", L""}) {
+        terminatedIds.clear();
+        replacedImages = {{2, image}};
+        EXPECT_EQ(1, TerminateListedProcesses()) << image;
+        EXPECT_EQ(std::vector<DWORD>({4}), terminatedIds) << image;
+    }
 }
 
 TEST_F(FakeProcessList, NoOrNegativeCountWalksTheListAndEndsNothing)

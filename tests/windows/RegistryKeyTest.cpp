@@ -96,15 +96,15 @@ TEST_F(RegistryKeyTest, EachViewLandsWhereThisProcessAndWindowsPutIt)
     }
 }
 
-TEST_F(RegistryKeyTest, OpeningCreatesTheMissingPathButKeyExistsNever)
+TEST_F(RegistryKeyTest, OpeningCreatesTheMissingPathButReadingNever)
 {
     const std::wstring deep = TestKey + L"\\Missing\\Deeper";
-    EXPECT_FALSE(KeyExists(deep));
-    EXPECT_FALSE(KeyExists(TestKey + L"\\Missing")) << "KeyExists created nothing";
+    EXPECT_EQ(E_FAIL, RegistryKey(deep).Open(true));
+    EXPECT_EQ(E_FAIL, RegistryKey(TestKey + L"\\Missing").Open(true)) << "opening to read created nothing";
     RegistryKey created(deep);
     EXPECT_EQ(S_OK, created.Open(false));
     EXPECT_EQ(1, created.Open(true)) << "an open key stays as it is";
-    EXPECT_TRUE(KeyExists(deep));
+    EXPECT_EQ(S_OK, RegistryKey(deep).Open(true));
     RegistryKey unknownRoot(TestKey, 4);
     EXPECT_EQ(E_FAIL, unknownRoot.Open(true));
     EXPECT_EQ(E_FAIL, unknownRoot.Open(false));

@@ -3,10 +3,12 @@
 // key handle that was opened closed again.
 #include "settings/RegistryKey.h"
 #include "support/OsFailures.h"
+#include "support/RegistryLinks.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -15,18 +17,24 @@ namespace {
 const std::wstring TestRoot = L"Software\\InstallerLauncherTests\\RegistryTree";
 const std::wstring Source = TestRoot + L"\\Source";
 const std::wstring Destination = TestRoot + L"\\Destination";
+const std::wstring Victim = TestRoot + L"\\Victim";
 
 using Bytes = std::vector<std::uint8_t>;
+using NtDeleteKeyFunction = LONG(NTAPI*)(HANDLE key);
 
 int keysOpen = 0;
-bool forceWow64 = false;
-bool refuseDeleteKeyEx = false;
-std::wstring refusedDelete;
-std::wstring refusedCreate;
-std::vector<REGSAM> deleteAccess;
+bool refuseLookUp = false;
+int refusedDeleteCall = 0;
+int deleteCalls = 0;
+std::wstring refusedOpen;
+std::vector<REGSAM> openAccess;
 
 LSTATUS WINAPI CountingOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
 {
+    openAccess.push_back(access);
+    if (path == refusedOpen) {
+        return ERROR_ACCESS_DENIED;
+    }
     const LSTATUS status = RealOs.RegOpenKeyExW(root, path, options, access, key);
     keysOpen += status == ERROR_SUCCESS;
     return status;
@@ -35,9 +43,6 @@ LSTATUS WINAPI CountingOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM ac
 LSTATUS WINAPI CountingCreateKey(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options,
     REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition)
 {
-    if (path == refusedCreate) {
-        return ERROR_ACCESS_DENIED;
-    }
     const LSTATUS status =
         RealOs.RegCreateKeyExW(root, path, reserved, keyClass, options, access, security, key, disposition);
     keysOpen += status == ERROR_SUCCESS;
@@ -50,32 +55,21 @@ LSTATUS WINAPI CountingCloseKey(HKEY key)
     return RealOs.RegCloseKey(key);
 }
 
-LSTATUS WINAPI RefusingDeleteKey(HKEY parent, LPCWSTR name)
+LONG NTAPI CountingDeleteKey(HANDLE key)
 {
-    return name == refusedDelete ? ERROR_ACCESS_DENIED : RealOs.RegDeleteKeyW(parent, name);
+    if (++deleteCalls == refusedDeleteCall) {
+        return static_cast<LONG>(0xC0000022);  // STATUS_ACCESS_DENIED
+    }
+    const auto real = reinterpret_cast<NtDeleteKeyFunction>(
+        reinterpret_cast<void*>(RealOs.GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+    return real(key);
 }
 
-LSTATUS WINAPI RecordingDeleteKeyEx(HKEY parent, LPCWSTR name, REGSAM access, DWORD reserved)
-{
-    deleteAccess.push_back(access);
-    return name == refusedDelete ? ERROR_ACCESS_DENIED : RegDeleteKeyExW(parent, name, access, reserved);
-}
-
-BOOL WINAPI Wow64Process(HANDLE, PBOOL isWow64)
-{
-    *isWow64 = TRUE;
-    return TRUE;
-}
-
-// Hands out the deletion with a view as a recorder, and under forceWow64 an
-// IsWow64Process that says yes, so both deletion paths run in either bitness.
+// Hands out ntdll's deletion through a handle as a counter that can refuse.
 FARPROC WINAPI SteeringGetProcAddress(HMODULE module, LPCSTR name)
 {
-    if (std::strcmp(name, "RegDeleteKeyExW") == 0) {
-        return refuseDeleteKeyEx ? nullptr : reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&RecordingDeleteKeyEx));
-    }
-    if (forceWow64 && std::strcmp(name, "IsWow64Process") == 0) {
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&Wow64Process));
+    if (module == GetModuleHandleW(L"ntdll.dll") && std::strcmp(name, "NtDeleteKey") == 0) {
+        return refuseLookUp ? nullptr : reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&CountingDeleteKey));
     }
     return RealOs.GetProcAddress(module, name);
 }
@@ -110,19 +104,39 @@ RegistryValueData Get(const std::wstring& path, const wchar_t* name)
     return value;
 }
 
+// Deletes the test keys in both views.
+void DeleteTestKeys()
+{
+    for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        HKEY software = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | view, &software) == ERROR_SUCCESS) {
+            RegDeleteTreeW(software, TestRoot.substr(std::wcslen(L"Software\\")).c_str());
+            RegCloseKey(software);
+        }
+    }
+}
+
+// Copies the tree below source into the key at path below
+// HKEY_LOCAL_MACHINE, created first.
+std::int32_t CopyInto(const RegistryKey& source, const std::wstring& path)
+{
+    RegistryKey destination(path);
+    destination.Open(false);
+    return CopyKeyTree(source, destination);
+}
+
 class RegistryTree : public testing::Test {
 protected:
     void SetUp() override
     {
-        keysOpen = 0;
-        forceWow64 = refuseDeleteKeyEx = false;
-        refusedDelete.clear();
-        refusedCreate.clear();
-        deleteAccess.clear();
+        keysOpen = deleteCalls = refusedDeleteCall = 0;
+        refuseLookUp = false;
+        refusedOpen.clear();
+        openAccess.clear();
     }
     void TearDown() override
     {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, TestRoot.c_str());
+        DeleteTestKeys();
         RegDeleteTreeW(HKEY_CURRENT_USER, TestRoot.c_str());
         EXPECT_EQ(0, keysOpen) << "every key opened is closed";
     }
@@ -138,43 +152,51 @@ protected:
     OsOverride<decltype(&::RegOpenKeyExW)> openKey{&OsCallTable::RegOpenKeyExW, &CountingOpenKey};
     OsOverride<decltype(&::RegCreateKeyExW)> createKey{&OsCallTable::RegCreateKeyExW, &CountingCreateKey};
     OsOverride<decltype(&::RegCloseKey)> closeKey{&OsCallTable::RegCloseKey, &CountingCloseKey};
-    OsOverride<decltype(&::RegDeleteKeyW)> deleteKey{&OsCallTable::RegDeleteKeyW, &RefusingDeleteKey};
     OsOverride<decltype(&::GetProcAddress)> lookUp{&OsCallTable::GetProcAddress, &SteeringGetProcAddress};
 };
 
-TEST_F(RegistryTree, DeleteRemovesAllThreeLevelsOnEitherPath)
+TEST_F(RegistryTree, DeleteRemovesAllThreeLevelsInTheKeysViewOnly)
 {
-    const struct {
-        bool forceWow64;
-        bool use64BitView;
-        REGSAM access;
-    } cases[] = {
-        {false, false, KEY_ALL_ACCESS},
-        {true, false, KEY_ALL_ACCESS},
-        {true, true, KEY_ALL_ACCESS | KEY_WOW64_64KEY},
-    };
-    for (const auto& path : cases) {
-        PutThreeLevels(path.use64BitView);
-        forceWow64 = path.forceWow64;
-        deleteAccess.clear();
-        RegistryKey parent(Source, LocalMachine, path.use64BitView);
+    for (const bool use64BitView : {false, true}) {
+        PutThreeLevels(use64BitView);
+        // The same tree in the other view, where one exists, must stay.
+        const bool in64BitView = use64BitView || sizeof(void*) == 8;
+        const REGSAM otherView = in64BitView ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+        HKEY other = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RealOs.RegCreateKeyExW(HKEY_LOCAL_MACHINE, (Source + L"\\A\\B1\\C1").c_str(), 0,
+                                     nullptr, 0, KEY_ALL_ACCESS | otherView, nullptr, &other, nullptr));
+        RealOs.RegCloseKey(other);
+        deleteCalls = 0;
+        RegistryKey parent(Source, LocalMachine, use64BitView);
         ASSERT_EQ(S_OK, parent.Open(false));
         EXPECT_EQ(S_OK, parent.DeleteSubKeyTree(L"A"));
-        EXPECT_FALSE(Exists(Source + L"\\A", path.use64BitView));
-        EXPECT_TRUE(Exists(Source, path.use64BitView));
-        // Five keys, each through RegDeleteKeyExW under WOW64 and through
-        // RegDeleteKeyW, which is not recorded, otherwise.
-        const bool underWow64 = path.forceWow64 || Wow64();
-        EXPECT_EQ(std::vector<REGSAM>(underWow64 ? 5 : 0, path.access), deleteAccess) << path.use64BitView;
+        EXPECT_FALSE(Exists(Source + L"\\A", use64BitView));
+        EXPECT_TRUE(Exists(Source, use64BitView));
+        EXPECT_EQ(5, deleteCalls) << "each key through its own handle";
+        const bool viewsDiffer = sizeof(void*) == 8 || Wow64();
+        HKEY kept = nullptr;
+        EXPECT_EQ(viewsDiffer ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND,
+            RealOs.RegOpenKeyExW(HKEY_LOCAL_MACHINE, (Source + L"\\A\\B1\\C1").c_str(), 0, KEY_READ | otherView, &kept))
+            << use64BitView;
+        RealOs.RegCloseKey(kept);
+        DeleteTestKeys();
     }
 }
 
-TEST_F(RegistryTree, AnUndeletableLeafKeepsItsAncestorsAndNothingElse)
+TEST_F(RegistryTree, AKeyThatStaysKeepsItsAncestorsAndNothingElse)
 {
-    for (const bool wow64 : {false, true}) {
+    const struct {
+        const wchar_t* refusedOpen;
+        int refusedDeleteCall;
+    } cases[] = {
+        {L"C1", 0},
+        {nullptr, 1},  // the first key deleted, children first in name order, is C1
+    };
+    for (const auto& refusal : cases) {
         PutThreeLevels();
-        forceWow64 = wow64;
-        refusedDelete = L"C1";
+        refusedOpen = refusal.refusedOpen != nullptr ? refusal.refusedOpen : L"";
+        refusedDeleteCall = refusal.refusedDeleteCall;
+        deleteCalls = 0;
         RegistryKey parent(Source);
         ASSERT_EQ(S_OK, parent.Open(false));
         EXPECT_EQ(E_FAIL, parent.DeleteSubKeyTree(L"A"));
@@ -186,20 +208,41 @@ TEST_F(RegistryTree, AnUndeletableLeafKeepsItsAncestorsAndNothingElse)
     }
 }
 
-TEST_F(RegistryTree, AFailedLookUpOfTheDeletionWithAViewDeletesNothing)
+TEST_F(RegistryTree, WithoutTheDeletionThroughAHandleNothingIsDeleted)
 {
-    forceWow64 = true;
     PutThreeLevels();
     RegistryKey parent(Source);
     ASSERT_EQ(S_OK, parent.Open(false));
     {
-        const auto failedLoad = FailOsCall<&OsCallTable::LoadLibraryW>(ERROR_MOD_NOT_FOUND);
-        EXPECT_EQ(E_FAIL, parent.DeleteSubKeyTree(L"A")) << "AdvAPI32.dll not loaded";
+        const auto noModule = FailOsCall<&OsCallTable::GetModuleHandleW>(ERROR_MOD_NOT_FOUND);
+        EXPECT_EQ(E_FAIL, parent.DeleteSubKeyTree(L"A")) << "ntdll.dll not found";
     }
-    refuseDeleteKeyEx = true;
-    EXPECT_EQ(E_FAIL, parent.DeleteSubKeyTree(L"A")) << "RegDeleteKeyExW missing";
+    refuseLookUp = true;
+    EXPECT_EQ(E_FAIL, parent.DeleteSubKeyTree(L"A")) << "NtDeleteKey missing";
     EXPECT_TRUE(Exists(Source + L"\\A\\B1\\C1"));
     EXPECT_TRUE(Exists(Source + L"\\A\\B2"));
+    EXPECT_EQ(S_OK, parent.DeleteSubKeyTree(L"Missing")) << "nothing to delete";
+}
+
+TEST_F(RegistryTree, ALinkIsDeletedAsItselfAndItsTargetStays)
+{
+    // The link as the key named, and as a sub-key below it.
+    for (const wchar_t* link : {L"\\A", L"\\A\\B1\\Link"}) {
+        Put(Victim, L"Kept", REG_DWORD, {7, 0, 0, 0});
+        Put(Victim + L"\\Child", L"Kept", REG_DWORD, {8, 0, 0, 0});
+        if (std::wstring(link) != L"\\A") {
+            PutThreeLevels();
+        }
+        ASSERT_TRUE(PlantRegistryLink(Source + link, Victim));
+        ASSERT_EQ(REG_DWORD, Get(Source + link, L"Kept").Type) << "the link leads to the victim";
+        RegistryKey parent(Source);
+        ASSERT_EQ(S_OK, parent.Open(false));
+        EXPECT_EQ(S_OK, parent.DeleteSubKeyTree(L"A")) << link;
+        EXPECT_FALSE(Exists(Source + L"\\A"));
+        EXPECT_EQ((Bytes{7, 0, 0, 0}), Get(Victim, L"Kept").Bytes);
+        EXPECT_EQ((Bytes{8, 0, 0, 0}), Get(Victim + L"\\Child", L"Kept").Bytes);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, TestRoot.c_str());
+    }
 }
 
 TEST_F(RegistryTree, CopyCarriesEveryRegistryType)
@@ -232,7 +275,7 @@ TEST_F(RegistryTree, CopyCarriesEveryRegistryType)
     }
     RegistryKey source(Source);
     ASSERT_EQ(S_OK, source.Open(false));
-    EXPECT_EQ(S_OK, source.CopyTo(Destination));
+    EXPECT_EQ(S_OK, CopyInto(source, Destination));
     for (const auto& value : cases) {
         const RegistryValueData copy = Get(Destination + L"\\Level1\\Level2", value.name);
         EXPECT_EQ(value.copy.Type, copy.Type) << value.name;
@@ -248,38 +291,25 @@ TEST_F(RegistryTree, CopyOverwritesSameNamesAndKeepsTheOthers)
     Put(Destination + L"\\Extra", L"", REG_DWORD, {1, 0, 0, 0});
     RegistryKey source(Source);
     ASSERT_EQ(S_OK, source.Open(false));
-    EXPECT_EQ(S_OK, source.CopyTo(Destination));
+    EXPECT_EQ(S_OK, CopyInto(source, Destination));
     EXPECT_EQ((Bytes{'n', 0, 0, 0}), Get(Destination, L"Shared").Bytes);
     EXPECT_EQ((Bytes{'k', 0, 0, 0}), Get(Destination, L"Other").Bytes);
     EXPECT_TRUE(Exists(Destination + L"\\Extra"));
 }
 
-TEST_F(RegistryTree, CopyToAlwaysLandsBelowLocalMachine)
+TEST_F(RegistryTree, TheSourceIsOnlyReadAndASubKeyThatDoesNotOpenIsCopiedEmpty)
 {
-    Put(Source, L"Name", REG_SZ, {'X', 0, 0, 0}, CurrentUser);
-    RegistryKey userKey(Source, CurrentUser);
-    ASSERT_EQ(S_OK, userKey.Open(false));
-    EXPECT_EQ(S_OK, userKey.CopyTo(Destination));
-    EXPECT_EQ((Bytes{'X', 0, 0, 0}), Get(Destination, L"Name").Bytes);
-    EXPECT_LT(RegistryKey(Destination, CurrentUser).Open(true), 0) << "nothing below HKEY_CURRENT_USER";
-
-    RegistryKey closed(Source);
-    EXPECT_EQ(E_FAIL, closed.CopyTo(Destination + L"\\FromClosed"));
-    EXPECT_TRUE(Exists(Destination + L"\\FromClosed")) << "the destination is created first";
-}
-
-TEST_F(RegistryTree, ASubKeyWithoutWriteAccessIsCopiedEmpty)
-{
-    Put(Source + L"\\ReadOnly", L"Hidden", REG_DWORD, {1, 0, 0, 0});
+    Put(Source + L"\\Unreadable", L"Hidden", REG_DWORD, {1, 0, 0, 0});
     Put(Source + L"\\Open", L"Seen", REG_DWORD, {1, 0, 0, 0});
     Put(Source, L"Top", REG_DWORD, {1, 0, 0, 0});
-    refusedCreate = Source + L"\\ReadOnly";
-    ASSERT_TRUE(KeyExists(refusedCreate)) << "it opens read-only";
     RegistryKey source(Source);
-    ASSERT_EQ(S_OK, source.Open(false));
-    EXPECT_EQ(E_FAIL, source.CopyTo(Destination));
-    EXPECT_TRUE(Exists(Destination + L"\\ReadOnly"));
-    EXPECT_EQ(REG_NONE, Get(Destination + L"\\ReadOnly", L"Hidden").Type) << "nothing copied into it";
+    ASSERT_EQ(S_OK, source.Open(true));
+    openAccess.clear();
+    refusedOpen = L"Unreadable";
+    EXPECT_EQ(E_FAIL, CopyInto(source, Destination));
+    EXPECT_EQ(std::vector<REGSAM>(2, KEY_READ), openAccess) << "both sub-keys opened to read, nothing more";
+    EXPECT_TRUE(Exists(Destination + L"\\Unreadable"));
+    EXPECT_EQ(REG_NONE, Get(Destination + L"\\Unreadable", L"Hidden").Type) << "nothing copied into it";
     EXPECT_EQ(REG_DWORD, Get(Destination + L"\\Open", L"Seen").Type) << "its siblings are copied";
     EXPECT_EQ(REG_DWORD, Get(Destination, L"Top").Type);
 }
@@ -292,13 +322,13 @@ TEST_F(RegistryTree, AFailedListingSkipsItsPartAndTheCopyGoesOn)
     ASSERT_EQ(S_OK, source.Open(false));
     {
         const auto failedKeys = FailOsCall<&OsCallTable::RegEnumKeyExW>(ERROR_ACCESS_DENIED);
-        EXPECT_EQ(E_FAIL, source.CopyTo(Destination));
+        EXPECT_EQ(E_FAIL, CopyInto(source, Destination));
         EXPECT_FALSE(Exists(Destination + L"\\Child")) << "no sub-key copied";
         EXPECT_EQ(REG_DWORD, Get(Destination, L"Top").Type) << "the values still are";
     }
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, Destination.c_str());
     const auto failedValues = FailOsCall<&OsCallTable::RegEnumValueW>(ERROR_ACCESS_DENIED);
-    EXPECT_EQ(E_FAIL, source.CopyTo(Destination));
+    EXPECT_EQ(E_FAIL, CopyInto(source, Destination));
     EXPECT_TRUE(Exists(Destination + L"\\Child")) << "the sub-keys still are copied";
     EXPECT_EQ(REG_NONE, Get(Destination, L"Top").Type) << "no value copied";
 }

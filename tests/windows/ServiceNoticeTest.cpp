@@ -22,7 +22,7 @@ SC_HANDLE WINAPI FakeOpenManager(LPCWSTR machine, LPCWSTR database, DWORD access
 {
     EXPECT_EQ(nullptr, machine);
     EXPECT_EQ(std::wstring(L"ServicesActive"), database);
-    EXPECT_EQ(0xF003Fu, access);
+    EXPECT_EQ(static_cast<DWORD>(SC_MANAGER_CONNECT), access) << "connecting, nothing more";
     events.push_back("open manager");
     return refuseManager ? nullptr : Manager;
 }
@@ -31,7 +31,7 @@ SC_HANDLE WINAPI FakeOpenService(SC_HANDLE manager, LPCWSTR name, DWORD access)
 {
     EXPECT_EQ(Manager, manager);
     EXPECT_EQ(std::wstring(L"TAVRINAudioDevMon"), name);
-    EXPECT_EQ(0xF01FFu, access);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_USER_DEFINED_CONTROL), access) << "the one control, nothing more";
     events.push_back("open service");
     return refuseService ? nullptr : Service;
 }

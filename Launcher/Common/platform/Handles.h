@@ -99,12 +99,6 @@ struct ServiceHandleKind {
     static bool Close(Handle handle) { return Os.CloseServiceHandle(handle) != FALSE; }
 };
 
-struct ModuleHandleKind {
-    using Handle = HMODULE;
-    static Handle Invalid() { return nullptr; }
-    static bool Close(Handle handle) { return Os.FreeLibrary(handle) != FALSE; }
-};
-
 using FileHandle = UniqueHandle<FileHandleKind>;
 using ProcessHandle = UniqueHandle<ProcessHandleKind>;
 using ThreadHandle = UniqueHandle<ProcessHandleKind>;
@@ -115,4 +109,3 @@ using SnapshotHandle = UniqueHandle<FileHandleKind>;
 using FindHandle = UniqueHandle<FindHandleKind>;
 using RegistryKeyHandle = UniqueHandle<RegistryKeyHandleKind>;
 using ServiceHandle = UniqueHandle<ServiceHandleKind>;
-using LoadedModule = UniqueHandle<ModuleHandleKind>;

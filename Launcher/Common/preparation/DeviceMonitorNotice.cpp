@@ -12,14 +12,16 @@ constexpr DWORD DeviceMonitorControlCode = 128;
 
 std::int32_t NotifyDeviceMonitorService()
 {
+    // Connecting and sending a control code defined by the service are all
+    // the rights the notice needs.
     const ServiceHandle manager(
-        Os.OpenSCManagerW(/*lpMachineName=*/nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_ALL_ACCESS));
+        Os.OpenSCManagerW(/*lpMachineName=*/nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_CONNECT));
     if (!manager.IsValid()) {
         return -1;
     }
     // Declared after the manager, so it is closed first.
     const ServiceHandle service(
-        Os.OpenServiceW(manager.Get(), LauncherConfig.DeviceMonitorServiceName, SERVICE_ALL_ACCESS));
+        Os.OpenServiceW(manager.Get(), LauncherConfig.DeviceMonitorServiceName, SERVICE_USER_DEFINED_CONTROL));
     if (!service.IsValid()) {
         return -1;
     }

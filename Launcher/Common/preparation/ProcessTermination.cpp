@@ -2,8 +2,10 @@
 
 #include "../LauncherConfig.h"
 #include "../platform/Handles.h"
+#include "../settings/BufferAllocation.h"
 
 #include <cwchar>
+#include <vector>
 
 static_assert(sizeof(void*) != 4 || sizeof(PROCESSENTRY32W) == 556, "the snapshot record of a 32-bit build");
 
@@ -21,12 +23,38 @@ bool IsListed(const wchar_t* imageName)
     return false;
 }
 
-// Starts the termination and does not wait for it. A process that cannot be
-// opened (ended meanwhile, or protected) is skipped.
-bool EndProcess(DWORD processId)
+// Whether the process's image file is still named imageName, exactly: the
+// process the snapshot listed may have ended, and its identifier gone to
+// another program, before it was opened. An image path that cannot be read
+// does not match.
+bool RunsImage(HANDLE process, const wchar_t* imageName)
 {
-    const ProcessHandle process(Os.OpenProcess(PROCESS_TERMINATE, /*bInheritHandle=*/FALSE, processId));
-    return process.IsValid() && Os.TerminateProcess(process.Get(), /*uExitCode=*/0) != FALSE;
+    // The longest path Windows reports, in characters.
+    constexpr DWORD LongestPath = 32768;
+    std::vector<wchar_t> path;
+    DWORD length = LongestPath;
+    if (!TryResize(path, LongestPath) ||
+        !Os.QueryFullProcessImageNameW(process, /*dwFlags=*/0, path.data(), &length)) {
+        return false;
+    }
+    const wchar_t* fileName = path.data();
+    for (DWORD i = 0; i < length; ++i) {
+        if (path[i] == L'\\') {
+            fileName = path.data() + i + 1;
+        }
+    }
+    return std::wcscmp(fileName, imageName) == 0;
+}
+
+// Starts the termination and does not wait for it. A process that cannot be
+// opened (ended meanwhile, or protected), or that runs another image by now,
+// is skipped.
+bool EndProcess(DWORD processId, const wchar_t* imageName)
+{
+    const ProcessHandle process(Os.OpenProcess(
+        PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, /*bInheritHandle=*/FALSE, processId));
+    return process.IsValid() && RunsImage(process.Get(), imageName) &&
+        Os.TerminateProcess(process.Get(), /*uExitCode=*/0) != FALSE;
 }
 
 }  // namespace
@@ -41,7 +69,7 @@ std::int32_t TerminateListedProcesses()
         return terminated;
     }
     do {
-        if (IsListed(entry.szExeFile) && EndProcess(entry.th32ProcessID)) {
+        if (IsListed(entry.szExeFile) && EndProcess(entry.th32ProcessID, entry.szExeFile)) {
             ++terminated;
         }
     } while (Os.Process32NextW(snapshot.Get(), &entry));

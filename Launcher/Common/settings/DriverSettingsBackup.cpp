@@ -1,12 +1,24 @@
 #include "DriverSettingsBackup.h"
 
 #include "../LauncherConfig.h"
+#include "../platform/ProtectedDescriptor.h"
 #include "BufferAllocation.h"
 #include "RegistryKey.h"
 
 #include <string>
+#include <utility>
 
 namespace {
+
+// Users may be allowed to create keys below the drivers key, so the backup key
+// must be one nobody else can read, fill or replace: owned by Administrators,
+// full access for SYSTEM and Administrators, nothing inherited.
+constexpr const wchar_t* BackupKeyDescriptor = L"O:BAD:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)";
+
+// The backup key this run created, held open from its creation to its release.
+// The release deletes through this handle, never by the key's name, which a
+// registry link put in its place meanwhile would lead to another key.
+RegistryKey heldBackup{std::wstring()};
 
 std::wstring BackupKeyName()
 {
@@ -19,25 +31,28 @@ std::wstring BackupKeyName()
 bool BackupDriverSettings()
 {
     return OrOnAllocationFailure(false, [] {
-        const RegistryKey drivers(LauncherConfig.DriversKeyPath);
-        RegistryKey settings(drivers.SubKeyPath(LauncherConfig.SettingsGuid));
-        if (settings.Open(/*readOnly=*/false) < 0) {
+        RegistryKey drivers(LauncherConfig.DriversKeyPath);
+        if (drivers.Open(/*readOnly=*/false) < 0) {
             return false;
         }
-        return settings.CopyTo(drivers.SubKeyPath(BackupKeyName())) >= 0;
+        const RegistryKey settings = drivers.SubKey(LauncherConfig.SettingsGuid, SubKeyAccess::ReadCreating);
+        if (!settings.IsOpen() || drivers.DeleteSubKeyTree(BackupKeyName()) < 0) {
+            return false;
+        }
+        ProtectedDescriptor descriptor;
+        if (descriptor.Parse(BackupKeyDescriptor) != 0) {
+            return false;
+        }
+        heldBackup = drivers.CreateNewSubKey(BackupKeyName(), descriptor.Attributes());
+        return heldBackup.IsOpen() && CopyKeyTree(settings, heldBackup) >= 0;
     });
 }
 
 bool ReleaseDriverSettingsBackup()
 {
     return OrOnAllocationFailure(false, [] {
-        RegistryKey drivers(LauncherConfig.DriversKeyPath);
-        if (drivers.Open(/*readOnly=*/false) < 0) {
-            return false;
-        }
-        if (!KeyExists(drivers.SubKeyPath(BackupKeyName()))) {
-            return true;
-        }
-        return drivers.DeleteSubKeyTree(BackupKeyName()) >= 0;
+        // Closed on return, whether the deletion succeeded or not.
+        RegistryKey backup = std::move(heldBackup);
+        return !backup.IsOpen() || backup.DeleteTree() >= 0;
     });
 }

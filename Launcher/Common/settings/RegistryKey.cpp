@@ -37,6 +37,24 @@ RegistryKey::~RegistryKey()
     Close();
 }
 
+RegistryKey::RegistryKey(RegistryKey&& other) noexcept
+    : handle_(std::exchange(other.handle_, ClosedKey)), root_(other.root_), path_(std::move(other.path_)),
+      use64BitView_(other.use64BitView_)
+{
+}
+
+RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        handle_ = std::exchange(other.handle_, ClosedKey);
+        root_ = other.root_;
+        path_ = std::move(other.path_);
+        use64BitView_ = other.use64BitView_;
+    }
+    return *this;
+}
+
 std::int32_t RegistryKey::Open(bool readOnly)
 {
     if (IsOpen()) {
@@ -80,13 +98,58 @@ std::wstring RegistryKey::SubKeyPath(const std::wstring& name) const
     return path_ + L"\\" + name;
 }
 
-RegistryKey RegistryKey::ChildKey(const std::wstring& name) const
+RegistryKey RegistryKey::SubKey(const std::wstring& name, SubKeyAccess access) const
 {
-    return RegistryKey(SubKeyPath(name), root_, use64BitView_);
+    RegistryKey child(SubKeyPath(name), root_, use64BitView_);
+    if (!IsOpen()) {
+        return child;
+    }
+    const REGSAM view = ViewAccess();
+    LONG status = ERROR_SUCCESS;
+    if (access == SubKeyAccess::Read) {
+        status = Os.RegOpenKeyExW(handle_, name.c_str(), /*ulOptions=*/0, KEY_READ | view, &child.handle_);
+    } else {
+        // Creating needs only the parent's permission, so a key created for
+        // reading is opened with no more than read access.
+        const REGSAM rights = access == SubKeyAccess::ReadCreating ? KEY_READ : KEY_ALL_ACCESS;
+        DWORD disposition = 0;
+        status = Os.RegCreateKeyExW(handle_, name.c_str(), /*Reserved=*/0, /*lpClass=*/nullptr,
+            REG_OPTION_NON_VOLATILE, rights | view, /*lpSecurityAttributes=*/nullptr, &child.handle_, &disposition);
+    }
+    if (status != ERROR_SUCCESS) {
+        child.handle_ = ClosedKey;
+    }
+    return child;
 }
 
-bool KeyExists(const std::wstring& path)
+RegistryKey RegistryKey::CreateNewSubKey(const std::wstring& name, SECURITY_ATTRIBUTES* security) const
 {
-    RegistryKey key(path);
-    return key.Open(/*readOnly=*/true) >= 0;
+    RegistryKey child(SubKeyPath(name), root_, use64BitView_);
+    if (!IsOpen()) {
+        return child;
+    }
+    // A registry link in the name's place is opened as itself, and so found
+    // to exist: followed, a link to a missing key would create that key.
+    DWORD disposition = 0;
+    const LONG status = Os.RegCreateKeyExW(handle_, name.c_str(), /*Reserved=*/0, /*lpClass=*/nullptr,
+        REG_OPTION_NON_VOLATILE | REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | ViewAccess(), security, &child.handle_,
+        &disposition);
+    if (status != ERROR_SUCCESS) {
+        child.handle_ = ClosedKey;
+    } else if (disposition != REG_CREATED_NEW_KEY) {
+        // Someone else's key, with someone else's descriptor and contents.
+        child.Close();
+    }
+    return child;
+}
+
+RegistryKey RegistryKey::SubKeyItself(const std::wstring& name, LONG& status) const
+{
+    RegistryKey child(SubKeyPath(name), root_, use64BitView_);
+    status = Os.RegOpenKeyExW(handle_, name.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_READ | ViewAccess(),
+        &child.handle_);
+    if (status != ERROR_SUCCESS) {
+        child.handle_ = ClosedKey;
+    }
+    return child;
 }

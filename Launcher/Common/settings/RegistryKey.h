@@ -18,14 +18,27 @@ enum RegistryRoot : std::int32_t {
     Users = 3,
 };
 
+// What a sub-key of an open key is opened for.
+enum class SubKeyAccess {
+    // Reading only; a missing key stays missing.
+    Read,
+    // Reading only; a missing key is created empty.
+    ReadCreating,
+    // Everything; a missing key is created.
+    Write,
+};
+
 // One registry key, named by root, path and view, with an open handle once
 // opened. Results are HRESULT-style: S_OK (or another non-negative value) on
 // success, E_FAIL on every failure. Every operation but Open needs an open key
-// and gives E_FAIL on a closed one. Destroying the key closes it.
+// and gives E_FAIL on a closed one. Destroying the key closes it; moving it
+// hands its handle on.
 class RegistryKey {
 public:
     explicit RegistryKey(std::wstring path, std::int32_t root = LocalMachine, bool use64BitView = false);
     ~RegistryKey();
+    RegistryKey(RegistryKey&& other) noexcept;
+    RegistryKey& operator=(RegistryKey&& other) noexcept;
     RegistryKey(const RegistryKey&) = delete;
     RegistryKey& operator=(const RegistryKey&) = delete;
 
@@ -43,8 +56,14 @@ public:
 
     // The path of the sub-key name (one component or a relative path).
     std::wstring SubKeyPath(const std::wstring& name) const;
-    // A closed key for the sub-key name, with this key's root and view.
-    RegistryKey ChildKey(const std::wstring& name) const;
+    // The sub-key name, opened relative to this key's handle in its view, so
+    // that it lies below this very key whatever its path now leads to. The
+    // result is closed when it could not be opened.
+    RegistryKey SubKey(const std::wstring& name, SubKeyAccess access) const;
+    // Creates the sub-key name with all access and security's descriptor.
+    // The result is closed when the creation failed and when a key or a
+    // registry link of that name was there already: it is left untouched.
+    RegistryKey CreateNewSubKey(const std::wstring& name, SECURITY_ATTRIBUTES* security) const;
 
     // Reads the named value into value, which is Empty after any failure.
     // REG_SZ text up to its first NUL becomes a String (E_FAIL for a code
@@ -81,28 +100,29 @@ public:
     // Deletes the sub-key name with everything below it, children before
     // parents. A sub-key whose own sub-keys were not all deleted stays, and
     // the result is then E_FAIL; the rest of the tree is deleted regardless.
+    // A missing sub-key gives S_OK. Every key is opened relative to its
+    // parent's handle and deleted through its own handle, and a registry link
+    // is deleted as the link: nothing it points at is touched.
     std::int32_t DeleteSubKeyTree(const std::wstring& name);
-    // Copies the tree below this key into the key at destinationPath below
-    // HKEY_LOCAL_MACHINE in the default view, whatever this key's root and
-    // view. The destination is created even when the copy then fails.
-    std::int32_t CopyTo(const std::wstring& destinationPath) const;
+    // Deletes everything below this key the same way, then the key itself
+    // through its handle, which stays open until the key is closed.
+    std::int32_t DeleteTree();
 
 private:
+    using DeleteKeyFunction = LONG(NTAPI*)(HANDLE key);
+
     // KEY_WOW64_64KEY when the key is addressed in the 64-bit view, else 0.
     REGSAM ViewAccess() const;
-    // Deletes the sub-key name, which must have no sub-keys, relative to this
-    // key's handle; under WOW64 in this key's view.
-    std::int32_t DeleteSubKey(const std::wstring& name) const;
+    // The sub-key name itself, opened to be listed and deleted: a registry
+    // link is opened as the link, never followed. status is the open's.
+    RegistryKey SubKeyItself(const std::wstring& name, LONG& status) const;
+    std::int32_t DeleteTreeWith(DeleteKeyFunction deleteKey);
 
     HKEY handle_;
     std::int32_t root_;
     std::wstring path_;
     bool use64BitView_;
 };
-
-// Whether the key at path below HKEY_LOCAL_MACHINE, in the default view, can
-// be opened read-only. Creates nothing.
-bool KeyExists(const std::wstring& path);
 
 // Copies every sub-key and value below source into destination, both open:
 // sub-keys first, depth-first, then the values. Values and sub-keys already in

@@ -5,14 +5,13 @@
 
 namespace {
 
-// Copies one sub-key's tree; the destination child is created even when the
-// source child does not open, and closes before the source child.
+// Copies one sub-key's tree, the source read only; the destination child is
+// created even when the source child does not open, and closes before the
+// source child.
 bool CopySubKey(const RegistryKey& source, const RegistryKey& destination, const std::wstring& name)
 {
-    RegistryKey sourceChild = source.ChildKey(name);
-    sourceChild.Open(/*readOnly=*/false);
-    RegistryKey destinationChild = destination.ChildKey(name);
-    destinationChild.Open(/*readOnly=*/false);
+    const RegistryKey sourceChild = source.SubKey(name, SubKeyAccess::Read);
+    RegistryKey destinationChild = destination.SubKey(name, SubKeyAccess::Write);
     return CopyKeyTree(sourceChild, destinationChild) >= 0;
 }
 
@@ -84,12 +83,4 @@ std::int32_t CopyKeyTree(const RegistryKey& source, RegistryKey& destination)
     const bool subKeysCopied = CopySubKeys(source, destination);
     const bool valuesCopied = CopyValues(source, destination);
     return subKeysCopied && valuesCopied ? S_OK : E_FAIL;
-}
-
-std::int32_t RegistryKey::CopyTo(const std::wstring& destinationPath) const
-{
-    // Opening creates the destination; one that did not open fails the copy.
-    RegistryKey destination(destinationPath);
-    destination.Open(/*readOnly=*/false);
-    return CopyKeyTree(*this, destination);
 }

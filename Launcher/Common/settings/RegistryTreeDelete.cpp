@@ -1,58 +1,47 @@
 #include "RegistryKey.h"
 
-#include "../platform/Handles.h"
 #include "../platform/RuntimeLookup.h"
-
-namespace {
-
-using RegDeleteKeyExWFunction = LSTATUS(WINAPI*)(HKEY key, LPCWSTR subKey, REGSAM access, DWORD reserved);
-
-// Deletes with a view, which a 32-bit process on 64-bit Windows needs.
-// RegDeleteKeyExW is looked up rather than imported because 32-bit Windows
-// before Vista does not have it, and the launcher must still start there.
-bool DeleteKeyInView(HKEY parent, const std::wstring& name, REGSAM access)
-{
-    const LoadedModule advapi(Os.LoadLibraryW(L"AdvAPI32.dll"));
-    if (!advapi.IsValid()) {
-        return false;
-    }
-    const auto deleteKeyEx = LookUpFunction<RegDeleteKeyExWFunction>(advapi.Get(), "RegDeleteKeyExW");
-    return deleteKeyEx != nullptr && deleteKeyEx(parent, name.c_str(), access, /*Reserved=*/0) == ERROR_SUCCESS;
-}
-
-// Deletes every sub-key of key in enumeration order, going on past failures.
-// The names are all gathered first, since deleting shifts the indexes.
-bool DeleteEverySubKey(RegistryKey& key)
-{
-    std::vector<std::wstring> names;
-    key.EnumSubKeys(names);
-    bool deleted = true;
-    for (const std::wstring& name : names) {
-        deleted = key.DeleteSubKeyTree(name) == S_OK && deleted;
-    }
-    return deleted;
-}
-
-}  // namespace
 
 std::int32_t RegistryKey::DeleteSubKeyTree(const std::wstring& name)
 {
     if (!IsOpen()) {
         return E_FAIL;
     }
-    // The child closes only after its own key is deleted below.
-    RegistryKey child = ChildKey(name);
-    if (child.Open(/*readOnly=*/false) >= 0 && !DeleteEverySubKey(child)) {
-        return E_FAIL;
+    LONG status = ERROR_SUCCESS;
+    RegistryKey child = SubKeyItself(name, status);
+    if (status == ERROR_FILE_NOT_FOUND) {
+        return S_OK;
     }
-    return DeleteSubKey(name);
+    return child.DeleteTree();
 }
 
-std::int32_t RegistryKey::DeleteSubKey(const std::wstring& name) const
+std::int32_t RegistryKey::DeleteTree()
 {
-    bool queryFailed = false;
-    if (QueryWow64(queryFailed)) {
-        return DeleteKeyInView(handle_, name, KEY_ALL_ACCESS | ViewAccess()) ? S_OK : E_FAIL;
+    if (!IsOpen()) {
+        return E_FAIL;
     }
-    return Os.RegDeleteKeyW(handle_, name.c_str()) == ERROR_SUCCESS ? S_OK : E_FAIL;
+    // NtDeleteKey is the one call that deletes a key through a handle rather
+    // than by a name, which a registry link could send elsewhere. It is ntdll's,
+    // outside the Win32 API the launcher imports, so it is looked up.
+    const auto deleteKey = LookUpFunction<DeleteKeyFunction>(Os.GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey");
+    return deleteKey != nullptr ? DeleteTreeWith(deleteKey) : E_FAIL;
+}
+
+// The names are all gathered first, since deleting shifts the indexes. A
+// link has no sub-keys of its own, so nothing below its target is listed.
+std::int32_t RegistryKey::DeleteTreeWith(DeleteKeyFunction deleteKey)
+{
+    std::vector<std::wstring> names;
+    EnumSubKeys(names);
+    bool deleted = true;
+    for (const std::wstring& name : names) {
+        LONG status = ERROR_SUCCESS;
+        RegistryKey child = SubKeyItself(name, status);
+        deleted = (status == ERROR_FILE_NOT_FOUND || (child.IsOpen() && child.DeleteTreeWith(deleteKey) == S_OK)) &&
+            deleted;
+    }
+    if (!deleted) {
+        return E_FAIL;
+    }
+    return deleteKey(handle_) >= 0 ? S_OK : E_FAIL;
 }

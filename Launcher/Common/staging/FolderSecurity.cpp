@@ -87,19 +87,6 @@ std::int32_t IsTrustedEntry(const ACL* dacl, DWORD index, const TrustedAccounts&
 
 }  // namespace
 
-std::int32_t ProtectedDescriptor::Parse(const wchar_t* text)
-{
-    PSECURITY_DESCRIPTOR parsed = nullptr;
-    if (!Os.ConvertStringSecurityDescriptorToSecurityDescriptorW(text, SDDL_REVISION_1, &parsed, /*size=*/nullptr)) {
-        return ReportLastError("ConvertStringSecurityDescriptorToSecurityDescriptor");
-    }
-    memory_ = LocalMemory(parsed);
-    attributes_.nLength = sizeof(attributes_);
-    attributes_.lpSecurityDescriptor = parsed;
-    attributes_.bInheritHandle = FALSE;
-    return 0;
-}
-
 std::int32_t ReadOwner(HANDLE object, RecordedOwner& recorded)
 {
     PSECURITY_DESCRIPTOR queried = nullptr;

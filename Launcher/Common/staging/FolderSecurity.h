@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../platform/Handles.h"
+#include "../platform/ProtectedDescriptor.h"
 
 #include <cstdint>
 #include <string>
@@ -17,20 +18,6 @@ inline constexpr const wchar_t* StagingFolderDescriptor = L"O:BAD:P(A;OICI;FA;;;
 // is there, never change it.
 inline constexpr const wchar_t* PackageFolderDescriptor =
     L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
-
-// A security descriptor parsed from its text form, and the attributes that
-// create an object with it. The parsed memory belongs to this object.
-class ProtectedDescriptor {
-public:
-    // Returns 0, or the failing call's code after printing its line.
-    std::int32_t Parse(const wchar_t* text);
-
-    SECURITY_ATTRIBUTES* Attributes() { return &attributes_; }
-
-private:
-    LocalMemory memory_;
-    SECURITY_ATTRIBUTES attributes_{};
-};
 
 // The owner of an object, and the memory that holds it.
 struct RecordedOwner {

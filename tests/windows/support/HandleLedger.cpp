@@ -4,7 +4,7 @@ namespace {
 
 struct OpenHandle {
     HandleKind Kind;
-    // A module loaded twice is one handle with two references.
+    // The same handle given out twice counts twice.
     int References;
 };
 
@@ -131,15 +131,6 @@ SC_HANDLE WINAPI LedgerOpenService(SC_HANDLE manager, LPCWSTR name, DWORD access
     return service;
 }
 
-HMODULE WINAPI LedgerLoadLibrary(LPCWSTR name)
-{
-    const HMODULE module = ledger.Saved.LoadLibraryW(name);
-    if (module != nullptr) {
-        Opened(module, HandleKind::Module);
-    }
-    return module;
-}
-
 BOOL WINAPI LedgerParseDescriptor(LPCWSTR text, DWORD revision, PSECURITY_DESCRIPTOR* descriptor, PULONG size)
 {
     const BOOL parsed =
@@ -228,15 +219,6 @@ BOOL WINAPI LedgerCloseServiceHandle(SC_HANDLE handle)
     return closed;
 }
 
-BOOL WINAPI LedgerFreeLibrary(HMODULE module)
-{
-    const BOOL freed = ledger.Saved.FreeLibrary(module);
-    if (freed) {
-        Closed(module, {HandleKind::Module}, "FreeLibrary");
-    }
-    return freed;
-}
-
 HLOCAL WINAPI LedgerLocalFree(HLOCAL memory)
 {
     const HLOCAL kept = ledger.Saved.LocalFree(memory);
@@ -271,9 +253,6 @@ void CloseForReal(const void* handle, HandleKind kind)
     case HandleKind::Service:
         RealOs.CloseServiceHandle(static_cast<SC_HANDLE>(h));
         break;
-    case HandleKind::Module:
-        RealOs.FreeLibrary(static_cast<HMODULE>(h));
-        break;
     case HandleKind::LocalMemory:
         RealOs.LocalFree(h);
         break;
@@ -293,7 +272,7 @@ void CloseForReal(const void* handle, HandleKind kind)
 const char* HandleKindName(HandleKind kind)
 {
     static const char* const names[] = {"File", "Folder", "Search", "RegistryKey", "ServiceManager", "Service",
-        "Snapshot", "Process", "Thread", "Module", "LocalMemory", "RpcString"};
+        "Snapshot", "Process", "Thread", "LocalMemory", "RpcString"};
     return names[static_cast<int>(kind)];
 }
 
@@ -309,7 +288,6 @@ HandleLedger::HandleLedger()
     Os.RegCreateKeyExW = &LedgerRegCreateKey;
     Os.OpenSCManagerW = &LedgerOpenManager;
     Os.OpenServiceW = &LedgerOpenService;
-    Os.LoadLibraryW = &LedgerLoadLibrary;
     Os.ConvertStringSecurityDescriptorToSecurityDescriptorW = &LedgerParseDescriptor;
     Os.ConvertStringSidToSidW = &LedgerParseSid;
     Os.GetSecurityInfo = &LedgerGetSecurityInfo;
@@ -319,7 +297,6 @@ HandleLedger::HandleLedger()
     Os.FindClose = &LedgerFindClose;
     Os.RegCloseKey = &LedgerRegCloseKey;
     Os.CloseServiceHandle = &LedgerCloseServiceHandle;
-    Os.FreeLibrary = &LedgerFreeLibrary;
     Os.LocalFree = &LedgerLocalFree;
     Os.RpcStringFreeW = &LedgerRpcStringFree;
 }

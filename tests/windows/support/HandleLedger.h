@@ -18,7 +18,6 @@ enum class HandleKind {
     Snapshot,
     Process,
     Thread,
-    Module,
     LocalMemory,
     RpcString,
 };

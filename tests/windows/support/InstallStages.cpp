@@ -100,25 +100,14 @@ BOOL WINAPI MarkingCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
     return created;
 }
 
-// The release opens the drivers key once the package has been handed on.
-void MarkRelease()
+// The release first looks up the deletion through a handle, in ntdll, once
+// the package has been handed on; the backup's own look-up comes before.
+HMODULE WINAPI MarkingGetModuleHandle(LPCWSTR name)
 {
-    if (CurrentStage() == InstallStage::Package) {
+    if (CurrentStage() == InstallStage::Package && name != nullptr && std::wcscmp(name, L"ntdll.dll") == 0) {
         MarkNextCall(InstallStage::BackupRelease, ChildPhase::Staging);
     }
-}
-
-LSTATUS WINAPI MarkingRegOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
-{
-    MarkRelease();
-    return tracker.Saved.RegOpenKeyExW(root, path, options, access, key);
-}
-
-LSTATUS WINAPI MarkingRegCreateKey(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options,
-    REGSAM access, const LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition)
-{
-    MarkRelease();
-    return tracker.Saved.RegCreateKeyExW(root, path, reserved, keyClass, options, access, security, key, disposition);
+    return tracker.Saved.GetModuleHandleW(name);
 }
 
 // The cleanup's first counted call looks at the staging folder by name; a
@@ -159,8 +148,7 @@ InstallStages::InstallStages(const OsCountdown& countdown)
     Os.CreateToolhelp32Snapshot = &MarkingSnapshot;
     Os.WaitForSingleObject = &MarkingWait;
     Os.GetExitCodeProcess = &MarkingExitCode;
-    Os.RegOpenKeyExW = &MarkingRegOpenKey;
-    Os.RegCreateKeyExW = &MarkingRegCreateKey;
+    Os.GetModuleHandleW = &MarkingGetModuleHandle;
     Os.CreateFileW = &MarkingCreateFile;
     Os.CreateDirectoryW = &MarkingCreateDirectory;
 }
