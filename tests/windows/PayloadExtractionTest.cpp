@@ -47,9 +47,12 @@ protected:
 TEST_F(PayloadExtraction, StagesIntoOneGuidFolderUnderTheSystemTemporaryFolderPerRun)
 {
     const std::wstring usersTemporaryFolder = TemporaryFolder();
-    SetEnvironmentVariableW(L"TMP", L"C:\\users\\planted");
+    const std::wstring planted = usersTemporaryFolder + L"planted";
+    RealOs.CreateDirectoryW(planted.c_str(), nullptr);
+    SetEnvironmentVariableW(L"TMP", planted.c_str());
     const Extraction first = Extract(L"TEST_PAYLOAD", true);
     SetEnvironmentVariableW(L"TMP", usersTemporaryFolder.c_str());
+    RealOs.RemoveDirectoryW(planted.c_str());
     ASSERT_EQ(0, first.Result) << first.Printed;
     const std::wstring temporary = StagingRoot();
     ASSERT_EQ(temporary.size() + 36 + 1, launcher.StagingDirectory.size());
@@ -65,6 +68,33 @@ TEST_F(PayloadExtraction, StagesIntoOneGuidFolderUnderTheSystemTemporaryFolderPe
     ASSERT_EQ(0, second.Result);
     EXPECT_EQ(folder, launcher.StagingDirectory);
     EXPECT_EQ(folder + L"second.exe", second.OutputPath);
+}
+
+std::wstring systemTempAsLink;
+
+DWORD WINAPI SystemTempIsALink(LPCWSTR path)
+{
+    const DWORD attributes = RealOs.GetFileAttributesW(path);
+    return path == systemTempAsLink ? attributes | FILE_ATTRIBUTE_REPARSE_POINT : attributes;
+}
+
+// Windows' own SystemTemp, where Windows has made it, lets nobody but SYSTEM
+// and Administrators in; anything else there than a plain folder is not used.
+TEST_F(PayloadExtraction, StagesUnderSystemTempWhereWindowsHasMadeIt)
+{
+    wchar_t windows[MAX_PATH];
+    GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring systemTemp = std::wstring(windows) + L"\\SystemTemp";
+    ASSERT_TRUE(RealOs.CreateDirectoryW(systemTemp.c_str(), nullptr));
+    for (const bool link : {false, true}) {
+        systemTempAsLink = link ? systemTemp : L"";
+        OsOverride attributes(&OsCallTable::GetFileAttributesW, &SystemTempIsALink);
+        EXPECT_EQ(0, Extract(L"TEST_PAYLOAD", true).Result);
+        const std::wstring expected = link ? std::wstring(windows) + L"\\Temp\\" : systemTemp + L"\\";
+        EXPECT_EQ(expected, launcher.StagingDirectory.substr(0, expected.size())) << link;
+        launcher.RemoveStagingDirectory();
+    }
+    RealOs.RemoveDirectoryW(systemTemp.c_str());
 }
 
 TEST_F(PayloadExtraction, WritesPackagesIntoTheProductFolderOverwritingAnEarlierFile)

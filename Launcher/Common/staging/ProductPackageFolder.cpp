@@ -61,7 +61,7 @@ std::int32_t HoldNewLevel(const std::wstring& path, FileHandle& held)
 // followed, and whoever holds the old folder keeps it there.
 std::int32_t MoveAside(const std::wstring& path, const BY_HANDLE_FILE_INFORMATION& identity)
 {
-    const FileHandle level = OpenLevel(path, DELETE | FILE_READ_ATTRIBUTES);
+    FileHandle level = OpenLevel(path, DELETE | FILE_READ_ATTRIBUTES);
     if (!level.IsValid()) {
         return ReportLastError("CreateFile");
     }
@@ -84,6 +84,9 @@ std::int32_t MoveAside(const std::wstring& path, const BY_HANDLE_FILE_INFORMATIO
     target.copy(rename->FileName, target.size());
     if (!Os.SetFileInformationByHandle(level.Get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
         return ReportLastError("SetFileInformationByHandle");
+    }
+    if (!level.Close()) {
+        return ReportLastError("CloseHandle");
     }
     return 0;
 }
@@ -126,7 +129,10 @@ std::int32_t SecureExistingLevel(
         held = std::move(level);
         return 0;
     }
-    level.Close();
+    // Let go first: the hold shares no deletion, not even with the run.
+    if (!level.Close()) {
+        return ReportLastError("CloseHandle");
+    }
     if (const std::int32_t code = MoveAside(path, identity)) {
         return code;
     }
