@@ -725,6 +725,10 @@ def main():
     parser.add_argument("--expect-absent", action="append", default=[], help="path below C:/")
     args = parser.parse_args()
     args.base = os.path.abspath(args.base)
+    # Under Wine a folder's access list comes from its mode: one everyone may
+    # write in is a folder users may write in, which the launcher moves
+    # aside. Only the scenarios that mean to make one may.
+    os.umask(0o022)
     return run(args)
 
 

@@ -81,7 +81,8 @@ std::int32_t BuildChildEnvironment(const std::wstring& temporaryFolder, std::vec
         return ReportLastError("GetEnvironmentStrings");
     }
     const std::array<Variable, SetVariableCount> variables = {
-        Variable{L"PATH", system + L";" + windows + L";" + system + L"\\Wbem;" + system + L"\\WindowsPowerShell\\v1.0\\"},
+        Variable{L"PATH",
+            system + L";" + windows + L";" + system + L"\\Wbem;" + system + L"\\WindowsPowerShell\\v1.0\\"},
         Variable{L"SystemRoot", windows},
         Variable{L"TEMP", temporaryFolder},
         Variable{L"TMP", temporaryFolder},

@@ -22,8 +22,9 @@ std::int32_t StagingRoot(std::wstring& root)
     if (length == 0 || length >= MAX_PATH) {
         return ReportLastError("GetSystemWindowsDirectory");
     }
-    const std::wstring systemTemp = std::wstring(windows, length) + L"\\SystemTemp";
-    root = IsPlainFolder(Os.GetFileAttributesW(systemTemp.c_str())) ? systemTemp : std::wstring(windows, length) + L"\\Temp";
+    const std::wstring folder(windows, length);
+    const std::wstring systemTemp = folder + L"\\SystemTemp";
+    root = IsPlainFolder(Os.GetFileAttributesW(systemTemp.c_str())) ? systemTemp : folder + L"\\Temp";
     return 0;
 }
 

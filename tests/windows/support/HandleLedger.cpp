@@ -150,26 +150,27 @@ BOOL WINAPI LedgerParseSid(LPCWSTR text, PSID* sid)
     return parsed;
 }
 
-DWORD WINAPI LedgerGetSecurityInfo(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INFORMATION information,
-    PSID* owner, PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
+// The descriptor a security query hands back is memory the caller frees.
+DWORD QueriedDescriptor(DWORD status, PSECURITY_DESCRIPTOR* descriptor)
 {
-    const DWORD status =
-        ledger.Saved.GetSecurityInfo(object, type, information, owner, group, dacl, sacl, descriptor);
     if (status == ERROR_SUCCESS && descriptor != nullptr) {
         Opened(*descriptor, HandleKind::LocalMemory);
     }
     return status;
 }
 
+DWORD WINAPI LedgerGetSecurityInfo(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INFORMATION information,
+    PSID* owner, PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
+{
+    return QueriedDescriptor(
+        ledger.Saved.GetSecurityInfo(object, type, information, owner, group, dacl, sacl, descriptor), descriptor);
+}
+
 DWORD WINAPI LedgerGetNamedSecurityInfo(LPCWSTR name, SE_OBJECT_TYPE type, SECURITY_INFORMATION information,
     PSID* owner, PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
 {
-    const DWORD status =
-        ledger.Saved.GetNamedSecurityInfoW(name, type, information, owner, group, dacl, sacl, descriptor);
-    if (status == ERROR_SUCCESS && descriptor != nullptr) {
-        Opened(*descriptor, HandleKind::LocalMemory);
-    }
-    return status;
+    return QueriedDescriptor(
+        ledger.Saved.GetNamedSecurityInfoW(name, type, information, owner, group, dacl, sacl, descriptor), descriptor);
 }
 
 RPC_STATUS RPC_ENTRY LedgerUuidToString(UUID* uuid, RPC_WSTR* text)
