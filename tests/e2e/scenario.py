@@ -185,9 +185,9 @@ def point_associations_at_recorder(args, prefix, drive):
 
 
 class StagingSwap:
-    """Swaps the staging folder for a link to the victim folder while the
-    package installs, the way a user who owns the temporary folder could
-    from outside Wine's sharing checks."""
+    """Swaps the staging folder for a link to the victim folder once the
+    package has installed its files, before the cleanup, from outside Wine's
+    sharing checks (on Windows the held folder cannot be renamed)."""
 
     def __init__(self, drive):
         self.drive, self.swapped, self.done = drive, None, False
@@ -198,7 +198,7 @@ class StagingSwap:
     def swap_when_installing(self):
         deadline = time.time() + 300
         while time.time() < deadline and not self.done:
-            if os.path.exists(package_path(self.drive)):
+            if installed_markers(self.drive):
                 for temp in staging_roots(self.drive):
                     for entry in os.listdir(temp):
                         folder = os.path.join(temp, entry)
@@ -214,6 +214,13 @@ class StagingSwap:
         self.thread.join(timeout=5)
         if self.swapped:
             shutil.rmtree(self.swapped + ".moved-away", ignore_errors=True)
+
+
+def installed_markers(drive):
+    """The markers of the driver packages installed, each telling which."""
+    texts = [read(os.path.join(drive, name, "Kesmora", "TAVRIN", "DriverPackage.txt"))
+             for name in ("Program Files", "Program Files (x86)")]
+    return [text.strip() for text in texts if text]
 
 
 def staging_roots(drive):
@@ -323,7 +330,7 @@ class UserTemporaryFolderLink:
         while time.time() < deadline and not self.done and not os.path.exists(journal):
             time.sleep(0.01)
         self.point_at(self.targets[1])
-        while time.time() < deadline and not self.done and not os.path.exists(package_path(self.drive)):
+        while time.time() < deadline and not self.done and not installed_markers(self.drive):
             time.sleep(0.01)
         self.point_at(self.targets[0])
 
@@ -576,9 +583,7 @@ def check(args, prefix, drive, stdout, processes):
     exit_code = (read(os.path.join(drive, "probe", "exit-code.txt")) or "").strip()
     journal = read(os.path.join(drive, "StandIn", "journal.txt")) or ""
     runs = [line.split("\t") for line in journal.splitlines()]
-    installed = [name for name in ("Program Files", "Program Files (x86)")
-                 if read(os.path.join(drive, name, "Kesmora", "TAVRIN", "DriverPackage.txt"))]
-    markers = [read(os.path.join(drive, name, "Kesmora", "TAVRIN", "DriverPackage.txt")).strip() for name in installed]
+    markers = installed_markers(drive)
     package = package_path(drive)
     # A link a user planted under a staging folder's name is not the launcher's.
     staging = [entry for temp in staging_roots(drive) + users_temp_folders(drive) for entry in os.listdir(temp)
