@@ -4,5 +4,8 @@
 
 void CInstallerLauncher::ParseCommandLine()
 {
-    ReadMsiArgumentOptions(m_lpCmdLine, MsiArgumentTemplate);
+    LauncherOptions options;
+    ReadLauncherOptions(m_lpCmdLine, options);
+    MsiArgumentTemplate = options.MsiArgumentTemplate;
+    LogPath = options.LogPath;
 }

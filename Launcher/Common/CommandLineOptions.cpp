@@ -44,7 +44,7 @@ std::int32_t FindFirstNonBlank(std::wstring_view text)
     return index == std::wstring_view::npos ? -1 : static_cast<std::int32_t>(index);
 }
 
-void ReadMsiArgumentOptions(std::wstring_view arguments, std::wstring& msiArgumentTemplate)
+void ReadLauncherOptions(std::wstring_view arguments, LauncherOptions& options)
 {
     std::wstring_view unread = arguments;
     for (;;) {
@@ -57,9 +57,11 @@ void ReadMsiArgumentOptions(std::wstring_view arguments, std::wstring& msiArgume
         unread.remove_prefix(name.size());
         const std::wstring option = FoldToLowerCase(name);
         if (option == L"quiet") {
-            msiArgumentTemplate.assign(QuietMsiArgumentTemplate);
+            options.MsiArgumentTemplate.assign(QuietMsiArgumentTemplate);
         } else if (option == L"msiargs") {
-            ReadDelimitedValue(unread, msiArgumentTemplate);
+            ReadDelimitedValue(unread, options.MsiArgumentTemplate);
+        } else if (option == L"log") {
+            ReadDelimitedValue(unread, options.LogPath);
         }
     }
 }

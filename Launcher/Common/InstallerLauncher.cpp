@@ -2,6 +2,9 @@
 
 #include "LauncherConfig.h"
 #include "ResultCodes.h"
+#include "log/RunEvents.h"
+#include "log/RunHeader.h"
+#include "log/SupportLog.h"
 #include "platform/OsCalls.h"
 #include "platform/RuntimeLookup.h"
 #include "preparation/DeviceMonitorNotice.h"
@@ -9,10 +12,25 @@
 #include "resources/ResourceIds.h"
 #include "settings/DriverSettingsBackup.h"
 #include "staging/PayloadPresence.h"
+#include "staging/PrerequisiteCommandLines.h"
 
 #include <cstdlib>
 
 static_assert(sizeof(OSVERSIONINFOW) == 276, "the version query is made with the whole record");
+
+namespace {
+
+// Runs one step of the sequence between its two lines in the support log.
+template <typename Step>
+auto RunStep(const wchar_t* name, Step step)
+{
+    LogStepStarted(name);
+    const auto result = step();
+    LogStepEnded(name, result);
+    return result;
+}
+
+}  // namespace
 
 BOOL CInstallerLauncher::InitInstance()
 {
@@ -21,8 +39,30 @@ BOOL CInstallerLauncher::InitInstance()
     ParseCommandLine();
     DetectWow64();
     DetectWindows10();
-    RunInstallSequence();
+    if (OpenRunLog()) {
+        RunInstallSequence();
+    }
+    LogExitCode(ExitCode());
+    CloseSupportLog();
+    logFolder_.Release();
     return FALSE;
+}
+
+bool CInstallerLauncher::OpenRunLog()
+{
+    // The default log's failure has printed its line; the run goes on
+    // without a log, which must never decide how it ends.
+    const std::int32_t opened = LogPath.empty() ? OpenDefaultSupportLog(logFolder_) : OpenSupportLogAt(LogPath);
+    LogRunHeader(version_, Is64BitWindows);
+    if (opened == 0 || LogPath.empty()) {
+        return true;
+    }
+    if (!IsQuietRequest(MsiArgumentTemplate)) {
+        const std::wstring text = L"The log file cannot be opened:\n" + LogPath;
+        Os.MessageBoxW(GetMainWindowHandle(), text.c_str(), LauncherConfig.ProductFolderName, MB_OK | MB_ICONERROR);
+    }
+    EndRun(RunEnd::LogRefused, opened);
+    return false;
 }
 
 void CInstallerLauncher::RunInstallSequence()
@@ -33,22 +73,28 @@ void CInstallerLauncher::RunInstallSequence()
     }
     // A build that continues after a failed prerequisite has chosen to
     // tolerate it, so the failure does not reach the exit code either.
-    const std::int32_t prerequisites = InstallPrerequisites();
+    const std::int32_t prerequisites = RunStep(L"InstallPrerequisites", [this] { return InstallPrerequisites(); });
     if (prerequisites != 0 && !LauncherConfig.ContinueAfterPrerequisiteFailure) {
         return EndRun(RunEnd::PrerequisiteFailed, prerequisites);
     }
     if (carriesLegacyUninstaller) {
-        if (const std::int32_t legacy = RunLegacyUninstallers()) {
+        if (const std::int32_t legacy = RunStep(L"RunLegacyUninstallers", [this] { return RunLegacyUninstallers(); })) {
             return EndRun(RunEnd::LegacyUninstallerFailed, legacy);
         }
     }
-    TerminateListedProcesses();
-    RemovePreviousProducts();
-    NotifyDeviceMonitorService();
-    BackupDriverSettings();
-    const std::int32_t package = InstallMainPackage();
-    ReleaseDriverSettingsBackup();
+    // The count of processes ended says nothing of success: each is logged.
+    RunStep(L"TerminateListedProcesses", [] {
+        TerminateListedProcesses();
+        return true;
+    });
+    RunStep(L"RemovePreviousProducts", [this] { return RemovePreviousProducts(); });
+    RunStep(L"NotifyDeviceMonitorService", [] { return NotifyDeviceMonitorService(); });
+    RunStep(L"BackupDriverSettings", [] { return BackupDriverSettings(); });
+    const std::int32_t package = RunStep(L"InstallMainPackage", [this] { return InstallMainPackage(); });
+    RunStep(L"ReleaseDriverSettingsBackup", [] { return ReleaseDriverSettingsBackup(); });
+    LogStepStarted(L"RemoveStagingDirectory");
     RemoveStagingDirectory();
+    LogStepEnded(L"RemoveStagingDirectory", true);
     SetExitCode(RunExitCode(RunEnd::Completed, package, PrerequisitesRequestedRestart));
 }
 
@@ -74,16 +120,18 @@ void CInstallerLauncher::DetectWow64()
     Is64BitWindows = QueryWow64(queryFailed);
     if (queryFailed) {
         // The runtime's normal exit: at-exit work runs, no later step does.
-        std::exit(RunExitCode(RunEnd::Wow64QueryFailed, FailureCode(Os.GetLastError()), false));
+        const std::int32_t exitCode = RunExitCode(RunEnd::Wow64QueryFailed, FailureCode(Os.GetLastError()), false);
+        LogExitCode(exitCode);
+        std::exit(exitCode);
     }
 }
 
 void CInstallerLauncher::DetectWindows10()
 {
-    OSVERSIONINFOW version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
+    version_ = {};
+    version_.dwOSVersionInfoSize = sizeof(version_);
     // Windows reports 10 only to programs whose manifest declares Windows 10.
-    IsWindows10OrLater = Os.GetVersionExW(&version) != FALSE && version.dwMajorVersion >= 10;
+    IsWindows10OrLater = Os.GetVersionExW(&version_) != FALSE && version_.dwMajorVersion >= 10;
 }
 
 bool CInstallerLauncher::ConfirmInstallation()

@@ -89,11 +89,20 @@ public:
     bool IsWindows10OrLater = false;
     // A prerequisite installed but asked for a restart.
     bool PrerequisitesRequestedRestart = false;
+    // The support log's file the command line named, or empty for the
+    // default one.
+    std::wstring LogPath;
 
 private:
     // Creates the staging folder on the first request of the run.
     std::int32_t OpenStagingFolder(std::wstring& folder);
     void RegisterCommonControls();
+    // Opens the support log and writes its header. False when the log the
+    // command line named cannot be opened: the run has then ended.
+    bool OpenRunLog();
+    // The Windows Installer arguments for the package: the template's, or
+    // the ones the launcher builds itself with a log of their own.
+    std::wstring PackageArguments(const std::wstring& quotedPackage);
     void DetectWow64();
     void DetectWindows10();
     // True when the user agreed, or when the prompt texts are not carried.
@@ -110,4 +119,8 @@ private:
     // The package folder's levels, held from their check until Windows
     // Installer has ended.
     ProductPackageFolder packageFolder_;
+    // The support log's folder and the levels above it, held for the run.
+    ProductPackageFolder logFolder_;
+    // What the version query reported, for the log.
+    OSVERSIONINFOW version_{};
 };

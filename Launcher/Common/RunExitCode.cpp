@@ -20,6 +20,8 @@ std::int32_t RunExitCode(RunEnd end, std::int32_t stepResult, bool restartReques
     switch (end) {
     case RunEnd::Declined:
         return UserDeclined;
+    case RunEnd::LogRefused:
+        return LogFailure;
     case RunEnd::Wow64QueryFailed:
     case RunEnd::PrerequisiteFailed:
     case RunEnd::LegacyUninstallerFailed:

@@ -18,10 +18,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         buffer[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
     }
     const std::wstring_view arguments(buffer, units);
-    std::wstring msiArgumentTemplate = L"before";
-    ReadMsiArgumentOptions(arguments, msiArgumentTemplate);
+    LauncherOptions options{L"before", L"before"};
+    ReadLauncherOptions(arguments, options);
+    const std::wstring& msiArgumentTemplate = options.MsiArgumentTemplate;
     const bool fromInput = arguments.find(msiArgumentTemplate) != std::wstring_view::npos;
     if (msiArgumentTemplate != QuietMsiArgumentTemplate && msiArgumentTemplate != L"before" && !fromInput) {
+        std::abort();
+    }
+    if (options.LogPath != L"before" && arguments.find(options.LogPath) == std::wstring_view::npos) {
         std::abort();
     }
     delete[] buffer;

@@ -19,9 +19,9 @@ std::ostream& operator<<(std::ostream& out, const Case& c)
 
 std::wstring TemplateFor(const wchar_t* arguments, const wchar_t* before = L"")
 {
-    std::wstring msiArgumentTemplate = before;
-    ReadMsiArgumentOptions(arguments, msiArgumentTemplate);
-    return msiArgumentTemplate;
+    LauncherOptions options{before, L""};
+    ReadLauncherOptions(arguments, options);
+    return options.MsiArgumentTemplate;
 }
 
 class MsiArgumentOptionsTest : public testing::TestWithParam<Case> {};
@@ -71,6 +71,30 @@ TEST(MsiArgumentOptions, KeepsAnEarlierTemplateWhenNothingSetsOne)
 TEST(MsiArgumentOptions, QuietTemplateHasEighteenCharacters)
 {
     EXPECT_EQ(18u, QuietMsiArgumentTemplate.size());
+}
+
+// "log" is one more name that takes a value, read like that of "msiargs";
+// the value of an option it follows is not read as options.
+TEST(LogOption, NamesTheLogFileAndLeavesTheTemplateAlone)
+{
+    const struct {
+        const wchar_t* arguments;
+        const wchar_t* logPath;
+        const wchar_t* msiArgumentTemplate;
+    } cases[] = {
+        {L"-log \"D:\\logs\\audio.log\"", L"D:\\logs\\audio.log", L""},
+        {L"/LOG 'C:\\a b\\x.log' -quiet", L"C:\\a b\\x.log", Quiet},
+        {L"-msiargs \"/i $MSIPATH -log x\"", L"", L"/i $MSIPATH -log x"},
+        {L"-log", L"", L""},
+        {L"-log \"a.log\" -log \"b.log\"", L"b.log", L""},
+        {L"-logfile \"a.log\"", L"", L""},
+    };
+    for (const auto& c : cases) {
+        LauncherOptions options;
+        ReadLauncherOptions(c.arguments, options);
+        EXPECT_EQ(std::wstring(c.logPath), options.LogPath) << std::wstring(c.arguments).size();
+        EXPECT_EQ(std::wstring(c.msiArgumentTemplate), options.MsiArgumentTemplate);
+    }
 }
 
 TEST(FindFirstNonBlank, SkipsBlanksAndTabsOnly)

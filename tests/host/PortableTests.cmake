@@ -4,6 +4,7 @@
 set(PORTABLE_TEST_SOURCES
     "${CMAKE_CURRENT_LIST_DIR}/BufferAllocationTest.cpp"
     "${CMAKE_CURRENT_LIST_DIR}/CommandLineOptionsTest.cpp"
+    "${CMAKE_CURRENT_LIST_DIR}/SupportLogTextTest.cpp"
     "${CMAKE_CURRENT_LIST_DIR}/InstallDecisionsTest.cpp"
     "${CMAKE_CURRENT_LIST_DIR}/ProgramArgumentsTest.cpp"
     "${CMAKE_CURRENT_LIST_DIR}/VariantTest.cpp"

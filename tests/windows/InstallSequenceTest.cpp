@@ -43,8 +43,8 @@ const HWND ActiveWindow = reinterpret_cast<HWND>(0x1234);
 
 HRSRC WINAPI FindResourceFake(HMODULE module, LPCWSTR name, LPCWSTR type)
 {
-    if (machine.CarriesUninst && module == RealOs.GetModuleHandleW(nullptr) && std::wstring(name) == L"UNINST" &&
-        std::wstring(type) == L"EXE") {
+    if (machine.CarriesUninst && module == RealOs.GetModuleHandleW(nullptr) && !IS_INTRESOURCE(name) &&
+        !IS_INTRESOURCE(type) && std::wstring(name) == L"UNINST" && std::wstring(type) == L"EXE") {
         return reinterpret_cast<HRSRC>(0x10);
     }
     RealOs.SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);

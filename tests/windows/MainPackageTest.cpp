@@ -1,6 +1,7 @@
 // Installing the driver package: which package, where it is written, and
 // what Windows Installer is given.
 #include "InstallerLauncher.h"
+#include "log/SupportLog.h"
 #include "support/OsFailures.h"
 #include "support/ScriptedChildren.h"
 #include "support/TestConfiguration.h"
@@ -135,6 +136,30 @@ TEST_F(MainPackage, MissingPackageResourceStartsNothing)
     EXPECT_EQ(ERROR_RESOURCE_NAME_NOT_FOUND, Install(L"/i $MSIPATH /quiet"));
     EXPECT_EQ("LocateResource failed (1814)\n", testing::internal::GetCapturedStdout());
     EXPECT_TRUE(children.Requests.empty());
+}
+
+// With a support log open, the command lines the launcher builds give
+// Windows Installer a verbose log beside it; an administrator's own template
+// is passed on as written.
+TEST_F(MainPackage, WindowsInstallerLogsBesideTheSupportLogUnlessTheTemplateIsOwn)
+{
+    const std::wstring log = TemporaryFolder() + L"main-package-test.log";
+    ASSERT_EQ(0, OpenSupportLogAt(log));
+    const std::wstring quoted = L"\"" + Package() + L"\"";
+    const std::wstring msiLog = L" /l*v \"" + TemporaryFolder() + L"main-package-test-msi.log\"";
+    struct Case {
+        const wchar_t* msiArgumentTemplate;
+        std::wstring expected;
+    };
+    for (const Case& c : {Case{L"", L"/i " + quoted + msiLog}, Case{L"/i $MSIPATH /quiet", L"/i " + quoted + L" /quiet" + msiLog},
+             Case{L"/i $MSIPATH /qn", L"/i " + quoted + L" /qn"}}) {
+        children.Requests.clear();
+        ASSERT_EQ(0, Install(c.msiArgumentTemplate));
+        ASSERT_EQ(1u, children.Requests.size());
+        EXPECT_EQ(c.expected, children.Requests[0].Parameters);
+    }
+    CloseSupportLog();
+    RealOs.DeleteFileW(log.c_str());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Removing earlier products: only registered ones, in table order, each by
 // Windows Installer's passive uninstall, with failures counted.
 #include "InstallerLauncher.h"
+#include "log/SupportLog.h"
 #include "support/OsFailures.h"
 #include "support/ScriptedChildren.h"
 #include "support/TestConfiguration.h"
@@ -83,6 +84,19 @@ TEST_F(PreviousProducts, UninstallsTheRegisteredOnesInTableOrder)
     EXPECT_EQ(std::wstring(L"/passive /X ") + Codes[0], children.Requests[0].Parameters);
     EXPECT_EQ(std::wstring(L"/passive /X ") + Codes[2], children.Requests[1].Parameters);
     EXPECT_EQ(std::vector<REGSAM>(3, KEY_READ), accessAsked);
+}
+
+TEST_F(PreviousProducts, EachRemovalLogsBesideTheSupportLog)
+{
+    const std::wstring log = TemporaryFolder() + L"previous-products-test.log";
+    ASSERT_EQ(0, OpenSupportLogAt(log));
+    EXPECT_EQ(0, launcher.RemovePreviousProducts());
+    CloseSupportLog();
+    RealOs.DeleteFileW(log.c_str());
+    ASSERT_EQ(2u, children.Requests.size());
+    EXPECT_EQ(std::wstring(L"/passive /X ") + Codes[2] + L" /l*v \"" + TemporaryFolder() +
+            L"previous-products-test-remove-" + Codes[2] + L".log\"",
+        children.Requests[1].Parameters);
 }
 
 TEST_F(PreviousProducts, EveryNonzeroResultIsAFailureAndTheNextIsStillVisited)

@@ -40,6 +40,7 @@ public:
 
 protected:
     void SetExitCode(int exitCode) { m_exitCode = exitCode; }
+    int ExitCode() const { return m_exitCode; }
 
 private:
     int m_exitCode = 0;

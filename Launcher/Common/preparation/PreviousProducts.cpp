@@ -2,6 +2,8 @@
 
 #include "../LauncherConfig.h"
 #include "../settings/RegistryKey.h"
+#include "../log/RunEvents.h"
+#include "../log/SupportLog.h"
 #include "../staging/WindowsInstaller.h"
 
 namespace {
@@ -23,7 +25,10 @@ std::int32_t CInstallerLauncher::Uninstall(const std::wstring& productCode)
     if (const std::int32_t code = PrepareChildEnvironment(environment)) {
         return code;
     }
-    return RunWindowsInstaller(L"/passive /X " + productCode, environment);
+    const std::int32_t result = RunWindowsInstaller(
+        L"/passive /X " + productCode + WindowsInstallerLogArgument(L"remove-" + productCode), environment);
+    LogEarlierProductRemoval(productCode, result);
+    return result;
 }
 
 // One product at a time, in table order; a failure is counted and the next

@@ -1,6 +1,7 @@
 #include "ProcessTermination.h"
 
 #include "../LauncherConfig.h"
+#include "../log/RunEvents.h"
 #include "../platform/Handles.h"
 #include "../settings/BufferAllocation.h"
 
@@ -70,6 +71,7 @@ std::int32_t TerminateListedProcesses()
     }
     do {
         if (IsListed(entry.szExeFile) && EndProcess(entry.th32ProcessID, entry.szExeFile)) {
+            LogProcessEnded(entry.szExeFile, entry.th32ProcessID);
             ++terminated;
         }
     } while (Os.Process32NextW(snapshot.Get(), &entry));

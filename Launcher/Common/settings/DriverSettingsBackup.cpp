@@ -1,6 +1,7 @@
 #include "DriverSettingsBackup.h"
 
 #include "../LauncherConfig.h"
+#include "../log/RunEvents.h"
 #include "../platform/ProtectedDescriptor.h"
 #include "BufferAllocation.h"
 #include "RegistryKey.h"
@@ -44,7 +45,13 @@ bool BackupDriverSettings()
             return false;
         }
         heldBackup = drivers.CreateNewSubKey(BackupKeyName(), descriptor.Attributes());
-        return heldBackup.IsOpen() && CopyKeyTree(settings, heldBackup) >= 0;
+        if (!heldBackup.IsOpen()) {
+            return false;
+        }
+        RegistryTreeSize copied;
+        const bool complete = CopyKeyTree(settings, heldBackup, &copied) >= 0;
+        LogSettingsBackup(settings.Path(), heldBackup.Path(), copied.Keys, copied.Values, complete);
+        return complete;
     });
 }
 
@@ -53,6 +60,11 @@ bool ReleaseDriverSettingsBackup()
     return OrOnAllocationFailure(false, [] {
         // Closed on return, whether the deletion succeeded or not.
         RegistryKey backup = std::move(heldBackup);
-        return !backup.IsOpen() || backup.DeleteTree() >= 0;
+        if (!backup.IsOpen()) {
+            return true;
+        }
+        const bool released = backup.DeleteTree() >= 0;
+        LogSettingsBackupReleased(released);
+        return released;
     });
 }

@@ -131,4 +131,10 @@ private:
 // blobs go through a Variant (so a blob of a String arrives as REG_SZ);
 // every other value arrives with its own registry type and data. Failures are
 // gathered and the copy goes on; any of them gives E_FAIL.
-std::int32_t CopyKeyTree(const RegistryKey& source, RegistryKey& destination);
+// copied, when given, counts the keys below destination and the values that
+// the copy wrote.
+struct RegistryTreeSize {
+    std::int32_t Keys = 0;
+    std::int32_t Values = 0;
+};
+std::int32_t CopyKeyTree(const RegistryKey& source, RegistryKey& destination, RegistryTreeSize* copied = nullptr);

@@ -8,25 +8,29 @@ namespace {
 // Copies one sub-key's tree, the source read only; the destination child is
 // created even when the source child does not open, and closes before the
 // source child.
-bool CopySubKey(const RegistryKey& source, const RegistryKey& destination, const std::wstring& name)
+bool CopySubKey(
+    const RegistryKey& source, const RegistryKey& destination, const std::wstring& name, RegistryTreeSize* copied)
 {
     const RegistryKey sourceChild = source.SubKey(name, SubKeyAccess::Read);
     RegistryKey destinationChild = destination.SubKey(name, SubKeyAccess::Write);
-    return CopyKeyTree(sourceChild, destinationChild) >= 0;
+    if (copied != nullptr && destinationChild.IsOpen()) {
+        ++copied->Keys;
+    }
+    return CopyKeyTree(sourceChild, destinationChild, copied) >= 0;
 }
 
 // A listing that failed part-way copies no sub-key at all.
-bool CopySubKeys(const RegistryKey& source, const RegistryKey& destination)
+bool CopySubKeys(const RegistryKey& source, const RegistryKey& destination, RegistryTreeSize* copied)
 {
     std::vector<std::wstring> names;
     if (source.EnumSubKeys(names) < 0) {
         return false;
     }
-    bool copied = true;
+    bool allCopied = true;
     for (const std::wstring& name : names) {
-        copied = CopySubKey(source, destination, name) && copied;
+        allCopied = CopySubKey(source, destination, name, copied) && allCopied;
     }
-    return copied;
+    return allCopied;
 }
 
 // Whether the value goes through a Variant, filling value: REG_SZ text only
@@ -60,27 +64,31 @@ bool CopyValue(RegistryKey& destination, const ListedRegistryValue& value)
 // Every value is read with its data in one listing, which leaves the source
 // key once per value rather than three times. A listing that failed part-way
 // copies no value at all.
-bool CopyValues(const RegistryKey& source, RegistryKey& destination)
+bool CopyValues(const RegistryKey& source, RegistryKey& destination, RegistryTreeSize* copied)
 {
     std::vector<ListedRegistryValue> values;
     if (source.EnumValues(values) < 0) {
         return false;
     }
-    bool copied = true;
+    bool allCopied = true;
     for (const ListedRegistryValue& value : values) {
-        copied = CopyValue(destination, value) && copied;
+        const bool valueCopied = CopyValue(destination, value);
+        if (copied != nullptr && valueCopied) {
+            ++copied->Values;
+        }
+        allCopied = valueCopied && allCopied;
     }
-    return copied;
+    return allCopied;
 }
 
 }  // namespace
 
-std::int32_t CopyKeyTree(const RegistryKey& source, RegistryKey& destination)
+std::int32_t CopyKeyTree(const RegistryKey& source, RegistryKey& destination, RegistryTreeSize* copied)
 {
     if (!source.IsOpen() || !destination.IsOpen()) {
         return E_FAIL;
     }
-    const bool subKeysCopied = CopySubKeys(source, destination);
-    const bool valuesCopied = CopyValues(source, destination);
+    const bool subKeysCopied = CopySubKeys(source, destination, copied);
+    const bool valuesCopied = CopyValues(source, destination, copied);
     return subKeysCopied && valuesCopied ? S_OK : E_FAIL;
 }

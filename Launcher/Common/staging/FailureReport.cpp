@@ -1,6 +1,7 @@
 #include "FailureReport.h"
 
 #include "../ResultCodes.h"
+#include "../log/SupportLog.h"
 #include "../platform/OsCalls.h"
 
 #include <cstdio>
@@ -22,6 +23,8 @@ std::int32_t ReportFailure(const char* call, std::int32_t code)
     line[length < 0 ? LineLength - 1 : length] = '\0';
     std::fputs(line, stdout);
     std::fflush(stdout);
+    const std::string text(line, line + (length < 0 ? LineLength - 1 : length) - 1);
+    Log(LogLevel::Error, std::wstring(text.begin(), text.end()));
     return code;
 }
 

@@ -2,6 +2,9 @@
 
 #include "MainPackageSelection.h"
 #include "WindowsInstaller.h"
+#include "../CommandLineOptions.h"
+#include "../log/RunEvents.h"
+#include "../log/SupportLog.h"
 
 std::int32_t CInstallerLauncher::InstallMainPackage()
 {
@@ -11,23 +14,29 @@ std::int32_t CInstallerLauncher::InstallMainPackage()
     std::int32_t result = ExtractPayload(resource, L"MSI", L"KesmoraInstaller.msi", false, package, heldPackage);
     std::vector<wchar_t> environment;
     if (result == 0) {
+        LogPackageWritten(resource, package);
         result = PrepareChildEnvironment(environment);
     }
     if (result == 0) {
         // The package and its folder's levels stay held until Windows
         // Installer has ended, so the one it installs is the one written
         // here, at the path it is given.
-        const std::wstring quotedPackage = L"\"" + package + L"\"";
-        if (MsiArgumentTemplate.empty()) {
-            // What the shell's own association for packages runs, with the
-            // same full user interface.
-            result = RunWindowsInstaller(L"/i " + quotedPackage, environment);
-        } else {
-            ReplacePlaceholder(MsiArgumentTemplate, L"$MSIPATH", quotedPackage);
-            result = RunWindowsInstaller(MsiArgumentTemplate, environment);
-        }
+        result = RunWindowsInstaller(PackageArguments(L"\"" + package + L"\""), environment);
     }
     heldPackage.Close();
     packageFolder_.Release();
     return result;
+}
+
+std::wstring CInstallerLauncher::PackageArguments(const std::wstring& quotedPackage)
+{
+    if (MsiArgumentTemplate.empty()) {
+        // What the shell's own association for packages runs, with the same
+        // full user interface.
+        return L"/i " + quotedPackage + WindowsInstallerLogArgument(L"msi");
+    }
+    // An administrator's own template is passed on as written.
+    const bool ownTemplate = MsiArgumentTemplate != QuietMsiArgumentTemplate;
+    ReplacePlaceholder(MsiArgumentTemplate, L"$MSIPATH", quotedPackage);
+    return ownTemplate ? MsiArgumentTemplate : MsiArgumentTemplate + WindowsInstallerLogArgument(L"msi");
 }

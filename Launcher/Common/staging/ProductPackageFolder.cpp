@@ -160,6 +160,18 @@ std::int32_t SecureLevel(const std::wstring& path, PSID systemOwner, ProtectedDe
 
 std::int32_t ProductPackageFolder::Open(std::wstring& folder)
 {
+    const wchar_t* const names[] = {L"Kesmora", L"Installers", LauncherConfig.ProductFolderName};
+    return OpenLevels(names, std::size(names), folder);
+}
+
+std::int32_t ProductPackageFolder::OpenLogs(std::wstring& folder)
+{
+    const wchar_t* const names[] = {L"Kesmora", L"Installers", LauncherConfig.ProductFolderName, L"Logs"};
+    return OpenLevels(names, std::size(names), folder);
+}
+
+std::int32_t ProductPackageFolder::OpenLevels(const wchar_t* const* names, std::size_t count, std::wstring& folder)
+{
     Release();
     wchar_t commonAppData[512];
     const HRESULT found = Os.SHGetFolderPathW(/*hwnd=*/nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE,
@@ -175,9 +187,8 @@ std::int32_t ProductPackageFolder::Open(std::wstring& folder)
     if (const std::int32_t code = ReadSystemOwner(commonAppData, systemOwner)) {
         return code;
     }
-    const std::array<const wchar_t*, LevelCount> names = {L"Kesmora", L"Installers", LauncherConfig.ProductFolderName};
     std::wstring path = commonAppData;
-    for (std::size_t level = 0; level < LevelCount; ++level) {
+    for (std::size_t level = 0; level < count; ++level) {
         path += L"\\";
         path += names[level];
         if (const std::int32_t code = SecureLevel(path, systemOwner.Owner, descriptor, levels_[level])) {
@@ -192,7 +203,7 @@ std::int32_t ProductPackageFolder::Open(std::wstring& folder)
 void ProductPackageFolder::Release()
 {
     // The deepest level first, the way they were taken.
-    for (std::size_t level = LevelCount; level-- > 0;) {
+    for (std::size_t level = MostLevels; level-- > 0;) {
         levels_[level].Close();
     }
 }

@@ -24,11 +24,15 @@ public:
     // the failing operation's code after printing its diagnostic line;
     // folder is then left empty and nothing is held.
     std::int32_t Open(std::wstring& folder);
+    // The same for the support log's folder, "Logs", one level below.
+    std::int32_t OpenLogs(std::wstring& folder);
     // Lets every level go.
     void Release();
 
 private:
-    static constexpr std::size_t LevelCount = 3;
+    static constexpr std::size_t MostLevels = 4;
 
-    std::array<FileHandle, LevelCount> levels_;
+    std::int32_t OpenLevels(const wchar_t* const* names, std::size_t count, std::wstring& folder);
+
+    std::array<FileHandle, MostLevels> levels_;
 };

@@ -1,6 +1,7 @@
 #include "ProgramRunner.h"
 
 #include "ChildEnvironment.h"
+#include "../log/RunEvents.h"
 #include "../InstallerLauncher.h"
 #include "../ResultCodes.h"
 #include "../platform/Handles.h"
@@ -21,30 +22,42 @@ std::vector<wchar_t> CommandLine(const std::wstring& program, const std::wstring
     return std::vector<wchar_t>(line.c_str(), line.c_str() + line.size() + 1);
 }
 
+// The child's result, as LaunchAndWait gives it.
+std::int32_t WaitForEnd(HANDLE process)
+{
+    if (Os.WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0) {
+        return WaitFailure;
+    }
+    DWORD exitCode = 0;
+    if (!Os.GetExitCodeProcess(process, &exitCode)) {
+        return FailureCode(Os.GetLastError());
+    }
+    return static_cast<std::int32_t>(exitCode);
+}
+
 }  // namespace
 
 std::int32_t LaunchAndWait(const std::wstring& program, const std::wstring& parameters,
     const std::wstring& workingFolder, const std::vector<wchar_t>& environment)
 {
     std::vector<wchar_t> commandLine = CommandLine(program, parameters);
+    LogProgramStarted(commandLine.data(), workingFolder);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION child = {};
     if (!Os.CreateProcessW(program.c_str(), commandLine.data(), /*lpProcessAttributes=*/nullptr,
             /*lpThreadAttributes=*/nullptr, /*bInheritHandles=*/FALSE, CREATE_UNICODE_ENVIRONMENT,
             const_cast<wchar_t*>(environment.data()), workingFolder.c_str(), &startup, &child)) {
-        return FailureCode(Os.GetLastError());
+        const std::int32_t code = FailureCode(Os.GetLastError());
+        LogProgramNotStarted(program, code);
+        return code;
     }
     const ProcessHandle process(child.hProcess);
     const ThreadHandle thread(child.hThread);
-    if (Os.WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0) {
-        return WaitFailure;
-    }
-    DWORD exitCode = 0;
-    if (!Os.GetExitCodeProcess(process.Get(), &exitCode)) {
-        return FailureCode(Os.GetLastError());
-    }
-    return static_cast<std::int32_t>(exitCode);
+    const ULONGLONG started = Os.GetTickCount64();
+    const std::int32_t result = WaitForEnd(process.Get());
+    LogProgramEnded(program, result, Os.GetTickCount64() - started);
+    return result;
 }
 
 std::int32_t CInstallerLauncher::ExtractAndRun(

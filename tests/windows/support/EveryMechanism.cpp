@@ -62,15 +62,23 @@ BOOL WINAPI TerminateToTheEnd(HANDLE process, UINT exitCode)
     return started;
 }
 
-// The product folder, made by the run before, shows an access list that
-// lets everyone write: what a folder a user made in its place would show.
+// The mark of a product folder a user left, which the machine plants before
+// each run and which goes with the folder when the run moves it aside.
+std::wstring UsersFolderMark()
+{
+    return ProductPackageFolderPath() + L"left-by-a-user.txt";
+}
+
+// The product folder holding that mark shows an access list that lets
+// everyone write: what a folder a user made in its place would show.
 DWORD WINAPI ProductFolderOthersMayWriteIn(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INFORMATION parts,
     PSID* owner, PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
 {
     wchar_t path[MAX_PATH];
     const DWORD length = GetFinalPathNameByHandleW(object, path, MAX_PATH, 0);
     const std::wstring folder = ProductPackageFolderPath();
-    if (length == 0 || _wcsicmp(path + 4, folder.substr(0, folder.size() - 1).c_str()) != 0) {
+    if (length == 0 || _wcsicmp(path + 4, folder.substr(0, folder.size() - 1).c_str()) != 0 ||
+        GetFileAttributesW(UsersFolderMark().c_str()) == INVALID_FILE_ATTRIBUTES) {
         return RealOs.GetSecurityInfo(object, type, parts, owner, group, dacl, sacl, descriptor);
     }
     ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:BAD:(A;OICI;FA;;;WD)", SDDL_REVISION_1, descriptor, nullptr);
@@ -127,6 +135,14 @@ EveryMechanism::~EveryMechanism()
     CloseServiceHandle(manager_);
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (UninstallKey + RegisteredProduct).c_str(), ProductView, 0);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsKey.c_str());
+    RemoveMovedAsideFolders();
+}
+
+void EveryMechanism::LeaveAUsersProductFolder() const
+{
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(ProductPackageFolderPath()), error);
+    CloseHandle(CreateFileW(UsersFolderMark().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     RemoveMovedAsideFolders();
 }
 

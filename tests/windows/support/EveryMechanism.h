@@ -9,8 +9,8 @@
 // as it lives: two listed process names, one of them running; two earlier
 // products, one registered in the view the launcher examines and one not; the
 // device-monitor service installed and running; a settings key with values
-// and two levels of sub-keys; a product folder that users may write in, so
-// that each run moves it aside. The test configuration names them all and is
+// and two levels of sub-keys; before each run, a product folder that users
+// may write in, which the run moves aside. The test configuration names them all and is
 // put back afterwards, with the machine as it was.
 class EveryMechanism {
 public:
@@ -25,8 +25,9 @@ public:
     bool ListedProcessEnded() const;
     void WaitForListedProcessEnd() const;
     bool ServiceRunning() const;
-    // Removes the product folders earlier runs moved aside.
-    void RemoveMovedAsideFolders() const;
+    // Leaves a product folder users may write in, and removes those earlier
+    // runs moved aside.
+    void LeaveAUsersProductFolder() const;
 
     static const wchar_t* const RegisteredProduct;
     static const wchar_t* const UnregisteredProduct;
@@ -38,6 +39,8 @@ private:
     // processes.
     OsOverride<decltype(&::TerminateProcess)> termination_;
     OsOverride<decltype(&::GetSecurityInfo)> productFolderSecurity_;
+
+    void RemoveMovedAsideFolders() const;
     HANDLE listedProcess_ = nullptr;
     SC_HANDLE manager_ = nullptr;
     SC_HANDLE service_ = nullptr;

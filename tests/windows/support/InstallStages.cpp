@@ -8,6 +8,7 @@ namespace {
 
 struct Tracker {
     OsCallTable Saved;
+    HANDLE SupportLog = INVALID_HANDLE_VALUE;
     const OsCountdown* Countdown = nullptr;
     std::vector<StageMark> Marks;
     std::wstring Payload;
@@ -121,7 +122,24 @@ HANDLE WINAPI MarkingCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECUR
     } else if ((access & DELETE) != 0 && (flags & FILE_FLAG_BACKUP_SEMANTICS) != 0) {
         MarkNextCall(CurrentStage(), ChildPhase::MovingAside);
     }
-    return tracker.Saved.CreateFileW(path, access, share, security, disposition, flags, templateFile);
+    const HANDLE file = tracker.Saved.CreateFileW(path, access, share, security, disposition, flags, templateFile);
+    const std::wstring name = path;
+    if (name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".log") == 0) {
+        tracker.SupportLog = file;
+    }
+    return file;
+}
+
+BOOL WINAPI MarkingWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped)
+{
+    if (file != tracker.SupportLog) {
+        return tracker.Saved.WriteFile(file, data, size, written, overlapped);
+    }
+    const StageMark before = tracker.Marks.back();
+    MarkNextCall(before.Stage, ChildPhase::Logging);
+    const BOOL wrote = tracker.Saved.WriteFile(file, data, size, written, overlapped);
+    MarkNextCall(before.Stage, before.Phase);
+    return wrote;
 }
 
 }  // namespace
@@ -136,13 +154,13 @@ const char* InstallStageName(InstallStage stage)
 const char* ChildPhaseName(ChildPhase phase)
 {
     static const char* const names[] = {"presence check", "staging", "waiting", "ended", "staging folder",
-        "moving aside"};
+        "moving aside", "logging"};
     return names[static_cast<int>(phase)];
 }
 
 InstallStages::InstallStages(const OsCountdown& countdown)
 {
-    tracker = Tracker{Os, &countdown, {{1, InstallStage::StartUp, ChildPhase::Staging}}, {}};
+    tracker = Tracker{Os, INVALID_HANDLE_VALUE, &countdown, {{1, InstallStage::StartUp, ChildPhase::Staging}}, {}};
     Os.FindResourceW = &MarkingFindResource;
     Os.MessageBoxW = &MarkingMessageBox;
     Os.CreateToolhelp32Snapshot = &MarkingSnapshot;
@@ -151,6 +169,7 @@ InstallStages::InstallStages(const OsCountdown& countdown)
     Os.GetModuleHandleW = &MarkingGetModuleHandle;
     Os.CreateFileW = &MarkingCreateFile;
     Os.CreateDirectoryW = &MarkingCreateDirectory;
+    Os.WriteFile = &MarkingWriteFile;
 }
 
 InstallStages::~InstallStages()

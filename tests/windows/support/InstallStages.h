@@ -27,6 +27,7 @@ enum class ChildPhase {
     Ended,          // its handles let go
     StagingFolder,  // the staging folder's directory made, under a new name each try
     MovingAside,    // a package folder level others may write in moved aside, and what follows
+    Logging,        // a line written to the support log, which never changes how a run ends
 };
 
 struct StageMark {

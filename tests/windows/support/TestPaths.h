@@ -42,6 +42,12 @@ inline std::wstring ProductPackageFolderPath(const std::wstring& productFolderNa
     return std::wstring(folder) + L"\\Kesmora\\Installers\\" + productFolderName + L"\\";
 }
 
+// The folder of the support logs, with its trailing backslash.
+inline std::wstring SupportLogFolderPath()
+{
+    return ProductPackageFolderPath() + L"Logs\\";
+}
+
 inline std::string ReadWholeFile(const std::wstring& path)
 {
     std::ifstream in(std::filesystem::path(path), std::ios::binary);

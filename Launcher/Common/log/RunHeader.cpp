@@ -1,0 +1,82 @@
+#include "RunHeader.h"
+
+#include "SupportLog.h"
+#include "../platform/Handles.h"
+
+#include <string>
+
+namespace {
+
+constexpr DWORD FixedFileInfoSignature = 0xFEEF04BD;
+
+std::wstring LauncherPath()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = Os.GetModuleFileNameW(/*hModule=*/nullptr, path, MAX_PATH);
+    return length != 0 && length < MAX_PATH ? std::wstring(path, length) : L"(unknown path)";
+}
+
+// The file version of the launcher's own version resource, found by its
+// fixed part's signature, without the version library.
+std::wstring FileVersion()
+{
+    const HMODULE self = Os.GetModuleHandleW(nullptr);
+    const HRSRC found = self != nullptr ? Os.FindResourceW(self, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION) : nullptr;
+    const DWORD size = found != nullptr ? Os.SizeofResource(self, found) : 0;
+    const HGLOBAL loaded = size != 0 ? Os.LoadResource(self, found) : nullptr;
+    const auto* words = static_cast<const DWORD*>(loaded != nullptr ? Os.LockResource(loaded) : nullptr);
+    for (DWORD i = 0; words != nullptr && (i + 1) * sizeof(DWORD) + sizeof(VS_FIXEDFILEINFO) <= size; ++i) {
+        if (words[i] == FixedFileInfoSignature) {
+            const auto* info = reinterpret_cast<const VS_FIXEDFILEINFO*>(words + i);
+            return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionMS)) +
+                L"." + std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." +
+                std::to_wstring(LOWORD(info->dwFileVersionLS));
+        }
+    }
+    return L"(no version)";
+}
+
+const wchar_t* ProcessorName(WORD architecture)
+{
+    switch (architecture) {
+    case PROCESSOR_ARCHITECTURE_INTEL:
+        return L"x86";
+    case PROCESSOR_ARCHITECTURE_AMD64:
+        return L"x64";
+    case PROCESSOR_ARCHITECTURE_ARM64:
+        return L"ARM64";
+    default:
+        return L"other";
+    }
+}
+
+const wchar_t* Elevation()
+{
+    HANDLE token = nullptr;
+    if (!Os.OpenProcessToken(Os.GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        return L"unknown";
+    }
+    const TokenHandle held(token);
+    TOKEN_ELEVATION elevation = {};
+    DWORD length = 0;
+    if (!Os.GetTokenInformation(held.Get(), TokenElevation, &elevation, sizeof(elevation), &length)) {
+        return L"unknown";
+    }
+    return elevation.TokenIsElevated != 0 ? L"yes" : L"no";
+}
+
+}  // namespace
+
+void LogRunHeader(const OSVERSIONINFOW& version, bool is64BitWindows)
+{
+    SYSTEM_INFO system = {};
+    Os.GetNativeSystemInfo(&system);
+    Log(LogLevel::Information, L"InstallerLauncher " + FileVersion() + L" at " + LauncherPath());
+    Log(LogLevel::Information, std::wstring(L"command line: ") + Os.GetCommandLineW());
+    Log(LogLevel::Information, L"Windows " + std::to_wstring(version.dwMajorVersion) + L"." +
+        std::to_wstring(version.dwMinorVersion) + L" build " + std::to_wstring(version.dwBuildNumber));
+    Log(LogLevel::Information, std::wstring(L"64-bit Windows (WOW64): ") + (is64BitWindows ? L"yes" : L"no") +
+        L", native processor " + ProcessorName(system.wProcessorArchitecture));
+    Log(LogLevel::Information, std::wstring(L"elevated: ") + Elevation());
+    Log(LogLevel::Information, L"log: " + (SupportLogPath().empty() ? std::wstring(L"none") : SupportLogPath()));
+}
