@@ -33,7 +33,12 @@ add_launcher_variant(${E2E_NAME}with_legacy_uninstallers ${E2E_VARIANT_OPTIONS}
 add_scenario(${E2E_NAME}typical PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
     ${passive_prerequisites} ${installs} --expect-package-file)
 add_scenario(${E2E_NAME}quiet PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER} --arguments=-quiet
-    ${quiet_prerequisites} ${installs})
+    ${quiet_prerequisites} ${installs} --expect-log)
+# A log the administrator names in a folder that does not exist: nothing is
+# staged or run, and the code says why.
+add_scenario(${E2E_NAME}log_in_a_missing_folder PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    "--arguments=-quiet -log \"C:\\no such folder\\audio.log\"" --expect-no-runs --expect-exit 1622
+    "--expect-stdout=CreateFile failed \\(3\\)" --expect-installed=)
 add_scenario(${E2E_NAME}prerequisite_fails PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
     --exit-code=vcredist_x86.exe=1603 --expect-exit 1603 "--expect-run=vcredist_x86.exe|/passive /norestart"
     --expect-installed=)

@@ -72,18 +72,21 @@ def put_launcher_and_probes(args, drive):
 
 def kill(args, prefix, drive, moment, delay, package_size):
     """The run ended at the moment; prints what it left and returns how the
-    probe saw it end (see KillProbe.cpp)."""
+    probe saw it end (see KillProbe.cpp) and the last line of its log."""
     folders = staging_folders(drive)
     started = time.time()
     run_probe(args, prefix, drive, os.path.basename(args.kill_probe), moment, str(delay), "C:\\probe\\kill.txt")
     seconds = time.time() - started
     killed = (scenario.read(os.path.join(drive, "probe", "kill.txt")) or "no result").strip()
     left = leftovers(drive, folders, package_size)
+    logs = scenario.launcher_logs(drive)
+    last = ((scenario.read(logs[-1]) or "").splitlines() or [""])[-1] if logs else ""
+    print("    the killed run's log ends: %s" % (last or "(no log)"))
     if scenario.subtree(settings_now(args, prefix, drive, "after-kill"), scenario.BACKUP_NAME):
         left.append("settings backup key")
     print("%-32s %-18s %3.0f s  left: %s" % ("%s +%d ms" % (moment, delay), killed, seconds,
                                           "; ".join(left) or "nothing"))
-    return killed
+    return killed, last
 
 
 def check_run_after(args, prefix, drive, before):
@@ -120,12 +123,15 @@ def kill_at(args, moment, delay, package_size):
         put_launcher_and_probes(args, drive)
         scenario.seed_driver_settings(args, prefix, drive)
         before = settings_now(args, prefix, drive, "before")
-        killed = kill(args, prefix, drive, moment, delay, package_size)
+        killed, last_logged = kill(args, prefix, drive, moment, delay, package_size)
         failures = check_run_after(args, prefix, drive, before)
         # The launcher may end on its own before the end of Windows Installer
         # is noticed; every other moment comes while it runs.
         if not killed.startswith("killed") and moment != "after:msiexec.exe":
             failures.append("the launcher was not killed (%s)" % killed)
+        # The line that starts Windows Installer is written before it starts.
+        if moment == "process:msiexec.exe" and not ("started" in last_logged and "msiexec.exe" in last_logged):
+            failures.append("the killed run's log does not end with Windows Installer's start")
         return ["%s +%d ms: %s" % (moment, delay, failure) for failure in failures]
 
 

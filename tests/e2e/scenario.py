@@ -647,6 +647,8 @@ def check(args, prefix, drive, stdout, processes):
     if args.hard_link_package and os.path.exists(package) and os.stat(package).st_nlink != 1:
         failures.append("the package file is still a second name of another file")
     failures += check_children_environment(runs)
+    if args.expect_log:
+        failures += check_support_log(drive, exit_code)
     if args.user_product_folder:
         failures += check_user_product_folder(args, drive)
     failures += args.temporary_link_failures
@@ -657,6 +659,34 @@ def check(args, prefix, drive, stdout, processes):
     for failure in failures:
         print("FAIL: " + failure)
     return 1 if failures else 0
+
+
+LAUNCHER_LOG = re.compile(r"^InstallerLauncher-\d{8}-\d{6}-\d+\.log$")
+
+
+def launcher_logs(drive):
+    """The launcher's own logs in the product's log folder, oldest first."""
+    folder = os.path.join(product_folder(drive), "Logs")
+    names = sorted(name for name in os.listdir(folder) if LAUNCHER_LOG.match(name)) if os.path.isdir(folder) else []
+    return [os.path.join(folder, name) for name in names]
+
+
+def check_support_log(drive, exit_code):
+    """The run's log ends with its exit code, and Windows Installer's own log
+    of the package lies beside it."""
+    logs = launcher_logs(drive)
+    if len(logs) != 1:
+        return ["%d launcher logs, expected 1" % len(logs)]
+    lines = (read(logs[0]) or "").splitlines()
+    print("support log %s:" % os.path.basename(logs[0]))
+    print("".join("  " + line + "\n" for line in lines), end="")
+    failures = []
+    if not lines or not re.search(r"\] [IE] exit code %s \(" % re.escape(exit_code), lines[-1]):
+        failures.append("the support log does not end with the exit code %s" % exit_code)
+    msi_log = logs[0][:-len(".log")] + "-msi.log"
+    if not os.path.exists(msi_log) or os.path.getsize(msi_log) == 0:
+        failures.append("Windows Installer's log of the package is missing or empty")
+    return failures
 
 
 def check_children_environment(runs):
@@ -726,6 +756,8 @@ def main():
                         help="TMP and TEMP name a user's link, re-pointed during the run")
     parser.add_argument("--plant-registry-link", metavar="PLANTER",
                         help="program that plants a registry link as the settings backup key, to a victim key")
+    parser.add_argument("--expect-log", action="store_true",
+                        help="a support log that ends with the exit code, and Windows Installer's log beside it")
     parser.add_argument("--expect-present", action="append", default=[], help="path below C:/")
     parser.add_argument("--expect-absent", action="append", default=[], help="path below C:/")
     args = parser.parse_args()

@@ -290,7 +290,7 @@ TEST_P(EveryMechanismSweep, EachFailedCallEndsTheRunAsItsStepSays)
     EveryMechanism machine;
     ASSERT_TRUE(machine.ServiceRunning());
     const RunResult unfailed = SweepEveryCall(GetParam(), [&] {
-        ASSERT_TRUE(machine.KeepListedProcessRunning());
+        ASSERT_TRUE(machine.KeepListedProcessRunning()) << "error " << GetLastError();
         machine.LeaveAUsersProductFolder();
     });
     // Every mechanism had work to do in the unfailed run.

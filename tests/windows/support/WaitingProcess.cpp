@@ -20,9 +20,14 @@ HANDLE StartWaitingProcess(const std::wstring& imageName)
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started = {};
     std::wstring commandLine = L"\"" + copy + L"\"";
-    if (!CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-            &started)) {
-        return nullptr;
+    // Under load Wine now and then fails a start that works a moment later.
+    for (int attempt = 0; !CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+             nullptr, &startup, &started);
+         ++attempt) {
+        if (attempt == 4) {
+            return nullptr;
+        }
+        Sleep(250);
     }
     RealOs.CloseHandle(started.hThread);
     return started.hProcess;
