@@ -12,6 +12,10 @@ inline std::int32_t FailureCode(std::uint32_t lastError)
     return lastError != 0 ? static_cast<std::int32_t>(lastError) : UnspecifiedFailure;
 }
 
+// Another installation holds Windows Installer: ERROR_INSTALL_ALREADY_RUNNING.
+// Deployment tools retry later.
+inline constexpr std::int32_t InstallerBusy = 1618;
+
 // A folder the run would write into is a link (symbolic link, junction or
 // mount point): ERROR_REPARSE_POINT_ENCOUNTERED.
 inline constexpr std::int32_t ReparsePointRefused = 4395;

@@ -93,6 +93,15 @@ BOOL WINAPI LedgerCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECUR
     return created;
 }
 
+HANDLE WINAPI LedgerOpenMutex(DWORD access, BOOL inherit, LPCWSTR name)
+{
+    const HANDLE mutex = ledger.Saved.OpenMutexW(access, inherit, name);
+    if (mutex != nullptr) {
+        Opened(mutex, HandleKind::Mutex);
+    }
+    return mutex;
+}
+
 LSTATUS WINAPI LedgerRegOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
 {
     const LSTATUS status = ledger.Saved.RegOpenKeyExW(root, path, options, access, key);
@@ -187,7 +196,8 @@ BOOL WINAPI LedgerCloseHandle(HANDLE handle)
     const BOOL closed = ledger.Saved.CloseHandle(handle);
     if (closed) {
         Closed(handle,
-            {HandleKind::File, HandleKind::Folder, HandleKind::Snapshot, HandleKind::Process, HandleKind::Thread},
+            {HandleKind::File, HandleKind::Folder, HandleKind::Snapshot, HandleKind::Process, HandleKind::Thread,
+                HandleKind::Mutex},
             "CloseHandle");
     }
     return closed;
@@ -273,7 +283,7 @@ void CloseForReal(const void* handle, HandleKind kind)
 const char* HandleKindName(HandleKind kind)
 {
     static const char* const names[] = {"File", "Folder", "Search", "RegistryKey", "ServiceManager", "Service",
-        "Snapshot", "Process", "Thread", "LocalMemory", "RpcString"};
+        "Snapshot", "Process", "Thread", "Mutex", "LocalMemory", "RpcString"};
     return names[static_cast<int>(kind)];
 }
 
@@ -285,6 +295,7 @@ HandleLedger::HandleLedger()
     Os.CreateToolhelp32Snapshot = &LedgerSnapshot;
     Os.OpenProcess = &LedgerOpenProcess;
     Os.CreateProcessW = &LedgerCreateProcess;
+    Os.OpenMutexW = &LedgerOpenMutex;
     Os.RegOpenKeyExW = &LedgerRegOpenKey;
     Os.RegCreateKeyExW = &LedgerRegCreateKey;
     Os.OpenSCManagerW = &LedgerOpenManager;

@@ -18,6 +18,7 @@ enum class HandleKind {
     Snapshot,
     Process,
     Thread,
+    Mutex,
     LocalMemory,
     RpcString,
 };
