@@ -1,5 +1,6 @@
 #include "InstallerLauncher.h"
 
+#include "DiagnosticLine.h"
 #include "LauncherConfig.h"
 #include "ResultCodes.h"
 #include "platform/OsCalls.h"
@@ -20,6 +21,10 @@ BOOL CInstallerLauncher::InitInstance()
     CWinApp::InitInstance();
     ParseCommandLine();
     DetectWow64();
+    if (!CheckProcessor()) {
+        SetExitCode(RunExitCode(RunEnd::ProcessorUnsupported, 0, false));
+        return FALSE;
+    }
     DetectWindows10();
     RunInstallSequence();
     return FALSE;
@@ -76,6 +81,19 @@ void CInstallerLauncher::DetectWow64()
         // The runtime's normal exit: at-exit work runs, no later step does.
         std::exit(RunExitCode(RunEnd::Wow64QueryFailed, FailureCode(Os.GetLastError()), false));
     }
+}
+
+bool CInstallerLauncher::CheckProcessor()
+{
+    const NativeMachineReport report = QueryNativeMachine();
+    if (ProcessorSupported(report)) {
+        return true;
+    }
+    char line[48] = {};
+    _snprintf(line, sizeof(line) - 1, "Processor not supported (machine 0x%04X)",
+        static_cast<unsigned>(report.Machine));
+    WriteDiagnosticLine(line);
+    return false;
 }
 
 void CInstallerLauncher::DetectWindows10()

@@ -95,6 +95,9 @@ private:
     std::int32_t OpenStagingFolder(std::wstring& folder);
     void RegisterCommonControls();
     void DetectWow64();
+    // False, after printing the machine, when no driver package fits this
+    // machine's processor.
+    bool CheckProcessor();
     void DetectWindows10();
     // True when the user agreed, or when the prompt texts are not carried.
     bool ConfirmInstallation();

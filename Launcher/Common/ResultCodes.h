@@ -12,6 +12,14 @@ inline std::int32_t FailureCode(std::uint32_t lastError)
     return lastError != 0 ? static_cast<std::int32_t>(lastError) : UnspecifiedFailure;
 }
 
+// Windows Installer's own codes, which deployment tools already understand.
+inline constexpr std::int32_t UserDeclined = 1602;      // ERROR_INSTALL_USEREXIT
+inline constexpr std::int32_t RestartRequired = 3010;   // ERROR_SUCCESS_REBOOT_REQUIRED
+
+// No driver package is built for this machine's processor:
+// ERROR_INSTALL_PLATFORM_UNSUPPORTED.
+inline constexpr std::int32_t PlatformUnsupported = 1633;
+
 // Another installation holds Windows Installer: ERROR_INSTALL_ALREADY_RUNNING.
 // Deployment tools retry later.
 inline constexpr std::int32_t InstallerBusy = 1618;

@@ -96,6 +96,7 @@ TEST(RunExitCode, ReportsTheOutcome)
              Case{RunEnd::LegacyUninstallerFailed, 2, false, 2},
              Case{RunEnd::LegacyUninstallerFailed, -1, true, -1},
              Case{RunEnd::Wow64QueryFailed, 6, false, 6},
+             Case{RunEnd::ProcessorUnsupported, 0, true, 1633},
          }) {
         EXPECT_EQ(c.expected, RunExitCode(c.end, c.stepResult, c.restart));
     }
@@ -110,6 +111,26 @@ TEST(RunExitCode, AStoppedRunNeverReadsAsInstalled)
                     << static_cast<int>(end) << " " << stepResult << " " << restart;
             }
         }
+    }
+}
+
+TEST(ProcessorSupported, OnlyAMachineToldToBeNeitherX86NorX64IsRefused)
+{
+    struct Case {
+        const char* description;
+        NativeMachineReport report;
+        bool supported;
+    };
+    for (const Case& c : {
+             Case{"x86", {true, 0x014C}, true},
+             Case{"x64", {true, 0x8664}, true},
+             Case{"ARM64", {true, 0xAA64}, false},
+             Case{"ARM", {true, 0x01C4}, false},
+             Case{"unknown machine", {true, 0}, false},
+             Case{"function missing or failed", {false, 0}, true},
+             Case{"nothing told, whatever left in the machine", {false, 0xAA64}, true},
+         }) {
+        EXPECT_EQ(c.supported, ProcessorSupported(c.report)) << c.description;
     }
 }
 

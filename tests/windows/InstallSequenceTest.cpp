@@ -267,8 +267,31 @@ BOOL WINAPI IsWow64ProcessFake(HANDLE, PBOOL isWow64)
     return TRUE;
 }
 
+// What IsWow64Process2 answers: the real one when Real.
+enum class NativeMachineAnswer { Real, Missing, Fails, Told };
+NativeMachineAnswer nativeAnswer = NativeMachineAnswer::Real;
+USHORT nativeMachine = 0;
+
+BOOL WINAPI IsWow64Process2Fake(HANDLE, USHORT* processMachine, USHORT* machineOut)
+{
+    if (nativeAnswer == NativeMachineAnswer::Fails) {
+        RealOs.SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    *processMachine = 0;
+    *machineOut = nativeMachine;
+    return TRUE;
+}
+
 FARPROC WINAPI GetProcAddressFake(HMODULE module, LPCSTR name)
 {
+    if (std::string(name) == "IsWow64Process2" && nativeAnswer != NativeMachineAnswer::Real) {
+        if (nativeAnswer == NativeMachineAnswer::Missing) {
+            RealOs.SetLastError(ERROR_PROC_NOT_FOUND);
+            return nullptr;
+        }
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&IsWow64Process2Fake));
+    }
     if (std::string(name) == "IsWow64Process" && module == RealOs.GetModuleHandleW(L"kernel32")) {
         return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&IsWow64ProcessFake));
     }
@@ -290,6 +313,7 @@ protected:
         isWow64Answer = FALSE;
         isWow64Error = 0;
         versionMajor = 6;
+        nativeAnswer = NativeMachineAnswer::Real;
     }
 
     OsOverride<decltype(&::GetProcAddress)> getProcAddress{&OsCallTable::GetProcAddress, &GetProcAddressFake};
@@ -324,6 +348,40 @@ TEST_F(Detection, FailedVersionQueryMeansNotWindowsTen)
     versionMajor = 10;
     Run();
     EXPECT_FALSE(launcher.IsWindows10OrLater);
+}
+
+TEST_F(Detection, ProcessorNeitherX86NorX64EndsTheRunBeforeThePrompt)
+{
+    struct Case {
+        const char* description;
+        NativeMachineAnswer answer;
+        USHORT machine;
+        int exitCode;
+        const char* output;
+    };
+    for (const Case& c : {
+             Case{"x86", NativeMachineAnswer::Told, IMAGE_FILE_MACHINE_I386, 0, ""},
+             Case{"x64", NativeMachineAnswer::Told, IMAGE_FILE_MACHINE_AMD64, 0, ""},
+             Case{"ARM64", NativeMachineAnswer::Told, 0xAA64, 1633, "Processor not supported (machine 0xAA64)\n"},
+             Case{"ARM", NativeMachineAnswer::Told, 0x01C4, 1633, "Processor not supported (machine 0x01C4)\n"},
+             Case{"lookup missing", NativeMachineAnswer::Missing, 0xAA64, 0, ""},
+             Case{"call failing", NativeMachineAnswer::Fails, 0xAA64, 0, ""},
+         }) {
+        SCOPED_TRACE(c.description);
+        machine = Machine{};
+        Steps = RecordedSteps{};
+        machine.CarriesUninst = true;
+        nativeAnswer = c.answer;
+        nativeMachine = c.machine;
+        CInstallerLauncher run;
+        testing::internal::CaptureStdout();
+        run.InitInstance();
+        EXPECT_EQ(c.output, testing::internal::GetCapturedStdout());
+        EXPECT_EQ(c.exitCode, run.ExitInstance());
+        const bool refused = c.exitCode != 0;
+        EXPECT_EQ(refused ? 0 : 1, machine.PromptsShown);
+        EXPECT_EQ(refused, Steps.Calls.empty());
+    }
 }
 
 TEST_F(InstallSequence, MissingIsWow64ProcessExportMeansThirtyTwoBitWindowsAndTheRunGoesOn)
