@@ -4,5 +4,9 @@
 
 void CInstallerLauncher::ParseCommandLine()
 {
-    ReadMsiArgumentOptions(m_lpCmdLine, MsiArgumentTemplate);
+    CommandLineOptions options;
+    ReadCommandLineOptions(m_lpCmdLine, options);
+    MsiArgumentTemplate = options.MsiArgumentTemplate;
+    NoRestart = options.NoRestart;
+    HelpRequested = options.HelpRequested;
 }

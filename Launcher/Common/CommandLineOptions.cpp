@@ -44,22 +44,41 @@ std::int32_t FindFirstNonBlank(std::wstring_view text)
     return index == std::wstring_view::npos ? -1 : static_cast<std::int32_t>(index);
 }
 
-void ReadMsiArgumentOptions(std::wstring_view arguments, std::wstring& msiArgumentTemplate)
+std::wstring WithRestartSetting(std::wstring parameters, bool noRestart)
 {
+    if (noRestart) {
+        parameters += L" /norestart";
+    }
+    return parameters;
+}
+
+void ReadCommandLineOptions(std::wstring_view arguments, CommandLineOptions& options)
+{
+    bool quietTemplate = false;
     std::wstring_view unread = arguments;
     for (;;) {
         const size_t introducer = unread.find_first_of(OptionIntroducers);
         if (introducer == std::wstring_view::npos) {
-            return;
+            break;
         }
         unread.remove_prefix(introducer + 1);
         const std::wstring_view name = unread.substr(0, unread.find_first_of(NameTerminators));
         unread.remove_prefix(name.size());
         const std::wstring option = FoldToLowerCase(name);
         if (option == L"quiet") {
-            msiArgumentTemplate.assign(QuietMsiArgumentTemplate);
+            options.MsiArgumentTemplate.assign(QuietMsiArgumentTemplate);
+            quietTemplate = true;
         } else if (option == L"msiargs") {
-            ReadDelimitedValue(unread, msiArgumentTemplate);
+            quietTemplate &= !ReadDelimitedValue(unread, options.MsiArgumentTemplate);
+        } else if (option == L"norestart") {
+            options.NoRestart = true;
+        } else if (option == L"help" || option == L"?") {
+            options.HelpRequested = true;
         }
+    }
+    // The quiet template is the launcher's own command line; an msiargs
+    // value is the administrator's, kept as written.
+    if (quietTemplate) {
+        options.MsiArgumentTemplate = WithRestartSetting(options.MsiArgumentTemplate, options.NoRestart);
     }
 }

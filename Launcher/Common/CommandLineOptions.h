@@ -7,10 +7,27 @@
 // The Windows Installer arguments that the quiet option asks for.
 inline constexpr std::wstring_view QuietMsiArgumentTemplate = L"/i $MSIPATH /quiet";
 
-// Reads the options "quiet" and "msiargs" from the command-line arguments and
-// sets the template from the last one that gives a value; leaves it unchanged
-// when none does. Never fails: everything it does not recognise is ignored.
-void ReadMsiArgumentOptions(std::wstring_view arguments, std::wstring& msiArgumentTemplate);
+// What the command line asks of a run.
+struct CommandLineOptions {
+    // Windows Installer arguments with "$MSIPATH" for the package path; empty
+    // when no option gave them.
+    std::wstring MsiArgumentTemplate;
+    // Every Windows Installer command line the launcher builds itself asks
+    // Windows Installer not to restart the machine.
+    bool NoRestart = false;
+    // Only the options and exit codes are shown; nothing is installed.
+    bool HelpRequested = false;
+};
+
+// Reads the options "quiet", "msiargs", "norestart", "help" and "?": the
+// template comes from the last of "quiet" and "msiargs" that gives a value and
+// stays unchanged when none does; the quiet template ends in /norestart when
+// "norestart" is given too, while an "msiargs" value is kept verbatim. Never
+// fails: everything it does not recognise is ignored.
+void ReadCommandLineOptions(std::wstring_view arguments, CommandLineOptions& options);
+
+// The parameters, followed by " /norestart" when noRestart is set.
+std::wstring WithRestartSetting(std::wstring parameters, bool noRestart);
 
 // The index of the first character that is neither a blank nor a tab, or -1.
 std::int32_t FindFirstNonBlank(std::wstring_view text);

@@ -1,6 +1,7 @@
 #include "InstallerLauncher.h"
 
 #include "DiagnosticLine.h"
+#include "HelpText.h"
 #include "LauncherConfig.h"
 #include "ResultCodes.h"
 #include "platform/OsCalls.h"
@@ -20,6 +21,10 @@ BOOL CInstallerLauncher::InitInstance()
     RegisterCommonControls();
     CWinApp::InitInstance();
     ParseCommandLine();
+    if (HelpRequested) {
+        ShowHelp();
+        return FALSE;
+    }
     DetectWow64();
     if (!CheckProcessor()) {
         SetExitCode(RunExitCode(RunEnd::ProcessorUnsupported, 0, false));
@@ -94,6 +99,12 @@ bool CInstallerLauncher::CheckProcessor()
         static_cast<unsigned>(report.Machine));
     WriteDiagnosticLine(line);
     return false;
+}
+
+void CInstallerLauncher::ShowHelp()
+{
+    const wchar_t* productName = LauncherConfig.ProductFolderName;
+    Os.MessageBoxW(GetMainWindowHandle(), HelpText(productName).c_str(), productName, MB_OK | MB_ICONINFORMATION);
 }
 
 void CInstallerLauncher::DetectWindows10()

@@ -15,6 +15,8 @@ inline std::int32_t FailureCode(std::uint32_t lastError)
 // Windows Installer's own codes, which deployment tools already understand.
 inline constexpr std::int32_t UserDeclined = 1602;      // ERROR_INSTALL_USEREXIT
 inline constexpr std::int32_t RestartRequired = 3010;   // ERROR_SUCCESS_REBOOT_REQUIRED
+inline constexpr std::int32_t RestartInitiated = 1641;  // ERROR_SUCCESS_REBOOT_INITIATED
+inline constexpr std::int32_t LogFailure = 1622;        // ERROR_INSTALL_LOG_FAILURE
 
 // No driver package is built for this machine's processor:
 // ERROR_INSTALL_PLATFORM_UNSUPPORTED.

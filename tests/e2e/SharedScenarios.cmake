@@ -34,6 +34,14 @@ add_scenario(${E2E_NAME}typical PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
     ${passive_prerequisites} ${installs} --expect-package-file)
 add_scenario(${E2E_NAME}quiet PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER} --arguments=-quiet
     ${quiet_prerequisites} ${installs})
+# What a deployment system runs.
+add_scenario(${E2E_NAME}quiet_without_restart PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER} "--arguments=-quiet -norestart"
+    ${quiet_prerequisites} ${installs})
+# The help on a machine without a desktop, where the message box returns at
+# once: nothing staged, run or installed, and success all the same.
+add_scenario(${E2E_NAME}help PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER} "--arguments=/?"
+    --expect-no-runs --expect-exit 0 --expect-installed=
+    "--expect-absent=ProgramData/Kesmora/Installers/TAVRIN/KesmoraInstaller.msi")
 add_scenario(${E2E_NAME}prerequisite_fails PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
     --exit-code=vcredist_x86.exe=1603 --expect-exit 1603 "--expect-run=vcredist_x86.exe|/passive /norestart"
     --expect-installed=)

@@ -1,5 +1,6 @@
 // The small decisions of an install run, from tables: which package, what the
 // prerequisites are given and what their results mean, and the exit code.
+#include "HelpText.h"
 #include "RunExitCode.h"
 #include "staging/MainPackageSelection.h"
 #include "staging/PrerequisiteCommandLines.h"
@@ -131,6 +132,16 @@ TEST(ProcessorSupported, OnlyAMachineToldToBeNeitherX86NorX64IsRefused)
              Case{"nothing told, whatever left in the machine", {false, 0xAA64}, true},
          }) {
         EXPECT_EQ(c.supported, ProcessorSupported(c.report)) << c.description;
+    }
+}
+
+TEST(HelpText, NamesEveryOptionTheLogFolderAndEveryExitCode)
+{
+    const std::wstring text = HelpText(L"TAVRIN");
+    for (const wchar_t* expected : {L"-quiet", L"-msiargs", L"-norestart", L"-log", L"-help", L"/?",
+             L"\\Kesmora\\Installers\\TAVRIN\\Logs\n", L"\n0\t", L"\n1602\t", L"\n1603\t", L"\n1618\t",
+             L"\n1622\t", L"\n1633\t", L"\n1641\t", L"\n3010\t"}) {
+        EXPECT_NE(std::wstring::npos, text.find(expected)) << testing::PrintToString(std::wstring(expected));
     }
 }
 

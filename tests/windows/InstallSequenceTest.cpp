@@ -126,6 +126,35 @@ TEST_F(InstallSequence, ReadsTheTemplateFromTheCommandLine)
     EXPECT_EQ(L"/i $MSIPATH /quiet", launcher.MsiArgumentTemplate);
 }
 
+TEST_F(InstallSequence, HelpShowsTheOptionsAndEndsWithZeroWhateverTheBoxAnswers)
+{
+    for (const wchar_t* arguments : {L"/?", L"-?", L"-help", L"-quiet /HELP"}) {
+        // -1: a machine without a desktop answers at once.
+        for (const int answer : {IDOK, -1, 0}) {
+            machine = Machine{};
+            Steps = RecordedSteps{};
+            machine.CarriesUninst = true;
+            machine.Answer = answer;
+            CInstallerLauncher run;
+            run.m_lpCmdLine = arguments;
+            run.InitInstance();
+            EXPECT_EQ(0, run.ExitInstance());
+            EXPECT_EQ(Sequence{}, Steps.Calls);
+            EXPECT_EQ(1, machine.PromptsShown);
+            EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONINFORMATION), machine.PromptStyle);
+            EXPECT_EQ(L"TAVRIN", machine.ShownCaption);
+            EXPECT_NE(std::wstring::npos, machine.ShownText.find(L"-norestart"));
+        }
+    }
+}
+
+TEST_F(InstallSequence, ReadsNoRestartFromTheCommandLine)
+{
+    Run(L"-quiet -norestart");
+    EXPECT_TRUE(launcher.NoRestart);
+    EXPECT_EQ(L"/i $MSIPATH /quiet /norestart", launcher.MsiArgumentTemplate);
+}
+
 TEST_F(InstallSequence, FailedPrerequisiteEndsTheRun)
 {
     Steps.Results["InstallPrerequisites"] = 1603;

@@ -1,5 +1,6 @@
 #include "../InstallerLauncher.h"
 
+#include "../CommandLineOptions.h"
 #include "../LauncherConfig.h"
 #include "../settings/RegistryKey.h"
 #include "../staging/WindowsInstaller.h"
@@ -23,7 +24,7 @@ std::int32_t CInstallerLauncher::Uninstall(const std::wstring& productCode)
     if (const std::int32_t code = PrepareChildEnvironment(environment)) {
         return code;
     }
-    return RunWindowsInstaller(L"/passive /X " + productCode, environment);
+    return RunWindowsInstaller(WithRestartSetting(L"/passive /X " + productCode, NoRestart), environment);
 }
 
 // One product at a time, in table order; a failure is counted and the next

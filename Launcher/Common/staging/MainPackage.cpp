@@ -2,6 +2,7 @@
 
 #include "MainPackageSelection.h"
 #include "WindowsInstaller.h"
+#include "../CommandLineOptions.h"
 
 std::int32_t CInstallerLauncher::InstallMainPackage()
 {
@@ -21,7 +22,7 @@ std::int32_t CInstallerLauncher::InstallMainPackage()
         if (MsiArgumentTemplate.empty()) {
             // What the shell's own association for packages runs, with the
             // same full user interface.
-            result = RunWindowsInstaller(L"/i " + quotedPackage, environment);
+            result = RunWindowsInstaller(WithRestartSetting(L"/i " + quotedPackage, NoRestart), environment);
         } else {
             ReplacePlaceholder(MsiArgumentTemplate, L"$MSIPATH", quotedPackage);
             result = RunWindowsInstaller(MsiArgumentTemplate, environment);
