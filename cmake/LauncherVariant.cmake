@@ -6,6 +6,10 @@
 #     [PROCESS_NAMES <name>...] [PRODUCT_CODES_32 <code>...] [PRODUCT_CODES_64 <code>...]
 #     [DRIVERS_KEY_PATH <path>] [SETTINGS_GUID <guid>]
 #     [DEVICE_MONITOR_SERVICE_NAME <name>] [PRODUCT_FOLDER_NAME <name>]
+#     [MSI_BUSY_WAIT_SECONDS <seconds>] default 600: how long one start of
+#                                       Windows Installer waits while another
+#                                       installation runs, before the step's
+#                                       result is 1618
 #     [USE_SELF_EXTRACTOR_SWITCHES] [CONTINUE_AFTER_PREREQUISITE_FAILURE])
 #
 # Builds InstallerLauncher.exe from the common code with this build's own
@@ -48,7 +52,7 @@ endfunction()
 function(add_launcher_variant target)
     cmake_parse_arguments(PARSE_ARGV 1 V
         "USE_SELF_EXTRACTOR_SWITCHES;CONTINUE_AFTER_PREREQUISITE_FAILURE"
-        "OUTPUT_DIRECTORY;MANIFEST;PROMPT_TEXT;PROMPT_CAPTION;DRIVERS_KEY_PATH;SETTINGS_GUID;DEVICE_MONITOR_SERVICE_NAME;PRODUCT_FOLDER_NAME"
+        "OUTPUT_DIRECTORY;MANIFEST;PROMPT_TEXT;PROMPT_CAPTION;DRIVERS_KEY_PATH;SETTINGS_GUID;DEVICE_MONITOR_SERVICE_NAME;PRODUCT_FOLDER_NAME;MSI_BUSY_WAIT_SECONDS"
         "PAYLOADS;PROCESS_NAMES;PRODUCT_CODES_32;PRODUCT_CODES_64")
     if(V_UNPARSED_ARGUMENTS)
         message(FATAL_ERROR "add_launcher_variant(${target}): unknown arguments ${V_UNPARSED_ARGUMENTS}")
@@ -63,7 +67,8 @@ function(add_launcher_variant target)
             "DRIVERS_KEY_PATH=Software\\Kesmora\\Audio\\Drivers"
             "SETTINGS_GUID={3C94B1E4-D8A5-42F1-813F-629E9DCD99E5}"
             "DEVICE_MONITOR_SERVICE_NAME=TAVRINAudioDevMon"
-            "PRODUCT_FOLDER_NAME=TAVRIN")
+            "PRODUCT_FOLDER_NAME=TAVRIN"
+            "MSI_BUSY_WAIT_SECONDS=600")
         string(FIND "${setting}" "=" split)
         string(SUBSTRING "${setting}" 0 ${split} key)
         math(EXPR valueStart "${split} + 1")
@@ -79,6 +84,9 @@ function(add_launcher_variant target)
         message(FATAL_ERROR "add_launcher_variant(${target}): both product-code tables need the same number of codes")
     endif()
     list(LENGTH V_PROCESS_NAMES processNameCount)
+    if(NOT V_MSI_BUSY_WAIT_SECONDS MATCHES "^[0-9]+$" OR V_MSI_BUSY_WAIT_SECONDS GREATER 2147483647)
+        message(FATAL_ERROR "add_launcher_variant(${target}): MSI_BUSY_WAIT_SECONDS is a whole number of seconds")
+    endif()
 
     set(generated "${CMAKE_CURRENT_BINARY_DIR}/${target}")
 
@@ -91,6 +99,7 @@ function(add_launcher_variant target)
     _launcher_table(LAUNCHER_PROCESS_NAMES ${V_PROCESS_NAMES})
     set(LAUNCHER_PRODUCT_CODE_COUNT ${codes32})
     set(LAUNCHER_PROCESS_NAME_COUNT ${processNameCount})
+    set(LAUNCHER_MSI_BUSY_WAIT_SECONDS ${V_MSI_BUSY_WAIT_SECONDS})
     _launcher_bool(LAUNCHER_USE_SELF_EXTRACTOR_SWITCHES ${V_USE_SELF_EXTRACTOR_SWITCHES})
     _launcher_bool(LAUNCHER_CONTINUE_AFTER_PREREQUISITE_FAILURE ${V_CONTINUE_AFTER_PREREQUISITE_FAILURE})
     configure_file("${LAUNCHER_CONFIG_TEMPLATE}" "${generated}/LauncherConfig.cpp" @ONLY)

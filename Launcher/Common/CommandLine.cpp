@@ -4,8 +4,10 @@
 
 void CInstallerLauncher::ParseCommandLine()
 {
-    LauncherOptions options;
-    ReadLauncherOptions(m_lpCmdLine, options);
+    CommandLineOptions options;
+    ReadCommandLineOptions(m_lpCmdLine, options);
     MsiArgumentTemplate = options.MsiArgumentTemplate;
     LogPath = options.LogPath;
+    NoRestart = options.NoRestart;
+    HelpRequested = options.HelpRequested;
 }

@@ -44,13 +44,28 @@ std::int32_t FindFirstNonBlank(std::wstring_view text)
     return index == std::wstring_view::npos ? -1 : static_cast<std::int32_t>(index);
 }
 
-void ReadLauncherOptions(std::wstring_view arguments, LauncherOptions& options)
+std::wstring WithRestartSetting(std::wstring parameters, bool noRestart)
 {
+    if (noRestart) {
+        parameters += L" /norestart";
+    }
+    return parameters;
+}
+
+bool IsLaunchersOwnTemplate(std::wstring_view msiArgumentTemplate)
+{
+    return msiArgumentTemplate == QuietMsiArgumentTemplate ||
+        msiArgumentTemplate == WithRestartSetting(std::wstring(QuietMsiArgumentTemplate), true);
+}
+
+void ReadCommandLineOptions(std::wstring_view arguments, CommandLineOptions& options)
+{
+    bool quietTemplate = false;
     std::wstring_view unread = arguments;
     for (;;) {
         const size_t introducer = unread.find_first_of(OptionIntroducers);
         if (introducer == std::wstring_view::npos) {
-            return;
+            break;
         }
         unread.remove_prefix(introducer + 1);
         const std::wstring_view name = unread.substr(0, unread.find_first_of(NameTerminators));
@@ -58,10 +73,20 @@ void ReadLauncherOptions(std::wstring_view arguments, LauncherOptions& options)
         const std::wstring option = FoldToLowerCase(name);
         if (option == L"quiet") {
             options.MsiArgumentTemplate.assign(QuietMsiArgumentTemplate);
+            quietTemplate = true;
         } else if (option == L"msiargs") {
-            ReadDelimitedValue(unread, options.MsiArgumentTemplate);
+            quietTemplate &= !ReadDelimitedValue(unread, options.MsiArgumentTemplate);
         } else if (option == L"log") {
             ReadDelimitedValue(unread, options.LogPath);
+        } else if (option == L"norestart") {
+            options.NoRestart = true;
+        } else if (option == L"help" || option == L"?") {
+            options.HelpRequested = true;
         }
+    }
+    // The quiet template is the launcher's own command line; an msiargs
+    // value is the administrator's, kept as written.
+    if (quietTemplate) {
+        options.MsiArgumentTemplate = WithRestartSetting(options.MsiArgumentTemplate, options.NoRestart);
     }
 }

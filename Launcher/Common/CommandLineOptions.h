@@ -8,19 +8,35 @@
 inline constexpr std::wstring_view QuietMsiArgumentTemplate = L"/i $MSIPATH /quiet";
 
 // What the command line asks of a run.
-struct LauncherOptions {
-    // Windows Installer arguments with "$MSIPATH", or empty.
+struct CommandLineOptions {
+    // Windows Installer arguments with "$MSIPATH" for the package path; empty
+    // when no option gave them.
     std::wstring MsiArgumentTemplate;
     // The support log's file, or empty for the default one.
     std::wstring LogPath;
+    // Every Windows Installer command line the launcher builds itself asks
+    // Windows Installer not to restart the machine.
+    bool NoRestart = false;
+    // Only the options and exit codes are shown; nothing is installed.
+    bool HelpRequested = false;
 };
 
-// Reads the options "quiet" and "msiargs", which set the template, and "log",
-// whose value names the support log (read like that of "msiargs": between a
-// delimiter and the next occurrence of the same character). The last option
-// that gives a value wins; a value not given leaves the member unchanged.
-// Never fails: everything it does not recognise is ignored.
-void ReadLauncherOptions(std::wstring_view arguments, LauncherOptions& options);
+// Reads the options "quiet", "msiargs", "log", "norestart", "help" and "?":
+// the template comes from the last of "quiet" and "msiargs" that gives a
+// value and stays unchanged when none does; the quiet template ends in
+// /norestart when "norestart" is given too, while an "msiargs" value is kept
+// verbatim. "log" names the support log, its value read like that of
+// "msiargs" (between a delimiter and the next occurrence of the same
+// character). Never fails: everything it does not recognise is ignored.
+void ReadCommandLineOptions(std::wstring_view arguments, CommandLineOptions& options);
+
+// The parameters, followed by " /norestart" when noRestart is set.
+std::wstring WithRestartSetting(std::wstring parameters, bool noRestart);
+
+// Whether the template is one the launcher made itself for -quiet (with or
+// without /norestart), not an administrator's own, which is passed on as
+// written.
+bool IsLaunchersOwnTemplate(std::wstring_view msiArgumentTemplate);
 
 // The index of the first character that is neither a blank nor a tab, or -1.
 std::int32_t FindFirstNonBlank(std::wstring_view text);

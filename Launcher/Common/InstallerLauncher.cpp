@@ -1,5 +1,7 @@
 #include "InstallerLauncher.h"
 
+#include "DiagnosticLine.h"
+#include "HelpText.h"
 #include "LauncherConfig.h"
 #include "ResultCodes.h"
 #include "log/RunEvents.h"
@@ -37,9 +39,13 @@ BOOL CInstallerLauncher::InitInstance()
     RegisterCommonControls();
     CWinApp::InitInstance();
     ParseCommandLine();
+    if (HelpRequested) {
+        ShowHelp();
+        return FALSE;
+    }
     DetectWow64();
     DetectWindows10();
-    if (OpenRunLog()) {
+    if (OpenRunLog() && CheckProcessor()) {
         RunInstallSequence();
     }
     LogExitCode(ExitCode());
@@ -124,6 +130,26 @@ void CInstallerLauncher::DetectWow64()
         LogExitCode(exitCode);
         std::exit(exitCode);
     }
+}
+
+bool CInstallerLauncher::CheckProcessor()
+{
+    const NativeMachineReport report = QueryNativeMachine();
+    if (ProcessorSupported(report)) {
+        return true;
+    }
+    char line[48] = {};
+    _snprintf(line, sizeof(line) - 1, "Processor not supported (machine 0x%04X)",
+        static_cast<unsigned>(report.Machine));
+    WriteDiagnosticLine(line, LogLevel::Error);
+    SetExitCode(RunExitCode(RunEnd::ProcessorUnsupported, 0, false));
+    return false;
+}
+
+void CInstallerLauncher::ShowHelp()
+{
+    const wchar_t* productName = LauncherConfig.ProductFolderName;
+    Os.MessageBoxW(GetMainWindowHandle(), HelpText(productName).c_str(), productName, MB_OK | MB_ICONINFORMATION);
 }
 
 void CInstallerLauncher::DetectWindows10()

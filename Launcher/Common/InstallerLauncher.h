@@ -24,7 +24,8 @@ public:
     // process.
     BOOL InitInstance() override;
 
-    // Sets MsiArgumentTemplate from the command line.
+    // Sets MsiArgumentTemplate, NoRestart and HelpRequested from the command
+    // line.
     void ParseCommandLine();
 
     // 0 when every prerequisite that ran succeeded or none ran; otherwise the
@@ -85,6 +86,11 @@ public:
     // Windows Installer arguments with "$MSIPATH" for the package path; empty
     // means the package is opened through the shell.
     std::wstring MsiArgumentTemplate;
+    // Windows Installer command lines the launcher builds itself end in
+    // /norestart.
+    bool NoRestart = false;
+    // The run only shows the options and exit codes.
+    bool HelpRequested = false;
     // The version query reported a major version of 10 or more.
     bool IsWindows10OrLater = false;
     // A prerequisite installed but asked for a restart.
@@ -104,6 +110,12 @@ private:
     // the ones the launcher builds itself with a log of their own.
     std::wstring PackageArguments(const std::wstring& quotedPackage);
     void DetectWow64();
+    // False, after printing the machine and setting the exit code that ends
+    // the run, when no driver package fits this machine's processor.
+    bool CheckProcessor();
+    // Shows the options and exit codes; whatever the message box answers,
+    // even on a machine without a desktop, the run ends with 0.
+    void ShowHelp();
     void DetectWindows10();
     // True when the user agreed, or when the prompt texts are not carried.
     bool ConfirmInstallation();

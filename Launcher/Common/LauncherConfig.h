@@ -16,6 +16,7 @@ struct LauncherConfiguration {
     const wchar_t* ProductFolderName;
     std::int32_t ProductCodeCount;            // indexes both product-code tables
     std::int32_t ProcessNameCount;
+    std::int32_t MsiBusyWaitSeconds;          // longest wait for a busy Windows Installer, per start
     bool UseSelfExtractorSwitches;
     bool ContinueAfterPrerequisiteFailure;
 };

@@ -12,6 +12,20 @@ inline std::int32_t FailureCode(std::uint32_t lastError)
     return lastError != 0 ? static_cast<std::int32_t>(lastError) : UnspecifiedFailure;
 }
 
+// Windows Installer's own codes, which deployment tools already understand.
+inline constexpr std::int32_t UserDeclined = 1602;      // ERROR_INSTALL_USEREXIT
+inline constexpr std::int32_t RestartRequired = 3010;   // ERROR_SUCCESS_REBOOT_REQUIRED
+inline constexpr std::int32_t RestartInitiated = 1641;  // ERROR_SUCCESS_REBOOT_INITIATED
+inline constexpr std::int32_t LogFailure = 1622;        // ERROR_INSTALL_LOG_FAILURE
+
+// No driver package is built for this machine's processor:
+// ERROR_INSTALL_PLATFORM_UNSUPPORTED.
+inline constexpr std::int32_t PlatformUnsupported = 1633;
+
+// Another installation holds Windows Installer: ERROR_INSTALL_ALREADY_RUNNING.
+// Deployment tools retry later.
+inline constexpr std::int32_t InstallerBusy = 1618;
+
 // A folder the run would write into is a link (symbolic link, junction or
 // mount point): ERROR_REPARSE_POINT_ENCOUNTERED.
 inline constexpr std::int32_t ReparsePointRefused = 4395;

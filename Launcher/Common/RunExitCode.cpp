@@ -5,6 +5,9 @@
 
 namespace {
 
+constexpr std::uint16_t MachineI386 = 0x014C;   // IMAGE_FILE_MACHINE_I386
+constexpr std::uint16_t MachineAmd64 = 0x8664;  // IMAGE_FILE_MACHINE_AMD64
+
 // A legacy uninstaller that ends with 3010 stops the run, yet a deployment
 // tool would count the machine as installed and waiting for a restart.
 std::int32_t StoppedRunCode(std::int32_t stepResult)
@@ -18,6 +21,8 @@ std::int32_t StoppedRunCode(std::int32_t stepResult)
 std::int32_t RunExitCode(RunEnd end, std::int32_t stepResult, bool restartRequested)
 {
     switch (end) {
+    case RunEnd::ProcessorUnsupported:
+        return PlatformUnsupported;
     case RunEnd::Declined:
         return UserDeclined;
     case RunEnd::LogRefused:
@@ -33,4 +38,9 @@ std::int32_t RunExitCode(RunEnd end, std::int32_t stepResult, bool restartReques
         return stepResult;
     }
     return restartRequested ? RestartRequired : 0;
+}
+
+bool ProcessorSupported(const NativeMachineReport& report)
+{
+    return !report.Told || report.Machine == MachineI386 || report.Machine == MachineAmd64;
 }

@@ -7,22 +7,31 @@
 enum class RunEnd {
     Wow64QueryFailed,         // the start-up query failed; stepResult is its last-error code
     LogRefused,               // the log an administrator named could not be opened
+    ProcessorUnsupported,     // no driver package fits this machine's processor; nothing ran
     Declined,                 // the user answered the prompt with anything but Yes
     PrerequisiteFailed,       // a runtime prerequisite failed and the run stopped
     LegacyUninstallerFailed,  // a legacy uninstaller failed and the run stopped
     Completed,                // every step ran; stepResult is the main package's
 };
 
-// Windows Installer's codes, which deployment tools already understand.
-inline constexpr std::int32_t UserDeclined = 1602;     // ERROR_INSTALL_USEREXIT
-inline constexpr std::int32_t RestartRequired = 3010;  // ERROR_SUCCESS_REBOOT_REQUIRED
-inline constexpr std::int32_t LogFailure = 1622;       // ERROR_INSTALL_LOG_FAILURE
-
 // The process exit code: the failing step's result when the run stopped or the
-// package did not install, 1602 when the user declined, 1622 when the log
-// named on the command line could not be opened, 3010 when all went
-// well but a prerequisite asked for a restart, otherwise 0. A run that stopped
-// before the package installed never exits with a code that deployment tools
-// read as installed (0, 1638, 1641, 3010): a step result that would is
-// reported as 1603 instead.
+// package did not install, 1633 when the processor is not supported, 1622
+// when the log named on the command line could not be opened, 1602 when the
+// user declined, 3010 when all went well but a prerequisite asked for a
+// restart, otherwise 0. A run that stopped before the package installed never
+// exits with a code that deployment tools read as installed (0, 1638, 1641,
+// 3010): a step result that would is reported as 1603 instead.
 std::int32_t RunExitCode(RunEnd end, std::int32_t stepResult, bool restartRequested);
+
+// What IsWow64Process2 told of the machine Windows runs on natively. Nothing
+// is told where the function is missing (before Windows 10) or failed.
+struct NativeMachineReport {
+    bool Told;
+    std::uint16_t Machine;  // an IMAGE_FILE_MACHINE_ value
+};
+
+// Whether one of the driver packages fits this machine: an x86 or x64
+// processor, or one nothing was told of. A 32-bit launcher on an ARM64 machine
+// sees WOW64 and would otherwise install the x64 package, whose kernel driver
+// cannot load there.
+bool ProcessorSupported(const NativeMachineReport& report);

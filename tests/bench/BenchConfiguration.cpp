@@ -16,6 +16,7 @@ const LauncherConfiguration BenchConfiguration = {
     L"InstallerLauncherBench",
     0,
     0,
+    600,
     false,
     false,
 };

@@ -39,6 +39,14 @@ add_scenario(${E2E_NAME}quiet PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER} --argumen
 add_scenario(${E2E_NAME}log_in_a_missing_folder PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
     "--arguments=-quiet -log \"C:\\no such folder\\audio.log\"" --expect-no-runs --expect-exit 1622
     "--expect-stdout=CreateFile failed \\(3\\)" --expect-installed=)
+# What a deployment system runs.
+add_scenario(${E2E_NAME}quiet_without_restart PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER} "--arguments=-quiet -norestart"
+    ${quiet_prerequisites} ${installs})
+# The help on a machine without a desktop, where the message box returns at
+# once: nothing staged, run or installed, and success all the same.
+add_scenario(${E2E_NAME}help PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER} "--arguments=/?"
+    --expect-no-runs --expect-exit 0 --expect-installed=
+    "--expect-absent=ProgramData/Kesmora/Installers/TAVRIN/KesmoraInstaller.msi")
 add_scenario(${E2E_NAME}prerequisite_fails PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
     --exit-code=vcredist_x86.exe=1603 --expect-exit 1603 "--expect-run=vcredist_x86.exe|/passive /norestart"
     --expect-installed=)

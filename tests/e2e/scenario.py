@@ -534,7 +534,11 @@ def launch(args, prefix, drive):
         f.write(command)
     args.command_line = command
     prompt = Prompt(args.prompt_caption, args.answer_prompt, args.screenshot) if args.answer_prompt else None
-    env = dict(os.environ, DISPLAY=prompt.display) if prompt else None
+    # Without a prompt to answer there is no display: a message box returns at
+    # once, as on a machine without a desktop, instead of waiting for a click.
+    env = {name: value for name, value in os.environ.items() if name != "DISPLAY"}
+    if prompt:
+        env["DISPLAY"] = prompt.display
     try:
         result = subprocess.run(
             [os.path.join(SUPPORT, "run-in-prefix.sh"), prefix, args.arch,

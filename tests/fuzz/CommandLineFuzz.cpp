@@ -1,6 +1,6 @@
 // Any command line scans to an end without reading outside it, and the
-// template it leaves is either the quiet one, a piece of the input, or what
-// it held before.
+// template it leaves is the quiet one (ending in /norestart exactly when that
+// option was read), a piece of the input, or what it held before.
 #include "CommandLineOptions.h"
 
 #include <cstddef>
@@ -18,11 +18,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         buffer[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
     }
     const std::wstring_view arguments(buffer, units);
-    LauncherOptions options{L"before", L"before"};
-    ReadLauncherOptions(arguments, options);
-    const std::wstring& msiArgumentTemplate = options.MsiArgumentTemplate;
-    const bool fromInput = arguments.find(msiArgumentTemplate) != std::wstring_view::npos;
-    if (msiArgumentTemplate != QuietMsiArgumentTemplate && msiArgumentTemplate != L"before" && !fromInput) {
+    CommandLineOptions options;
+    options.MsiArgumentTemplate = L"before";
+    options.LogPath = L"before";
+    ReadCommandLineOptions(arguments, options);
+    const std::wstring& result = options.MsiArgumentTemplate;
+    const bool quiet = result == WithRestartSetting(std::wstring(QuietMsiArgumentTemplate), options.NoRestart);
+    const bool fromInput = arguments.find(result) != std::wstring_view::npos;
+    if (!quiet && result != L"before" && !fromInput) {
         std::abort();
     }
     if (options.LogPath != L"before" && arguments.find(options.LogPath) == std::wstring_view::npos) {

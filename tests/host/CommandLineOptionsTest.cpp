@@ -17,11 +17,17 @@ std::ostream& operator<<(std::ostream& out, const Case& c)
     return out << c.description;
 }
 
+CommandLineOptions OptionsFor(const wchar_t* arguments, const wchar_t* before = L"")
+{
+    CommandLineOptions options;
+    options.MsiArgumentTemplate = before;
+    ReadCommandLineOptions(arguments, options);
+    return options;
+}
+
 std::wstring TemplateFor(const wchar_t* arguments, const wchar_t* before = L"")
 {
-    LauncherOptions options{before, L""};
-    ReadLauncherOptions(arguments, options);
-    return options.MsiArgumentTemplate;
+    return OptionsFor(arguments, before).MsiArgumentTemplate;
 }
 
 class MsiArgumentOptionsTest : public testing::TestWithParam<Case> {};
@@ -63,6 +69,59 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, MsiArgumentOptionsTest,
         Case{"last option wins", L"-msiargs \"a\" /quiet -msiargs \"b\"", L"b"},
         Case{"quiet after msiargs wins", L"-msiargs \"a\" /quiet", Quiet}));
 
+struct SwitchCase {
+    const char* description;
+    const wchar_t* arguments;
+    const wchar_t* expectedTemplate;
+    bool noRestart;
+    bool help;
+};
+
+std::ostream& operator<<(std::ostream& out, const SwitchCase& c)
+{
+    return out << c.description;
+}
+
+class SwitchOptionsTest : public testing::TestWithParam<SwitchCase> {};
+
+TEST_P(SwitchOptionsTest, SetsTheSwitchesAndTheTemplate)
+{
+    const CommandLineOptions options = OptionsFor(GetParam().arguments);
+    EXPECT_EQ(std::wstring(GetParam().expectedTemplate), options.MsiArgumentTemplate);
+    EXPECT_EQ(GetParam().noRestart, options.NoRestart);
+    EXPECT_EQ(GetParam().help, options.HelpRequested);
+}
+
+constexpr const wchar_t* QuietNoRestart = L"/i $MSIPATH /quiet /norestart";
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, SwitchOptionsTest,
+    testing::Values(
+        SwitchCase{"norestart alone", L"-norestart", L"", true, false},
+        SwitchCase{"slash and capitals", L"/NoRestart", L"", true, false},
+        SwitchCase{"quiet then norestart", L"-quiet -norestart", QuietNoRestart, true, false},
+        SwitchCase{"norestart then quiet", L"/norestart /quiet", QuietNoRestart, true, false},
+        SwitchCase{"joined without blank", L"-quiet-norestart", QuietNoRestart, true, false},
+        SwitchCase{"msiargs stays verbatim", L"-norestart -msiargs \"/i $MSIPATH /qn\"", L"/i $MSIPATH /qn", true,
+            false},
+        SwitchCase{"msiargs after quiet stays verbatim", L"-quiet -norestart -msiargs '/i $MSIPATH /quiet'",
+            L"/i $MSIPATH /quiet", true, false},
+        SwitchCase{"quiet after msiargs gets it", L"-msiargs 'x' -norestart -quiet", QuietNoRestart, true, false},
+        SwitchCase{"unclosed msiargs leaves quiet", L"-quiet -norestart -msiargs 'x", QuietNoRestart, true, false},
+        SwitchCase{"inside an msiargs value it is not read", L"-msiargs \"/norestart\"", L"/norestart", false, false},
+        SwitchCase{"longer name", L"-norestarts", L"", false, false},
+        SwitchCase{"slash question mark", L"/?", L"", false, true},
+        SwitchCase{"hyphen question mark", L"-?", L"", false, true},
+        SwitchCase{"help", L"-HELP", L"", false, true},
+        SwitchCase{"help among others", L"-quiet /help", Quiet, false, true},
+        SwitchCase{"question mark with more", L"-?x", L"", false, false},
+        SwitchCase{"question mark without introducer", L"?", L"", false, false}));
+
+TEST(WithRestartSetting, AppendsOnlyWhenAsked)
+{
+    EXPECT_EQ(L"/passive /X {C} /norestart", WithRestartSetting(L"/passive /X {C}", true));
+    EXPECT_EQ(L"/passive /X {C}", WithRestartSetting(L"/passive /X {C}", false));
+}
+
 TEST(MsiArgumentOptions, KeepsAnEarlierTemplateWhenNothingSetsOne)
 {
     EXPECT_EQ(L"earlier", TemplateFor(L"-unknown -msiargs \"open", L"earlier"));
@@ -90,8 +149,7 @@ TEST(LogOption, NamesTheLogFileAndLeavesTheTemplateAlone)
         {L"-logfile \"a.log\"", L"", L""},
     };
     for (const auto& c : cases) {
-        LauncherOptions options;
-        ReadLauncherOptions(c.arguments, options);
+        const CommandLineOptions options = OptionsFor(c.arguments, L"");
         EXPECT_EQ(std::wstring(c.logPath), options.LogPath) << std::wstring(c.arguments).size();
         EXPECT_EQ(std::wstring(c.msiArgumentTemplate), options.MsiArgumentTemplate);
     }

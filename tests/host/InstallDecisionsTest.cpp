@@ -1,5 +1,6 @@
 // The small decisions of an install run, from tables: which package, what the
 // prerequisites are given and what their results mean, and the exit code.
+#include "HelpText.h"
 #include "RunExitCode.h"
 #include "staging/MainPackageSelection.h"
 #include "staging/PrerequisiteCommandLines.h"
@@ -96,6 +97,7 @@ TEST(RunExitCode, ReportsTheOutcome)
              Case{RunEnd::LegacyUninstallerFailed, 2, false, 2},
              Case{RunEnd::LegacyUninstallerFailed, -1, true, -1},
              Case{RunEnd::Wow64QueryFailed, 6, false, 6},
+             Case{RunEnd::ProcessorUnsupported, 0, true, 1633},
          }) {
         EXPECT_EQ(c.expected, RunExitCode(c.end, c.stepResult, c.restart));
     }
@@ -110,6 +112,36 @@ TEST(RunExitCode, AStoppedRunNeverReadsAsInstalled)
                     << static_cast<int>(end) << " " << stepResult << " " << restart;
             }
         }
+    }
+}
+
+TEST(ProcessorSupported, OnlyAMachineToldToBeNeitherX86NorX64IsRefused)
+{
+    struct Case {
+        const char* description;
+        NativeMachineReport report;
+        bool supported;
+    };
+    for (const Case& c : {
+             Case{"x86", {true, 0x014C}, true},
+             Case{"x64", {true, 0x8664}, true},
+             Case{"ARM64", {true, 0xAA64}, false},
+             Case{"ARM", {true, 0x01C4}, false},
+             Case{"unknown machine", {true, 0}, false},
+             Case{"function missing or failed", {false, 0}, true},
+             Case{"nothing told, whatever left in the machine", {false, 0xAA64}, true},
+         }) {
+        EXPECT_EQ(c.supported, ProcessorSupported(c.report)) << c.description;
+    }
+}
+
+TEST(HelpText, NamesEveryOptionTheLogFolderAndEveryExitCode)
+{
+    const std::wstring text = HelpText(L"TAVRIN");
+    for (const wchar_t* expected : {L"-quiet", L"-msiargs", L"-norestart", L"-log", L"-help", L"/?",
+             L"\\Kesmora\\Installers\\TAVRIN\\Logs\n", L"\n0\t", L"\n1602\t", L"\n1603\t", L"\n1618\t",
+             L"\n1622\t", L"\n1633\t", L"\n1641\t", L"\n3010\t"}) {
+        EXPECT_NE(std::wstring::npos, text.find(expected)) << testing::PrintToString(std::wstring(expected));
     }
 }
 

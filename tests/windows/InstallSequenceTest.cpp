@@ -126,6 +126,35 @@ TEST_F(InstallSequence, ReadsTheTemplateFromTheCommandLine)
     EXPECT_EQ(L"/i $MSIPATH /quiet", launcher.MsiArgumentTemplate);
 }
 
+TEST_F(InstallSequence, HelpShowsTheOptionsAndEndsWithZeroWhateverTheBoxAnswers)
+{
+    for (const wchar_t* arguments : {L"/?", L"-?", L"-help", L"-quiet /HELP"}) {
+        // -1: a machine without a desktop answers at once.
+        for (const int answer : {IDOK, -1, 0}) {
+            machine = Machine{};
+            Steps = RecordedSteps{};
+            machine.CarriesUninst = true;
+            machine.Answer = answer;
+            CInstallerLauncher run;
+            run.m_lpCmdLine = arguments;
+            run.InitInstance();
+            EXPECT_EQ(0, run.ExitInstance());
+            EXPECT_EQ(Sequence{}, Steps.Calls);
+            EXPECT_EQ(1, machine.PromptsShown);
+            EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONINFORMATION), machine.PromptStyle);
+            EXPECT_EQ(L"TAVRIN", machine.ShownCaption);
+            EXPECT_NE(std::wstring::npos, machine.ShownText.find(L"-norestart"));
+        }
+    }
+}
+
+TEST_F(InstallSequence, ReadsNoRestartFromTheCommandLine)
+{
+    Run(L"-quiet -norestart");
+    EXPECT_TRUE(launcher.NoRestart);
+    EXPECT_EQ(L"/i $MSIPATH /quiet /norestart", launcher.MsiArgumentTemplate);
+}
+
 TEST_F(InstallSequence, FailedPrerequisiteEndsTheRun)
 {
     Steps.Results["InstallPrerequisites"] = 1603;
@@ -267,8 +296,31 @@ BOOL WINAPI IsWow64ProcessFake(HANDLE, PBOOL isWow64)
     return TRUE;
 }
 
+// What IsWow64Process2 answers: the real one when Real.
+enum class NativeMachineAnswer { Real, Missing, Fails, Told };
+NativeMachineAnswer nativeAnswer = NativeMachineAnswer::Real;
+USHORT nativeMachine = 0;
+
+BOOL WINAPI IsWow64Process2Fake(HANDLE, USHORT* processMachine, USHORT* machineOut)
+{
+    if (nativeAnswer == NativeMachineAnswer::Fails) {
+        RealOs.SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    *processMachine = 0;
+    *machineOut = nativeMachine;
+    return TRUE;
+}
+
 FARPROC WINAPI GetProcAddressFake(HMODULE module, LPCSTR name)
 {
+    if (std::string(name) == "IsWow64Process2" && nativeAnswer != NativeMachineAnswer::Real) {
+        if (nativeAnswer == NativeMachineAnswer::Missing) {
+            RealOs.SetLastError(ERROR_PROC_NOT_FOUND);
+            return nullptr;
+        }
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&IsWow64Process2Fake));
+    }
     if (std::string(name) == "IsWow64Process" && module == RealOs.GetModuleHandleW(L"kernel32")) {
         return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&IsWow64ProcessFake));
     }
@@ -290,6 +342,7 @@ protected:
         isWow64Answer = FALSE;
         isWow64Error = 0;
         versionMajor = 6;
+        nativeAnswer = NativeMachineAnswer::Real;
     }
 
     OsOverride<decltype(&::GetProcAddress)> getProcAddress{&OsCallTable::GetProcAddress, &GetProcAddressFake};
@@ -324,6 +377,40 @@ TEST_F(Detection, FailedVersionQueryMeansNotWindowsTen)
     versionMajor = 10;
     Run();
     EXPECT_FALSE(launcher.IsWindows10OrLater);
+}
+
+TEST_F(Detection, ProcessorNeitherX86NorX64EndsTheRunBeforeThePrompt)
+{
+    struct Case {
+        const char* description;
+        NativeMachineAnswer answer;
+        USHORT machine;
+        int exitCode;
+        const char* output;
+    };
+    for (const Case& c : {
+             Case{"x86", NativeMachineAnswer::Told, IMAGE_FILE_MACHINE_I386, 0, ""},
+             Case{"x64", NativeMachineAnswer::Told, IMAGE_FILE_MACHINE_AMD64, 0, ""},
+             Case{"ARM64", NativeMachineAnswer::Told, 0xAA64, 1633, "Processor not supported (machine 0xAA64)\n"},
+             Case{"ARM", NativeMachineAnswer::Told, 0x01C4, 1633, "Processor not supported (machine 0x01C4)\n"},
+             Case{"lookup missing", NativeMachineAnswer::Missing, 0xAA64, 0, ""},
+             Case{"call failing", NativeMachineAnswer::Fails, 0xAA64, 0, ""},
+         }) {
+        SCOPED_TRACE(c.description);
+        machine = Machine{};
+        Steps = RecordedSteps{};
+        machine.CarriesUninst = true;
+        nativeAnswer = c.answer;
+        nativeMachine = c.machine;
+        CInstallerLauncher run;
+        testing::internal::CaptureStdout();
+        run.InitInstance();
+        EXPECT_EQ(c.output, testing::internal::GetCapturedStdout());
+        EXPECT_EQ(c.exitCode, run.ExitInstance());
+        const bool refused = c.exitCode != 0;
+        EXPECT_EQ(refused ? 0 : 1, machine.PromptsShown);
+        EXPECT_EQ(refused, Steps.Calls.empty());
+    }
 }
 
 TEST_F(InstallSequence, MissingIsWow64ProcessExportMeansThirtyTwoBitWindowsAndTheRunGoesOn)

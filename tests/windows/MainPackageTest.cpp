@@ -113,6 +113,23 @@ TEST_F(MainPackage, QuietTemplateRunsTheSystemsMsiexecWithTheQuotedPath)
     EXPECT_EQ(L"/i \"" + Package() + L"\" /quiet", children.Requests[0].Parameters);
 }
 
+TEST_F(MainPackage, NoRestartEndsTheLaunchersOwnCommandLineOnly)
+{
+    launcher.NoRestart = true;
+    const std::wstring quoted = L"\"" + Package() + L"\"";
+    struct Case {
+        const wchar_t* msiArgumentTemplate;
+        std::wstring expected;
+    };
+    for (const Case& c : {Case{L"", L"/i " + quoted + L" /norestart"},
+             Case{L"/i $MSIPATH /qn", L"/i " + quoted + L" /qn"}}) {
+        children.Requests.clear();
+        ASSERT_EQ(0, Install(c.msiArgumentTemplate));
+        ASSERT_EQ(1u, children.Requests.size());
+        EXPECT_EQ(c.expected, children.Requests[0].Parameters);
+    }
+}
+
 TEST_F(MainPackage, ReplacesEveryPlaceholderSpelledExactly)
 {
     struct Case {

@@ -99,6 +99,15 @@ TEST_F(PreviousProducts, EachRemovalLogsBesideTheSupportLog)
         children.Requests[1].Parameters);
 }
 
+TEST_F(PreviousProducts, NoRestartEndsEveryRemoval)
+{
+    launcher.NoRestart = true;
+    EXPECT_EQ(0, launcher.RemovePreviousProducts());
+    ASSERT_EQ(2u, children.Requests.size());
+    EXPECT_EQ(std::wstring(L"/passive /X ") + Codes[0] + L" /norestart", children.Requests[0].Parameters);
+    EXPECT_EQ(std::wstring(L"/passive /X ") + Codes[2] + L" /norestart", children.Requests[1].Parameters);
+}
+
 TEST_F(PreviousProducts, EveryNonzeroResultIsAFailureAndTheNextIsStillVisited)
 {
     children.ExitCodes[L"msiexec.exe"] = 3010;

@@ -66,7 +66,7 @@ struct FileHandleKind {
     static bool Close(Handle handle) { return Os.CloseHandle(handle) != FALSE; }
 };
 
-// Process and thread handles are null when absent.
+// Process, thread and mutex handles are null when absent.
 struct ProcessHandleKind {
     using Handle = HANDLE;
     static Handle Invalid() { return nullptr; }
@@ -103,6 +103,7 @@ using FileHandle = UniqueHandle<FileHandleKind>;
 using ProcessHandle = UniqueHandle<ProcessHandleKind>;
 using ThreadHandle = UniqueHandle<ProcessHandleKind>;
 using TokenHandle = UniqueHandle<ProcessHandleKind>;
+using MutexHandle = UniqueHandle<ProcessHandleKind>;
 using LocalMemory = UniqueHandle<LocalMemoryKind>;
 // A toolhelp snapshot is invalid as INVALID_HANDLE_VALUE, like a file.
 using SnapshotHandle = UniqueHandle<FileHandleKind>;

@@ -12,3 +12,15 @@ bool QueryWow64(bool& queryFailed)
     }
     return isWow64 != FALSE;
 }
+
+NativeMachineReport QueryNativeMachine()
+{
+    USHORT processMachine = 0;
+    USHORT nativeMachine = 0;
+    const auto isWow64Process2 =
+        LookUpFunction<IsWow64Process2Function>(Os.GetModuleHandleW(L"kernel32"), "IsWow64Process2");
+    if (isWow64Process2 == nullptr || !isWow64Process2(Os.GetCurrentProcess(), &processMachine, &nativeMachine)) {
+        return {false, 0};
+    }
+    return {true, nativeMachine};
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OsCalls.h"
+#include "../RunExitCode.h"
 
 // A function of a loaded module looked up by its export name, through the call
 // table so that a test can make the lookup fail or hand back a function of its
@@ -19,3 +20,10 @@ using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE process, PBOOL isWow64);
 // call itself fails, returns false and sets queryFailed; the last-error value
 // is the call's.
 bool QueryWow64(bool& queryFailed);
+
+using IsWow64Process2Function = BOOL(WINAPI*)(HANDLE process, USHORT* processMachine, USHORT* nativeMachine);
+
+// The machine Windows runs on natively, asked through the looked-up
+// IsWow64Process2; tells nothing where the export is missing (Windows 7 and
+// 8.1) or the call fails.
+NativeMachineReport QueryNativeMachine();

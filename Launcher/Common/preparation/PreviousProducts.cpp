@@ -1,5 +1,6 @@
 #include "../InstallerLauncher.h"
 
+#include "../CommandLineOptions.h"
 #include "../LauncherConfig.h"
 #include "../settings/RegistryKey.h"
 #include "../log/RunEvents.h"
@@ -25,8 +26,9 @@ std::int32_t CInstallerLauncher::Uninstall(const std::wstring& productCode)
     if (const std::int32_t code = PrepareChildEnvironment(environment)) {
         return code;
     }
-    const std::int32_t result = RunWindowsInstaller(
-        L"/passive /X " + productCode + WindowsInstallerLogArgument(L"remove-" + productCode), environment);
+    const std::int32_t result = RunWindowsInstaller(WithRestartSetting(L"/passive /X " + productCode, NoRestart) +
+            WindowsInstallerLogArgument(L"remove-" + productCode),
+        environment);
     LogEarlierProductRemoval(productCode, result);
     return result;
 }

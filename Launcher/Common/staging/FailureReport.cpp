@@ -1,7 +1,7 @@
 #include "FailureReport.h"
 
+#include "../DiagnosticLine.h"
 #include "../ResultCodes.h"
-#include "../log/SupportLog.h"
 #include "../platform/OsCalls.h"
 
 #include <cstdio>
@@ -19,12 +19,9 @@ std::int32_t ReportFailure(const char* call, std::int32_t code)
     // headers select is MinGW's own, a second formatter of some 25 KB that
     // the launcher would carry for this one line.
     char line[LineLength];
-    const int length = _snprintf(line, LineLength - 1, "%s failed (%d)\n", call, static_cast<int>(code));
+    const int length = _snprintf(line, LineLength - 1, "%s failed (%d)", call, static_cast<int>(code));
     line[length < 0 ? LineLength - 1 : length] = '\0';
-    std::fputs(line, stdout);
-    std::fflush(stdout);
-    const std::string text(line, line + (length < 0 ? LineLength - 1 : length) - 1);
-    Log(LogLevel::Error, std::wstring(text.begin(), text.end()));
+    WriteDiagnosticLine(line, LogLevel::Error);
     return code;
 }
 

@@ -5,8 +5,7 @@
 #include <windows.h>
 
 // Prints the one diagnostic line of a failed call, "<call> failed (<code>)",
-// to standard output and flushes it, so that it survives the process ending,
-// and logs it as an error. Returns code.
+// as a diagnostic line (see WriteDiagnosticLine). Returns code.
 std::int32_t ReportFailure(const char* call, std::int32_t code);
 
 // Reports a call that failed with the error code it returned (a fixed nonzero

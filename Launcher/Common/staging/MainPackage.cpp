@@ -33,10 +33,10 @@ std::wstring CInstallerLauncher::PackageArguments(const std::wstring& quotedPack
     if (MsiArgumentTemplate.empty()) {
         // What the shell's own association for packages runs, with the same
         // full user interface.
-        return L"/i " + quotedPackage + WindowsInstallerLogArgument(L"msi");
+        return WithRestartSetting(L"/i " + quotedPackage, NoRestart) + WindowsInstallerLogArgument(L"msi");
     }
     // An administrator's own template is passed on as written.
-    const bool ownTemplate = MsiArgumentTemplate != QuietMsiArgumentTemplate;
+    const bool ownTemplate = !IsLaunchersOwnTemplate(MsiArgumentTemplate);
     ReplacePlaceholder(MsiArgumentTemplate, L"$MSIPATH", quotedPackage);
     return ownTemplate ? MsiArgumentTemplate : MsiArgumentTemplate + WindowsInstallerLogArgument(L"msi");
 }

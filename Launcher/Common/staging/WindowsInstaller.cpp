@@ -1,6 +1,8 @@
 #include "WindowsInstaller.h"
 
 #include "ProgramRunner.h"
+#include "WindowsInstallerBusy.h"
+#include "../LauncherConfig.h"
 #include "../ResultCodes.h"
 #include "../platform/OsCalls.h"
 
@@ -12,5 +14,19 @@ std::int32_t RunWindowsInstaller(const std::wstring& parameters, const std::vect
         return FailureCode(Os.GetLastError());
     }
     const std::wstring folder(systemFolder, length);
-    return LaunchAndWait(folder + L"\\msiexec.exe", parameters, folder, environment);
+    // Windows Installer runs one installation at a time; starting it while
+    // another runs would only earn a busy answer.
+    const BusyWaitDeadline deadline(LauncherConfig.MsiBusyWaitSeconds);
+    for (;;) {
+        if (!WaitUntilWindowsInstallerIsFree(deadline)) {
+            return ReportStillBusy();
+        }
+        const std::int32_t result = LaunchAndWait(folder + L"\\msiexec.exe", parameters, folder, environment);
+        if (result != InstallerBusy) {
+            return result;
+        }
+        if (!PauseBeforeRetry(deadline)) {
+            return ReportStillBusy();
+        }
+    }
 }

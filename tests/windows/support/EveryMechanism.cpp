@@ -108,6 +108,7 @@ EveryMechanism::EveryMechanism()
     CreateKey(UninstallKey + RegisteredProduct, ProductView, nullptr, L"");
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (UninstallKey + UnregisteredProduct).c_str(), ProductView, 0);
     CreateSettings();
+    installerMutex_ = CreateMutexW(nullptr, FALSE, L"Global\\_MSIExecute");
     manager_ = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     service_ = CreateServiceW(manager_, ServiceName, ServiceName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
         SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, StandInServiceProgram().c_str(), nullptr, nullptr, nullptr,
@@ -136,6 +137,7 @@ EveryMechanism::~EveryMechanism()
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (UninstallKey + RegisteredProduct).c_str(), ProductView, 0);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsKey.c_str());
     RemoveMovedAsideFolders();
+    CloseHandle(installerMutex_);
 }
 
 void EveryMechanism::LeaveAUsersProductFolder() const

@@ -8,9 +8,11 @@
 // A machine on which every step of the launcher has work to do, for as long
 // as it lives: two listed process names, one of them running; two earlier
 // products, one registered in the view the launcher examines and one not; the
-// device-monitor service installed and running; a settings key with values
-// and two levels of sub-keys; before each run, a product folder that users
-// may write in, which the run moves aside. The test configuration names them all and is
+// device-monitor service installed and running; Windows Installer's mutex,
+// free, so that each start of Windows Installer takes it and lets it go; a
+// settings key with values and two levels of sub-keys; before each run, a
+// product folder that users may write in, which the run moves aside. The test
+// configuration names them all and is
 // put back afterwards, with the machine as it was.
 class EveryMechanism {
 public:
@@ -44,6 +46,7 @@ private:
     HANDLE listedProcess_ = nullptr;
     SC_HANDLE manager_ = nullptr;
     SC_HANDLE service_ = nullptr;
+    HANDLE installerMutex_ = nullptr;
 };
 
 // The settings backup key's path below HKEY_LOCAL_MACHINE, default view.

@@ -102,6 +102,15 @@ BOOL WINAPI LedgerOpenProcessToken(HANDLE process, DWORD access, PHANDLE token)
     return opened;
 }
 
+HANDLE WINAPI LedgerOpenMutex(DWORD access, BOOL inherit, LPCWSTR name)
+{
+    const HANDLE mutex = ledger.Saved.OpenMutexW(access, inherit, name);
+    if (mutex != nullptr) {
+        Opened(mutex, HandleKind::Mutex);
+    }
+    return mutex;
+}
+
 LSTATUS WINAPI LedgerRegOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
 {
     const LSTATUS status = ledger.Saved.RegOpenKeyExW(root, path, options, access, key);
@@ -197,7 +206,7 @@ BOOL WINAPI LedgerCloseHandle(HANDLE handle)
     if (closed) {
         Closed(handle,
             {HandleKind::File, HandleKind::Folder, HandleKind::Snapshot, HandleKind::Process, HandleKind::Thread,
-                HandleKind::Token},
+                HandleKind::Token, HandleKind::Mutex},
             "CloseHandle");
     }
     return closed;
@@ -283,7 +292,7 @@ void CloseForReal(const void* handle, HandleKind kind)
 const char* HandleKindName(HandleKind kind)
 {
     static const char* const names[] = {"File", "Folder", "Search", "RegistryKey", "ServiceManager", "Service",
-        "Snapshot", "Process", "Thread", "Token", "LocalMemory", "RpcString"};
+        "Snapshot", "Process", "Thread", "Token", "Mutex", "LocalMemory", "RpcString"};
     return names[static_cast<int>(kind)];
 }
 
@@ -296,6 +305,7 @@ HandleLedger::HandleLedger()
     Os.OpenProcess = &LedgerOpenProcess;
     Os.CreateProcessW = &LedgerCreateProcess;
     Os.OpenProcessToken = &LedgerOpenProcessToken;
+    Os.OpenMutexW = &LedgerOpenMutex;
     Os.RegOpenKeyExW = &LedgerRegOpenKey;
     Os.RegCreateKeyExW = &LedgerRegCreateKey;
     Os.OpenSCManagerW = &LedgerOpenManager;

@@ -19,6 +19,7 @@ enum class HandleKind {
     Process,
     Thread,
     Token,
+    Mutex,
     LocalMemory,
     RpcString,
 };

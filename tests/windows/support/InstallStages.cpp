@@ -73,9 +73,31 @@ HANDLE WINAPI MarkingSnapshot(DWORD flags, DWORD processId)
     return tracker.Saved.CreateToolhelp32Snapshot(flags, processId);
 }
 
+// Every start of Windows Installer first looks whether another installation
+// holds it; the check lasts until the program is started.
+HANDLE WINAPI MarkingOpenMutex(DWORD access, BOOL inherit, LPCWSTR name)
+{
+    MarkNextCall(CurrentStage(), ChildPhase::InstallerBusy);
+    return tracker.Saved.OpenMutexW(access, inherit, name);
+}
+
+BOOL WINAPI MarkingCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
+    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags, LPVOID environment,
+    LPCWSTR workingFolder, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION child)
+{
+    if (tracker.Marks.back().Phase == ChildPhase::InstallerBusy) {
+        MarkNextCall(CurrentStage(), ChildPhase::Staging);
+    }
+    return tracker.Saved.CreateProcessW(application, commandLine, processAttributes, threadAttributes,
+        inheritHandles, flags, environment, workingFolder, startup, child);
+}
+
+// A wait on Windows Installer's mutex belongs to the busy check.
 DWORD WINAPI MarkingWait(HANDLE handle, DWORD milliseconds)
 {
-    MarkNextCall(CurrentStage(), ChildPhase::Waiting);
+    if (tracker.Marks.back().Phase != ChildPhase::InstallerBusy) {
+        MarkNextCall(CurrentStage(), ChildPhase::Waiting);
+    }
     return tracker.Saved.WaitForSingleObject(handle, milliseconds);
 }
 
@@ -154,7 +176,7 @@ const char* InstallStageName(InstallStage stage)
 const char* ChildPhaseName(ChildPhase phase)
 {
     static const char* const names[] = {"presence check", "staging", "waiting", "ended", "staging folder",
-        "moving aside", "logging"};
+        "moving aside", "logging", "Windows Installer busy check"};
     return names[static_cast<int>(phase)];
 }
 
@@ -165,6 +187,8 @@ InstallStages::InstallStages(const OsCountdown& countdown)
     Os.MessageBoxW = &MarkingMessageBox;
     Os.CreateToolhelp32Snapshot = &MarkingSnapshot;
     Os.WaitForSingleObject = &MarkingWait;
+    Os.OpenMutexW = &MarkingOpenMutex;
+    Os.CreateProcessW = &MarkingCreateProcess;
     Os.GetExitCodeProcess = &MarkingExitCode;
     Os.GetModuleHandleW = &MarkingGetModuleHandle;
     Os.CreateFileW = &MarkingCreateFile;

@@ -28,6 +28,7 @@ enum class ChildPhase {
     StagingFolder,  // the staging folder's directory made, under a new name each try
     MovingAside,    // a package folder level others may write in moved aside, and what follows
     Logging,        // a line written to the support log, which never changes how a run ends
+    InstallerBusy,  // whether another installation holds Windows Installer, up to the start
 };
 
 struct StageMark {
@@ -41,7 +42,8 @@ const char* ChildPhaseName(ChildPhase phase);
 
 // Marks, while it lives, where each stage and phase of a run begins, from the
 // calls that open them (the payload looked up, the prompt shown, the process
-// snapshot taken, a program started, waited for, its exit code read), with the
+// snapshot taken, Windows Installer's mutex opened, a program started, waited
+// for, its exit code read), with the
 // numbers the countdown gives. Put it in place after the countdown, so that it
 // sees the failed call too. Marks of a run whose call n failed agree with
 // those of the unfailed run up to call n.

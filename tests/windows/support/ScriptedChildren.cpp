@@ -54,13 +54,24 @@ HANDLE Duplicate(HANDLE handle)
     return copy;
 }
 
+std::int32_t ChosenExitCode(const std::wstring& name)
+{
+    std::vector<std::int32_t>& first = current->FirstExitCodes[name];
+    if (!first.empty()) {
+        const std::int32_t exitCode = first.front();
+        first.erase(first.begin());
+        return exitCode;
+    }
+    const auto chosen = current->ExitCodes.find(name);
+    return chosen == current->ExitCodes.end() ? 0 : chosen->second;
+}
+
 BOOL WINAPI ScriptedCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES,
     LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR workingFolder, LPSTARTUPINFOW startup,
     LPPROCESS_INFORMATION child)
 {
     current->Requests.push_back(Recorded(application, commandLine, workingFolder));
-    const auto chosen = current->ExitCodes.find(BareName(current->Requests.back().File));
-    const std::int32_t exitCode = chosen == current->ExitCodes.end() ? 0 : chosen->second;
+    const std::int32_t exitCode = ChosenExitCode(BareName(current->Requests.back().File));
     const PROCESS_INFORMATION& ended = EndedProcess(exitCode, startup);
     if (ended.hProcess == nullptr) {
         return FALSE;

@@ -29,6 +29,9 @@ public:
     ScriptedChildren& operator=(const ScriptedChildren&) = delete;
 
     std::map<std::wstring, std::int32_t> ExitCodes;
+    // Exit codes for the first starts of a program, by bare name, one per
+    // start and used up in order; ExitCodes applies afterwards.
+    std::map<std::wstring, std::vector<std::int32_t>> FirstExitCodes;
     std::vector<Request> Requests;
 
     // The bare file names requested, in order.

@@ -17,6 +17,7 @@ LauncherConfiguration TestConfiguration = {
     L"TAVRIN",
     0,
     0,
+    600,
     false,
     false,
 };
