@@ -78,11 +78,7 @@ RunResult RunInstall(int failAt, const wchar_t* arguments)
 {
     RealOs.DeleteFileW(PackagePath().c_str());
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsBackupKeyPath());
-    // Runs a second apart in one process would name their logs alike.
-    std::error_code ignored;
-    for (const auto& log : std::filesystem::directory_iterator(SupportLogFolderPath(), ignored)) {
-        std::filesystem::remove(log.path(), ignored);
-    }
+    RemoveSupportLogs();
     const std::set<std::wstring> foldersBefore = StagingFolders();
     ScriptedChildren children;
     OsOverride messageBox(&OsCallTable::MessageBoxW, &AgreeingMessageBox);

@@ -4,6 +4,7 @@
 #include "support/OsFailures.h"
 #include "support/RecordedSteps.h"
 #include "support/TestConfiguration.h"
+#include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -93,6 +94,7 @@ protected:
     Sequence Run(const wchar_t* arguments = L"")
     {
         launcher.m_lpCmdLine = arguments;
+        RemoveSupportLogs();
         EXPECT_EQ(FALSE, launcher.InitInstance());
         return Steps.Calls;
     }
@@ -403,6 +405,7 @@ TEST_F(Detection, ProcessorNeitherX86NorX64EndsTheRunBeforeThePrompt)
         nativeAnswer = c.answer;
         nativeMachine = c.machine;
         CInstallerLauncher run;
+        RemoveSupportLogs();
         testing::internal::CaptureStdout();
         run.InitInstance();
         EXPECT_EQ(c.output, testing::internal::GetCapturedStdout());

@@ -48,6 +48,16 @@ inline std::wstring SupportLogFolderPath()
     return ProductPackageFolderPath() + L"Logs\\";
 }
 
+// Runs a second apart in one test program would name their logs alike: each
+// run starts with none.
+inline void RemoveSupportLogs()
+{
+    std::error_code ignored;
+    for (const auto& log : std::filesystem::directory_iterator(SupportLogFolderPath(), ignored)) {
+        std::filesystem::remove(log.path(), ignored);
+    }
+}
+
 inline std::string ReadWholeFile(const std::wstring& path)
 {
     std::ifstream in(std::filesystem::path(path), std::ios::binary);
