@@ -253,7 +253,6 @@ def make_user_product_folder(args, drive):
         with open(os.path.join(folder, name), "w") as f:
             f.write(text)
     shutil.copy(args.user_product_folder, os.path.join(folder, "KesmoraInstaller.msi"))
-    args.their_folder_inode = os.stat(folder).st_ino
 
 
 def their_files_intact(args, folder):
@@ -273,32 +272,20 @@ def check_user_product_folder(args, drive):
 
 
 class UserFolderLink:
-    """The user who made the product folder holds it and, as soon as the run
-    has begun, turns it into a link to a folder of theirs with their package
+    """The user who made the product folder holds it and, just as the run
+    starts, turns it into a link to a folder of theirs with their package
     (outside Wine's sharing checks, as their handle would let them on
     Windows while the folder is still theirs)."""
 
     def __init__(self, args, drive):
-        self.args, self.drive, self.done, self.linked = args, drive, False, False
-        self.thread = threading.Thread(target=self.link_when_the_run_begins, daemon=True)
-        self.thread.start()
-
-    def link_when_the_run_begins(self):
-        folder = product_folder(self.drive)
-        deadline = time.time() + 300
-        while time.time() < deadline and not self.done:
-            if any(GUID_FOLDER.match(entry) for root in staging_roots(self.drive) for entry in os.listdir(root)):
-                if os.path.isdir(folder) and os.stat(folder).st_ino == self.args.their_folder_inode:
-                    theirs = os.path.join(self.drive, "theirs")
-                    os.rename(folder, theirs)
-                    os.symlink(theirs, folder)
-                    self.linked = True
-                return
-            time.sleep(0.01)
+        folder = product_folder(drive)
+        theirs = os.path.join(drive, "theirs")
+        os.rename(folder, theirs)
+        os.symlink(theirs, folder)
+        self.linked = True
 
     def close(self):
-        self.done = True
-        self.thread.join(timeout=5)
+        pass
 
 
 class UserTemporaryFolderLink:

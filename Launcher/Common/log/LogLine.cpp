@@ -83,25 +83,19 @@ std::string ToUtf8(std::wstring_view text)
 std::string FormatLogLine(
     const LogTime& time, std::uint32_t processId, std::uint32_t threadId, LogLevel level, std::wstring_view message)
 {
+    struct Field {
+        std::uint32_t Value;
+        int Width;
+        const char* After;
+    };
+    const Field fields[] = {{time.Year, 4, "-"}, {time.Month, 2, "-"}, {time.Day, 2, " "}, {time.Hour, 2, ":"},
+        {time.Minute, 2, ":"}, {time.Second, 2, "."}, {time.Milliseconds, 3, " ["}, {processId, 1, ":"},
+        {threadId, 1, "] "}};
     std::string line;
-    AppendNumber(line, time.Year, 4);
-    line += '-';
-    AppendNumber(line, time.Month, 2);
-    line += '-';
-    AppendNumber(line, time.Day, 2);
-    line += ' ';
-    AppendNumber(line, time.Hour, 2);
-    line += ':';
-    AppendNumber(line, time.Minute, 2);
-    line += ':';
-    AppendNumber(line, time.Second, 2);
-    line += '.';
-    AppendNumber(line, time.Milliseconds, 3);
-    line += " [";
-    AppendNumber(line, processId, 1);
-    line += ':';
-    AppendNumber(line, threadId, 1);
-    line += "] ";
+    for (const Field& field : fields) {
+        AppendNumber(line, field.Value, field.Width);
+        line += field.After;
+    }
     line += LevelLetter(level);
     line += ' ';
     for (char c : ToUtf8(message)) {
