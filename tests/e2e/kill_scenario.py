@@ -81,11 +81,11 @@ def kill(args, prefix, drive, moment, delay, package_size):
     left = leftovers(drive, folders, package_size)
     logs = scenario.launcher_logs(drive)
     last = ((scenario.read(logs[-1]) or "").splitlines() or [""])[-1] if logs else ""
-    print("    the killed run's log ends: %s" % (last or "(no log)"))
     if scenario.subtree(settings_now(args, prefix, drive, "after-kill"), scenario.BACKUP_NAME):
         left.append("settings backup key")
     print("%-32s %-18s %3.0f s  left: %s" % ("%s +%d ms" % (moment, delay), killed, seconds,
                                           "; ".join(left) or "nothing"))
+    print("    its log ends: %s" % (last or "(no log)"))
     return killed, last
 
 
