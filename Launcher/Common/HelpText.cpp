@@ -1,6 +1,7 @@
 #include "HelpText.h"
 
 #include "ResultCodes.h"
+#include "log/LogLine.h"
 
 #include <cstdint>
 
@@ -39,7 +40,7 @@ std::wstring HelpText(std::wstring_view productName)
     text += productName;
     text += L"\\Logs\n\nExit codes:\n";
     for (const ExitCodeMeaning& exitCode : ExitCodes) {
-        text += std::to_wstring(exitCode.Code) + L"\t" + exitCode.Meaning + L"\n";
+        text += Decimal(exitCode.Code) + L"\t" + exitCode.Meaning + L"\n";
     }
     return text;
 }

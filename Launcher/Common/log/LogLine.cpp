@@ -64,6 +64,21 @@ char LevelLetter(LogLevel level)
 
 }  // namespace
 
+std::wstring Decimal(std::int64_t value, int width)
+{
+    const bool negative = value < 0;
+    auto magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    std::wstring digits;
+    do {
+        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + magnitude % 10));
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (digits.size() < static_cast<std::size_t>(width)) {
+        digits.insert(0, static_cast<std::size_t>(width) - digits.size(), L'0');
+    }
+    return negative ? L"-" + digits : digits;
+}
+
 std::string ToUtf8(std::wstring_view text)
 {
     std::string out;

@@ -24,5 +24,10 @@ struct LogTime {
 std::string FormatLogLine(
     const LogTime& time, std::uint32_t processId, std::uint32_t threadId, LogLevel level, std::wstring_view message);
 
+// The decimal digits of value, with a minus sign when negative and padded
+// with zeros to width. Written by hand: the C++ runtime's conversions draw its
+// own formatter, some 25 KB, into the launcher.
+std::wstring Decimal(std::int64_t value, int width = 1);
+
 // The UTF-8 form of UTF-16 text; a lone surrogate becomes U+FFFD.
 std::string ToUtf8(std::wstring_view text);

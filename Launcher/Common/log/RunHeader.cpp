@@ -28,9 +28,12 @@ std::wstring FileVersion()
     for (DWORD i = 0; words != nullptr && (i + 1) * sizeof(DWORD) + sizeof(VS_FIXEDFILEINFO) <= size; ++i) {
         if (words[i] == FixedFileInfoSignature) {
             const auto* info = reinterpret_cast<const VS_FIXEDFILEINFO*>(words + i);
-            return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionMS)) +
-                L"." + std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." +
-                std::to_wstring(LOWORD(info->dwFileVersionLS));
+            std::wstring version;
+            for (const DWORD part : {HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                     HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS)}) {
+                version += (version.empty() ? L"" : L".") + Decimal(part);
+            }
+            return version;
         }
     }
     return L"(no version)";
@@ -71,12 +74,13 @@ void LogRunHeader(const OSVERSIONINFOW& version, bool is64BitWindows)
 {
     SYSTEM_INFO system = {};
     Os.GetNativeSystemInfo(&system);
-    Log(LogLevel::Information, L"InstallerLauncher " + FileVersion() + L" at " + LauncherPath());
-    Log(LogLevel::Information, std::wstring(L"command line: ") + Os.GetCommandLineW());
-    Log(LogLevel::Information, L"Windows " + std::to_wstring(version.dwMajorVersion) + L"." +
-        std::to_wstring(version.dwMinorVersion) + L" build " + std::to_wstring(version.dwBuildNumber));
-    Log(LogLevel::Information, std::wstring(L"64-bit Windows (WOW64): ") + (is64BitWindows ? L"yes" : L"no") +
-        L", native processor " + ProcessorName(system.wProcessorArchitecture));
-    Log(LogLevel::Information, std::wstring(L"elevated: ") + Elevation());
-    Log(LogLevel::Information, L"log: " + (SupportLogPath().empty() ? std::wstring(L"none") : SupportLogPath()));
+    const LogLevel info = LogLevel::Information;
+    Log(info, {L"InstallerLauncher ", FileVersion(), L" at ", LauncherPath()});
+    Log(info, {L"command line: ", Os.GetCommandLineW()});
+    Log(info, {L"Windows ", Decimal(version.dwMajorVersion), L".", Decimal(version.dwMinorVersion), L" build ",
+                  Decimal(version.dwBuildNumber)});
+    Log(info, {L"64-bit Windows (WOW64): ", is64BitWindows ? L"yes" : L"no", L", native processor ",
+                  ProcessorName(system.wProcessorArchitecture)});
+    Log(info, {L"elevated: ", Elevation()});
+    Log(info, {L"log: ", SupportLogPath().empty() ? std::wstring_view(L"none") : SupportLogPath()});
 }

@@ -38,26 +38,13 @@ void StartWriting(FileHandle file, const std::wstring& path)
     openLog.Pending.clear();
 }
 
-void AppendNumber(std::wstring& text, unsigned value, int width)
-{
-    const std::wstring digits = std::to_wstring(value);
-    text.append(digits.size() < static_cast<size_t>(width) ? width - digits.size() : 0, L'0');
-    text += digits;
-}
-
 std::wstring DefaultLogName()
 {
     SYSTEMTIME now;
     Os.GetLocalTime(&now);
-    std::wstring name = L"InstallerLauncher-";
-    AppendNumber(name, now.wYear, 4);
-    AppendNumber(name, now.wMonth, 2);
-    AppendNumber(name, now.wDay, 2);
-    name += L"-";
-    AppendNumber(name, now.wHour, 2);
-    AppendNumber(name, now.wMinute, 2);
-    AppendNumber(name, now.wSecond, 2);
-    return name + L"-" + std::to_wstring(Os.GetCurrentProcessId()) + L".log";
+    return L"InstallerLauncher-" + Decimal(now.wYear, 4) + Decimal(now.wMonth, 2) + Decimal(now.wDay, 2) + L"-" +
+        Decimal(now.wHour, 2) + Decimal(now.wMinute, 2) + Decimal(now.wSecond, 2) + L"-" +
+        Decimal(Os.GetCurrentProcessId()) + L".log";
 }
 
 // The folder is held and only administrators write in it: its names can be
@@ -95,6 +82,15 @@ void Log(LogLevel level, const std::wstring& message)
     } else {
         openLog.Pending.push_back(line);
     }
+}
+
+void Log(LogLevel level, std::initializer_list<std::wstring_view> pieces)
+{
+    std::wstring message;
+    for (const std::wstring_view piece : pieces) {
+        message.append(piece);
+    }
+    Log(level, message);
 }
 
 std::int32_t OpenDefaultSupportLog(ProductPackageFolder& folders)

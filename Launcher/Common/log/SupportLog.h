@@ -3,7 +3,9 @@
 #include "LogLine.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 class ProductPackageFolder;
 
@@ -13,6 +15,8 @@ class ProductPackageFolder;
 // written first. Secrets in a line are masked (see MaskSecrets). A write that
 // fails is dropped: the log never changes how a run ends.
 void Log(LogLevel level, const std::wstring& message);
+// The same for a message made of these pieces, one after the other.
+void Log(LogLevel level, std::initializer_list<std::wstring_view> pieces);
 
 // Opens the default log, "InstallerLauncher-YYYYMMDD-hhmmss-<pid>.log" (local
 // time) in the Logs folder of the product package folder, which folders
