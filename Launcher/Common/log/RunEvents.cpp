@@ -75,7 +75,6 @@ void LogPackageWritten(const std::wstring& resource, const std::wstring& path)
 
 void LogExitCode(std::int32_t exitCode)
 {
-    const std::string meaning = ExitCodeMeaning(exitCode);
     Log(exitCode == 0 ? LogLevel::Information : LogLevel::Error,
-        {L"exit code ", Decimal(exitCode), L" (", std::wstring(meaning.begin(), meaning.end()), L")"});
+        {L"exit code ", Decimal(exitCode), L" (", ExitCodeMeaning(exitCode), L")"});
 }
