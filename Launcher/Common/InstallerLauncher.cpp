@@ -44,6 +44,7 @@ BOOL CInstallerLauncher::InitInstance()
         return FALSE;
     }
     DetectWow64();
+    nativeMachine_ = QueryNativeMachine();
     DetectWindows10();
     if (OpenRunLog() && CheckProcessor()) {
         RunInstallSequence();
@@ -59,7 +60,7 @@ bool CInstallerLauncher::OpenRunLog()
     // The default log's failure has printed its line; the run goes on
     // without a log, which must never decide how it ends.
     const std::int32_t opened = LogPath.empty() ? OpenDefaultSupportLog(logFolder_) : OpenSupportLogAt(LogPath);
-    LogRunHeader(version_, Is64BitWindows);
+    LogRunHeader(version_, Is64BitWindows, nativeMachine_);
     if (opened == 0 || LogPath.empty()) {
         return true;
     }
@@ -126,21 +127,19 @@ void CInstallerLauncher::DetectWow64()
     Is64BitWindows = QueryWow64(queryFailed);
     if (queryFailed) {
         // The runtime's normal exit: at-exit work runs, no later step does.
-        const std::int32_t exitCode = RunExitCode(RunEnd::Wow64QueryFailed, FailureCode(Os.GetLastError()), false);
-        LogExitCode(exitCode);
-        std::exit(exitCode);
+        // The support log is not open yet.
+        std::exit(RunExitCode(RunEnd::Wow64QueryFailed, FailureCode(Os.GetLastError()), false));
     }
 }
 
 bool CInstallerLauncher::CheckProcessor()
 {
-    const NativeMachineReport report = QueryNativeMachine();
-    if (ProcessorSupported(report)) {
+    if (ProcessorSupported(nativeMachine_)) {
         return true;
     }
     char line[48] = {};
     _snprintf(line, sizeof(line) - 1, "Processor not supported (machine 0x%04X)",
-        static_cast<unsigned>(report.Machine));
+        static_cast<unsigned>(nativeMachine_.Machine));
     WriteDiagnosticLine(line, LogLevel::Error);
     SetExitCode(RunExitCode(RunEnd::ProcessorUnsupported, 0, false));
     return false;

@@ -135,4 +135,6 @@ private:
     ProductPackageFolder logFolder_;
     // What the version query reported, for the log.
     OSVERSIONINFOW version_{};
+    // The machine Windows runs on natively, where Windows tells it.
+    NativeMachineReport nativeMachine_{false, 0};
 };

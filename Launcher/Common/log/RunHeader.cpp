@@ -21,7 +21,8 @@ std::wstring LauncherPath()
 std::wstring FileVersion()
 {
     const HMODULE self = Os.GetModuleHandleW(nullptr);
-    const HRSRC found = self != nullptr ? Os.FindResourceW(self, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION) : nullptr;
+    const HRSRC found =
+        self != nullptr ? Os.FindResourceW(self, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION) : nullptr;
     const DWORD size = found != nullptr ? Os.SizeofResource(self, found) : 0;
     const HGLOBAL loaded = size != 0 ? Os.LoadResource(self, found) : nullptr;
     const auto* words = static_cast<const DWORD*>(loaded != nullptr ? Os.LockResource(loaded) : nullptr);
@@ -39,14 +40,17 @@ std::wstring FileVersion()
     return L"(no version)";
 }
 
-const wchar_t* ProcessorName(WORD architecture)
+const wchar_t* ProcessorName(bool is64BitWindows, const NativeMachineReport& nativeMachine)
 {
-    switch (architecture) {
-    case PROCESSOR_ARCHITECTURE_INTEL:
+    if (!nativeMachine.Told) {
+        return is64BitWindows ? L"x64" : L"x86";
+    }
+    switch (nativeMachine.Machine) {
+    case IMAGE_FILE_MACHINE_I386:
         return L"x86";
-    case PROCESSOR_ARCHITECTURE_AMD64:
+    case IMAGE_FILE_MACHINE_AMD64:
         return L"x64";
-    case PROCESSOR_ARCHITECTURE_ARM64:
+    case IMAGE_FILE_MACHINE_ARM64:
         return L"ARM64";
     default:
         return L"other";
@@ -70,17 +74,15 @@ const wchar_t* Elevation()
 
 }  // namespace
 
-void LogRunHeader(const OSVERSIONINFOW& version, bool is64BitWindows)
+void LogRunHeader(const OSVERSIONINFOW& version, bool is64BitWindows, const NativeMachineReport& nativeMachine)
 {
-    SYSTEM_INFO system = {};
-    Os.GetNativeSystemInfo(&system);
     const LogLevel info = LogLevel::Information;
     Log(info, {L"InstallerLauncher ", FileVersion(), L" at ", LauncherPath()});
     Log(info, {L"command line: ", Os.GetCommandLineW()});
     Log(info, {L"Windows ", Decimal(version.dwMajorVersion), L".", Decimal(version.dwMinorVersion), L" build ",
                   Decimal(version.dwBuildNumber)});
     Log(info, {L"64-bit Windows (WOW64): ", is64BitWindows ? L"yes" : L"no", L", native processor ",
-                  ProcessorName(system.wProcessorArchitecture)});
+                  ProcessorName(is64BitWindows, nativeMachine)});
     Log(info, {L"elevated: ", Elevation()});
     Log(info, {L"log: ", SupportLogPath().empty() ? std::wstring_view(L"none") : SupportLogPath()});
 }
