@@ -2,6 +2,7 @@
 
 #include "FailureReport.h"
 #include "../platform/OsCalls.h"
+#include "../platform/SystemFolders.h"
 
 #include <array>
 #include <cwchar>
@@ -28,17 +29,12 @@ struct EnvironmentStrings {
 
 std::int32_t SystemFolders(std::wstring& system, std::wstring& windows)
 {
-    wchar_t folder[MAX_PATH];
-    UINT length = Os.GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
+    if (!SystemFolder(system)) {
         return ReportLastError("GetSystemDirectory");
     }
-    system.assign(folder, length);
-    length = Os.GetSystemWindowsDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
+    if (!WindowsFolder(windows)) {
         return ReportLastError("GetSystemWindowsDirectory");
     }
-    windows.assign(folder, length);
     return 0;
 }
 

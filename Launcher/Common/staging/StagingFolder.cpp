@@ -4,6 +4,7 @@
 #include "FolderSecurity.h"
 #include "GuidText.h"
 #include "../ResultCodes.h"
+#include "../platform/SystemFolders.h"
 
 #include <cwchar>
 
@@ -17,12 +18,10 @@ constexpr int StagingDirectoryAttempts = 16;
 // by the system, never by the user's environment.
 std::int32_t StagingRoot(std::wstring& root)
 {
-    wchar_t windows[MAX_PATH];
-    const UINT length = Os.GetSystemWindowsDirectoryW(windows, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
+    std::wstring folder;
+    if (!WindowsFolder(folder)) {
         return ReportLastError("GetSystemWindowsDirectory");
     }
-    const std::wstring folder(windows, length);
     const std::wstring systemTemp = folder + L"\\SystemTemp";
     root = IsPlainFolder(Os.GetFileAttributesW(systemTemp.c_str())) ? systemTemp : folder + L"\\Temp";
     return 0;

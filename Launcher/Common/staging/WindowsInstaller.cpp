@@ -5,15 +5,14 @@
 #include "../LauncherConfig.h"
 #include "../ResultCodes.h"
 #include "../platform/OsCalls.h"
+#include "../platform/SystemFolders.h"
 
 std::int32_t RunWindowsInstaller(const std::wstring& parameters, const std::vector<wchar_t>& environment)
 {
-    wchar_t systemFolder[MAX_PATH];
-    const UINT length = Os.GetSystemDirectoryW(systemFolder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
+    std::wstring folder;
+    if (!SystemFolder(folder)) {
         return FailureCode(Os.GetLastError());
     }
-    const std::wstring folder(systemFolder, length);
     // Windows Installer runs one installation at a time; starting it while
     // another runs would only earn a busy answer.
     const BusyWaitDeadline deadline(LauncherConfig.MsiBusyWaitSeconds);
