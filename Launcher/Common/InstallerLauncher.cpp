@@ -13,10 +13,9 @@
 #include "preparation/ProcessTermination.h"
 #include "resources/ResourceIds.h"
 #include "settings/DriverSettingsBackup.h"
+#include "staging/FailureReport.h"
 #include "staging/PayloadPresence.h"
 #include "staging/PrerequisiteCommandLines.h"
-
-#include <cstdlib>
 
 static_assert(sizeof(OSVERSIONINFOW) == 276, "the version query is made with the whole record");
 
@@ -43,7 +42,9 @@ BOOL CInstallerLauncher::InitInstance()
         ShowHelp();
         return FALSE;
     }
-    DetectWow64();
+    if (!DetectWow64()) {
+        return FALSE;
+    }
     nativeMachine_ = QueryNativeMachine();
     DetectWindows10();
     if (OpenRunLog() && CheckProcessor()) {
@@ -121,15 +122,19 @@ void CInstallerLauncher::RegisterCommonControls()
     Os.InitCommonControlsEx(&controls);
 }
 
-void CInstallerLauncher::DetectWow64()
+// A query that failed ends the run before anything is staged: taking 64-bit
+// Windows for 32-bit would install the wrong package and report success. The
+// run ends through ExitInstance like every other, with the same exit code as
+// ending the process at once; the support log is not open yet.
+bool CInstallerLauncher::DetectWow64()
 {
     bool queryFailed = false;
     Is64BitWindows = QueryWow64(queryFailed);
     if (queryFailed) {
-        // The runtime's normal exit: at-exit work runs, no later step does.
-        // The support log is not open yet.
-        std::exit(RunExitCode(RunEnd::Wow64QueryFailed, FailureCode(Os.GetLastError()), false));
+        const std::int32_t code = ReportLastError("IsWow64Process");
+        SetExitCode(RunExitCode(RunEnd::Wow64QueryFailed, code, false));
     }
+    return !queryFailed;
 }
 
 bool CInstallerLauncher::CheckProcessor()

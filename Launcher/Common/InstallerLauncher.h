@@ -109,7 +109,9 @@ private:
     // The Windows Installer arguments for the package: the template's, or
     // the ones the launcher builds itself with a log of their own.
     std::wstring PackageArguments(const std::wstring& quotedPackage);
-    void DetectWow64();
+    // Sets Is64BitWindows. False, after setting the exit code that ends the
+    // run, when the query failed.
+    bool DetectWow64();
     // False, after printing the machine and setting the exit code that ends
     // the run, when no driver package fits this machine's processor.
     bool CheckProcessor();

@@ -61,6 +61,7 @@ CallProfile::CallProfile()
     totals.clear();
 #define OS_CALL(name, failure) Time<&OsCallTable::name>();
 #include "platform/OsCallList.h"
+#include "platform/LookedUpCallList.h"
 #undef OS_CALL
 }
 

@@ -141,6 +141,8 @@ struct OutcomeRule {
 // than the package, report nothing that changes how the run ends.
 const OutcomeRule OutcomeRules[] = {
     {InstallStage::StartUp, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn},
+    {InstallStage::Detection, Outcome::FailureCode, Outcome::FailureCode, Outcome::FailureCode,
+        Outcome::FailureCode},
     {InstallStage::Prompt, Outcome::Declined, Outcome::Declined, Outcome::Declined, Outcome::Declined},
     {InstallStage::Prerequisite, Outcome::GoesOn, Outcome::FailureCode, Outcome::FailureCode, Outcome::GoesOn},
     {InstallStage::FirstLegacyUninstaller, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn},
@@ -333,7 +335,7 @@ const std::set<std::string> UnreachableHere()
 {
     // Made by the entry point before the application object runs, which a
     // test program does not go through.
-    std::set<std::string> calls = {"SetDllDirectoryW"};
+    std::set<std::string> calls = {"SetDllDirectoryW", "SetDefaultDllDirectories"};
     // A value is read on its own only by RegistryKey::ReadValue and
     // ReadRawValue, which no install step uses: the settings copy reads every
     // value with the listing of its key.

@@ -303,30 +303,23 @@ enum class NativeMachineAnswer { Real, Missing, Fails, Told };
 NativeMachineAnswer nativeAnswer = NativeMachineAnswer::Real;
 USHORT nativeMachine = 0;
 
-BOOL WINAPI IsWow64Process2Fake(HANDLE, USHORT* processMachine, USHORT* machineOut)
+BOOL WINAPI IsWow64Process2Fake(HANDLE process, USHORT* processMachine, USHORT* machineOut)
 {
-    if (nativeAnswer == NativeMachineAnswer::Fails) {
+    switch (nativeAnswer) {
+    case NativeMachineAnswer::Real:
+        return RealOs.IsWow64Process2(process, processMachine, machineOut);
+    case NativeMachineAnswer::Missing:
+        RealOs.SetLastError(ERROR_PROC_NOT_FOUND);
+        return FALSE;
+    case NativeMachineAnswer::Fails:
         RealOs.SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
+    case NativeMachineAnswer::Told:
+        break;
     }
     *processMachine = 0;
     *machineOut = nativeMachine;
     return TRUE;
-}
-
-FARPROC WINAPI GetProcAddressFake(HMODULE module, LPCSTR name)
-{
-    if (std::string(name) == "IsWow64Process2" && nativeAnswer != NativeMachineAnswer::Real) {
-        if (nativeAnswer == NativeMachineAnswer::Missing) {
-            RealOs.SetLastError(ERROR_PROC_NOT_FOUND);
-            return nullptr;
-        }
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&IsWow64Process2Fake));
-    }
-    if (std::string(name) == "IsWow64Process" && module == RealOs.GetModuleHandleW(L"kernel32")) {
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&IsWow64ProcessFake));
-    }
-    return RealOs.GetProcAddress(module, name);
 }
 
 BOOL WINAPI GetVersionExFake(LPOSVERSIONINFOW version)
@@ -347,7 +340,8 @@ protected:
         nativeAnswer = NativeMachineAnswer::Real;
     }
 
-    OsOverride<decltype(&::GetProcAddress)> getProcAddress{&OsCallTable::GetProcAddress, &GetProcAddressFake};
+    OsOverride<decltype(Os.IsWow64Process)> isWow64{&OsCallTable::IsWow64Process, &IsWow64ProcessFake};
+    OsOverride<decltype(Os.IsWow64Process2)> isWow64Process2{&OsCallTable::IsWow64Process2, &IsWow64Process2Fake};
     OsOverride<decltype(&::GetVersionExW)> getVersion{&OsCallTable::GetVersionExW, &GetVersionExFake};
 };
 
@@ -423,18 +417,34 @@ TEST_F(InstallSequence, MissingIsWow64ProcessExportMeansThirtyTwoBitWindowsAndTh
     EXPECT_FALSE(launcher.Is64BitWindows);
 }
 
-using DetectionDeathTest = Detection;
-
-TEST_F(DetectionDeathTest, FailedWow64QueryEndsTheProcessWithTheLastError)
+// A failed query must not be taken for 32-bit Windows: the run ends with the
+// failure's code before any step, the lookup's own failures included.
+int EndedRun(const char* output)
 {
-    isWow64Error = ERROR_ACCESS_DENIED;
-    EXPECT_EXIT(Run(), testing::ExitedWithCode(ERROR_ACCESS_DENIED), "");
+    Steps = RecordedSteps{};
+    CInstallerLauncher run;
+    testing::internal::CaptureStdout();
+    run.InitInstance();
+    EXPECT_EQ(output, testing::internal::GetCapturedStdout());
+    EXPECT_TRUE(Steps.Calls.empty());
+    return run.ExitInstance();
 }
 
-TEST_F(DetectionDeathTest, FailedWow64QueryWithoutErrorCodeStillExitsWithFailure)
+TEST_F(Detection, FailedWow64QueryEndsTheRunWithItsErrorCode)
 {
+    isWow64Error = ERROR_ACCESS_DENIED;
+    EXPECT_EQ(ERROR_ACCESS_DENIED, EndedRun("IsWow64Process failed (5)\n"));
+    isWow64Error = 0;
     isWow64Answer = -1;
-    EXPECT_EXIT(Run(), testing::ExitedWithCode(1603), "");
+    EXPECT_EQ(1603, EndedRun("IsWow64Process failed (1603)\n"));
+
+    OsOverride<decltype(Os.IsWow64Process)> lookedUp{&OsCallTable::IsWow64Process, RealOs.IsWow64Process};
+    {
+        auto noModule = FailOsCall<&OsCallTable::GetModuleHandleW>(ERROR_MOD_NOT_FOUND);
+        EXPECT_EQ(ERROR_MOD_NOT_FOUND, EndedRun("IsWow64Process failed (126)\n"));
+    }
+    auto failedLookup = FailOsCall<&OsCallTable::GetProcAddress>(ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(ERROR_NOT_ENOUGH_MEMORY, EndedRun("IsWow64Process failed (8)\n"));
 }
 
 }  // namespace

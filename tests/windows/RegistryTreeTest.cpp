@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -20,10 +19,8 @@ const std::wstring Destination = TestRoot + L"\\Destination";
 const std::wstring Victim = TestRoot + L"\\Victim";
 
 using Bytes = std::vector<std::uint8_t>;
-using NtDeleteKeyFunction = LONG(NTAPI*)(HANDLE key);
 
 int keysOpen = 0;
-bool refuseLookUp = false;
 int refusedDeleteCall = 0;
 int deleteCalls = 0;
 std::wstring refusedOpen;
@@ -60,18 +57,7 @@ LONG NTAPI CountingDeleteKey(HANDLE key)
     if (++deleteCalls == refusedDeleteCall) {
         return static_cast<LONG>(0xC0000022);  // STATUS_ACCESS_DENIED
     }
-    const auto real = reinterpret_cast<NtDeleteKeyFunction>(
-        reinterpret_cast<void*>(RealOs.GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
-    return real(key);
-}
-
-// Hands out ntdll's deletion through a handle as a counter that can refuse.
-FARPROC WINAPI SteeringGetProcAddress(HMODULE module, LPCSTR name)
-{
-    if (module == GetModuleHandleW(L"ntdll.dll") && std::strcmp(name, "NtDeleteKey") == 0) {
-        return refuseLookUp ? nullptr : reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&CountingDeleteKey));
-    }
-    return RealOs.GetProcAddress(module, name);
+    return RealOs.NtDeleteKey(key);
 }
 
 bool Wow64()
@@ -130,7 +116,6 @@ protected:
     void SetUp() override
     {
         keysOpen = deleteCalls = refusedDeleteCall = 0;
-        refuseLookUp = false;
         refusedOpen.clear();
         openAccess.clear();
     }
@@ -152,7 +137,7 @@ protected:
     OsOverride<decltype(&::RegOpenKeyExW)> openKey{&OsCallTable::RegOpenKeyExW, &CountingOpenKey};
     OsOverride<decltype(&::RegCreateKeyExW)> createKey{&OsCallTable::RegCreateKeyExW, &CountingCreateKey};
     OsOverride<decltype(&::RegCloseKey)> closeKey{&OsCallTable::RegCloseKey, &CountingCloseKey};
-    OsOverride<decltype(&::GetProcAddress)> lookUp{&OsCallTable::GetProcAddress, &SteeringGetProcAddress};
+    OsOverride<decltype(Os.NtDeleteKey)> deleteKey{&OsCallTable::NtDeleteKey, &CountingDeleteKey};
 };
 
 TEST_F(RegistryTree, DeleteRemovesAllThreeLevelsInTheKeysViewOnly)
@@ -217,8 +202,10 @@ TEST_F(RegistryTree, WithoutTheDeletionThroughAHandleNothingIsDeleted)
         const auto noModule = FailOsCall<&OsCallTable::GetModuleHandleW>(ERROR_MOD_NOT_FOUND);
         EXPECT_EQ(E_FAIL, parent.DeleteSubKeyTree(L"A")) << "ntdll.dll not found";
     }
-    refuseLookUp = true;
-    EXPECT_EQ(E_FAIL, parent.DeleteSubKeyTree(L"A")) << "NtDeleteKey missing";
+    {
+        const auto noExport = FailOsCall<&OsCallTable::GetProcAddress>(ERROR_PROC_NOT_FOUND);
+        EXPECT_EQ(E_FAIL, parent.DeleteSubKeyTree(L"A")) << "NtDeleteKey missing";
+    }
     EXPECT_TRUE(Exists(Source + L"\\A\\B1\\C1"));
     EXPECT_TRUE(Exists(Source + L"\\A\\B2"));
     EXPECT_EQ(S_OK, parent.DeleteSubKeyTree(L"Missing")) << "nothing to delete";

@@ -1,10 +1,9 @@
 #include "DllSearchHardening.h"
 
-#include "../platform/RuntimeLookup.h"
+#include "../platform/OsCalls.h"
 
 namespace {
 
-using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD directoryFlags);
 constexpr DWORD SearchSystem32Only = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
 
 }  // namespace
@@ -13,10 +12,7 @@ void HardenDllSearch()
 {
     // Drops the current directory from the search order on every Windows.
     Os.SetDllDirectoryW(L"");
-    // Windows 7 has this only with a security update, so it is looked up.
-    const auto setDefaultDllDirectories = LookUpFunction<SetDefaultDllDirectoriesFunction>(
-        Os.GetModuleHandleW(L"kernel32"), "SetDefaultDllDirectories");
-    if (setDefaultDllDirectories != nullptr) {
-        setDefaultDllDirectories(SearchSystem32Only);
-    }
+    // Windows 7 has this only with a security update, so it is looked up; where
+    // it is missing, the line above is all the hardening there is.
+    Os.SetDefaultDllDirectories(SearchSystem32Only);
 }

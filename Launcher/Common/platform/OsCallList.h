@@ -6,7 +6,9 @@
 //   ErrorCode     returns the error code itself (registry, SHCreateDirectoryExW)
 //   Hresult       returns a failing HRESULT
 //   WaitFailed    returns WAIT_FAILED and sets the last-error value
+//   Ntstatus      returns an NTSTATUS error
 //   Never         is not failed by a sweep (it cannot fail, or reports errors)
+// Functions looked up at run time are listed in LookedUpCallList.h.
 // Adding a call is one line here; the table and its defaults follow from it.
 // No include guard: the list is expanded once per use.
 

@@ -9,6 +9,8 @@
 #include <tlhelp32.h>
 #include <winsvc.h>
 
+#include "LookedUpCalls.h"
+
 // Every operating-system call of the product goes through this table, so that a
 // test can replace any entry to fail the call, record its arguments or count
 // opens against closes. Each member has the exact name and type of the call and
@@ -16,6 +18,9 @@
 struct OsCallTable {
 #define OS_CALL(name, failure) decltype(&::name) name = &::name;
 #include "OsCallList.h"
+#undef OS_CALL
+#define OS_CALL(name, failure) decltype(&LookedUp::name) name = &LookedUp::name;
+#include "LookedUpCallList.h"
 #undef OS_CALL
 };
 

@@ -109,14 +109,11 @@ public:
     std::int32_t DeleteTree();
 
 private:
-    using DeleteKeyFunction = LONG(NTAPI*)(HANDLE key);
-
     // KEY_WOW64_64KEY when the key is addressed in the 64-bit view, else 0.
     REGSAM ViewAccess() const;
     // The sub-key name itself, opened to be listed and deleted: a registry
     // link is opened as the link, never followed. status is the open's.
     RegistryKey SubKeyItself(const std::wstring& name, LONG& status) const;
-    std::int32_t DeleteTreeWith(DeleteKeyFunction deleteKey);
 
     HKEY handle_;
     std::int32_t root_;

@@ -3,6 +3,7 @@
 #include "TestPaths.h"
 
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -123,14 +124,13 @@ BOOL WINAPI MarkingCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
     return created;
 }
 
-// The release first looks up the deletion through a handle, in ntdll, once
-// the package has been handed on; the backup's own look-up comes before.
-HMODULE WINAPI MarkingGetModuleHandle(LPCWSTR name)
+// The query whether Windows is 64-bit, with the lookup it makes.
+BOOL WINAPI MarkingIsWow64Process(HANDLE process, PBOOL isWow64)
 {
-    if (CurrentStage() == InstallStage::Package && name != nullptr && std::wcscmp(name, L"ntdll.dll") == 0) {
-        MarkNextCall(InstallStage::BackupRelease, ChildPhase::Staging);
-    }
-    return tracker.Saved.GetModuleHandleW(name);
+    MarkNextCall(InstallStage::Detection, ChildPhase::Staging);
+    const BOOL answered = tracker.Saved.IsWow64Process(process, isWow64);
+    MarkNextCall(InstallStage::StartUp, ChildPhase::Staging);
+    return answered;
 }
 
 // The cleanup's first counted call looks at the staging folder by name; a
@@ -157,10 +157,18 @@ BOOL WINAPI MarkingWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD writ
     if (file != tracker.SupportLog) {
         return tracker.Saved.WriteFile(file, data, size, written, overlapped);
     }
+    // The release is the step the log says started, whatever its first call.
+    static const std::string releaseStarted = "step ReleaseDriverSettingsBackup started";
+    const bool releaseStarts =
+        std::string(static_cast<const char*>(data), size).find(releaseStarted) != std::string::npos;
     const StageMark before = tracker.Marks.back();
     MarkNextCall(before.Stage, ChildPhase::Logging);
     const BOOL wrote = tracker.Saved.WriteFile(file, data, size, written, overlapped);
-    MarkNextCall(before.Stage, before.Phase);
+    if (releaseStarts) {
+        MarkNextCall(InstallStage::BackupRelease, ChildPhase::Staging);
+    } else {
+        MarkNextCall(before.Stage, before.Phase);
+    }
     return wrote;
 }
 
@@ -168,7 +176,7 @@ BOOL WINAPI MarkingWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD writ
 
 const char* InstallStageName(InstallStage stage)
 {
-    static const char* const names[] = {"start-up", "prompt", "prerequisite", "first legacy uninstaller",
+    static const char* const names[] = {"start-up", "detection", "prompt", "prerequisite", "first legacy uninstaller",
         "second legacy uninstaller", "preparation", "package", "backup release", "staging cleanup"};
     return names[static_cast<int>(stage)];
 }
@@ -190,7 +198,7 @@ InstallStages::InstallStages(const OsCountdown& countdown)
     Os.OpenMutexW = &MarkingOpenMutex;
     Os.CreateProcessW = &MarkingCreateProcess;
     Os.GetExitCodeProcess = &MarkingExitCode;
-    Os.GetModuleHandleW = &MarkingGetModuleHandle;
+    Os.IsWow64Process = &MarkingIsWow64Process;
     Os.CreateFileW = &MarkingCreateFile;
     Os.CreateDirectoryW = &MarkingCreateDirectory;
     Os.WriteFile = &MarkingWriteFile;

@@ -48,6 +48,7 @@ OsCountdown::OsCountdown(int failAt, DWORD error)
     countdown = Countdown{Os, failAt, 0, error, {}, OsFailureKind::Never, {}};
 #define OS_CALL(name, failure) Count<&OsCallTable::name>();
 #include "platform/OsCallList.h"
+#include "platform/LookedUpCallList.h"
 #undef OS_CALL
 }
 
@@ -84,6 +85,7 @@ std::set<std::string> CountedCallNames()
         names.insert(#name);                                      \
     }
 #include "platform/OsCallList.h"
+#include "platform/LookedUpCallList.h"
 #undef OS_CALL
     return names;
 }

@@ -7,7 +7,7 @@
 
 // How each call of the table reports failure, from the same list the table is
 // made of.
-enum class OsFailureKind { Zero, InvalidHandle, ErrorCode, Hresult, WaitFailed, Never };
+enum class OsFailureKind { Zero, InvalidHandle, ErrorCode, Hresult, WaitFailed, Ntstatus, Never };
 
 template <auto Entry>
 struct OsCallTraits;
@@ -19,6 +19,7 @@ struct OsCallTraits;
         static constexpr const char* Name = #name;                          \
     };
 #include "platform/OsCallList.h"
+#include "platform/LookedUpCallList.h"
 #undef OS_CALL
 
 // The result a failing call of this kind returns, after leaving the error code
@@ -40,6 +41,8 @@ Result FailureResult(OsFailureKind kind, DWORD error)
         case OsFailureKind::WaitFailed:
             RealOs.SetLastError(error);
             return static_cast<Result>(WAIT_FAILED);
+        case OsFailureKind::Ntstatus:
+            return static_cast<Result>(0xC0000022);  // STATUS_ACCESS_DENIED
         default:
             RealOs.SetLastError(error);
             return Result{};

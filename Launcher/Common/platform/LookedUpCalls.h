@@ -1,0 +1,19 @@
+#pragma once
+
+#include <windows.h>
+
+// The default entries of the looked-up calls: each finds its function by
+// export name in a module already loaded into the process, through the call
+// table, and calls it. When the module or the export is missing, each returns
+// its call's failure result and leaves the lookup's last-error value, so that
+// ERROR_PROC_NOT_FOUND (127) tells a Windows that lacks the export apart from
+// a lookup that failed.
+namespace LookedUp {
+
+BOOL WINAPI IsWow64Process(HANDLE process, PBOOL isWow64);
+BOOL WINAPI IsWow64Process2(HANDLE process, USHORT* processMachine, USHORT* nativeMachine);
+BOOL WINAPI SetDefaultDllDirectories(DWORD directoryFlags);
+// Returns STATUS_PROCEDURE_NOT_FOUND when unresolved.
+LONG NTAPI NtDeleteKey(HANDLE key);
+
+}  // namespace LookedUp
