@@ -38,16 +38,11 @@ std::wstring Variable(const wchar_t* name)
     return length > 0 && length < MAX_PATH ? value : L"";
 }
 
-// The name a call acts on, where its arguments give one.
+// The file, folder or program a call acts on, where its arguments name one.
 template <typename... Rest>
 std::wstring Detail(LPCWSTR name, Rest...)
 {
     return name != nullptr ? name : L"";
-}
-template <typename... Rest>
-std::wstring Detail(HKEY, LPCWSTR name, Rest...)
-{
-    return name != nullptr ? name : L"(default)";
 }
 template <typename... Rest>
 std::wstring Detail(HANDLE file, Rest...)

@@ -245,7 +245,7 @@ def at_every_call(args):
                 hit, staged = hit | windows, max(staged, entries)
                 print("%4d %-28s %-26s left: %s" % (number, step, kind, "; ".join(left) or "nothing"))
                 found = check_run_after(args, prefix, drive, before)
-                if exit_code != KILLED_AT_CALL or len(reached) != number:
+                if exit_code != KILLED_AT_CALL or reached != calls[:number]:
                     found.append("the run was not killed there (exit code %s)" % exit_code)
                 failures += ["killed at call %d, %s in %s: %s" % (number, name, step, f) for f in found]
         return failures + ["no kill left %s" % window for window in HALF_DONE if window not in hit]
