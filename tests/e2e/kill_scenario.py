@@ -11,9 +11,10 @@ With --at-every-call the launcher is the build that ends itself just before
 its N-th call that changes the machine (KilledAtCallEntryPoint.cpp), on a
 machine where every mechanism is at work: an unfailed run lists the calls and
 the step each comes in, and the run is killed at the first call of each kind
-in each step and at the middle one of each kind that comes more than once,
-which lands kills inside the settings backup's copy, its release, the package
-write and the staging cleanup, each of which must have been seen half done.
+in each step and at the last one in the steps that build or take apart a
+tree call by call; a backup copied in part, a release half done, a package
+file shorter than the payload and a half-emptied staging folder must each
+have been left by some kill.
 
 Exits 0 when every expectation holds, 1 otherwise, 77 when this machine
 cannot run the (32-bit) launcher at all.
