@@ -71,15 +71,17 @@ add_scenario(removes_registered_earlier_products PREFIX win7-32 LAUNCHER launche
 # and the machine reveal, then run again in the same prefix: at once, 40 ms
 # in, a prerequisite started, each prerequisite ended, the package file
 # there, Windows Installer started and ended.
+add_killed_at_call_launcher(launcher_killed_at_call)
 set(package_file "C:\\ProgramData\\Kesmora\\Installers\\TAVRIN\\KesmoraInstaller.msi")
-foreach(row IN ITEMS "win7-32|win32|win7|MSI32|" "win81-64|win64|win81|MSI64|vcredist_x64.exe"
-        "win10-64|win64|win10|MSI_WIN10_64|vcredist_x64.exe")
+foreach(row IN ITEMS "win7-32|win32|win7|MSI32||A" "win81-64|win64|win81|MSI64|vcredist_x64.exe|B"
+        "win10-64|win64|win10|MSI_WIN10_64|vcredist_x64.exe|B")
     string(REPLACE "|" ";" kill "${row}")
     list(GET kill 0 prefix)
     list(GET kill 1 arch)
     list(GET kill 2 version)
     list(GET kill 3 package)
     list(GET kill 4 second_prerequisite)
+    list(GET kill 5 earlier)
     set(kill_points --kill-at start@0 --kill-at start@40 --kill-at journal:1@0 --kill-at after:vcredist_x86.exe@0)
     if(second_prerequisite)
         list(APPEND kill_points --kill-at after:${second_prerequisite}@0)
@@ -95,4 +97,6 @@ foreach(row IN ITEMS "win7-32|win32|win7|MSI32|" "win81-64|win64|win81|MSI64|vcr
                 --package "${DEMO_PAYLOAD_${package}}" --expect-installed ${package} ${kill_points})
     set_tests_properties(e2e.kill.${prefix}.shipped_run_ended_at_any_moment PROPERTIES
         SKIP_RETURN_CODE 77 RESOURCE_LOCK e2e-${prefix})
+    add_killed_at_every_call(shipped_run_ended_inside_every_write PREFIX ${prefix} LAUNCHER launcher_killed_at_call
+        PACKAGE ${package} EARLIER ${DEMO_EARLIER_PRODUCT_${earlier}})
 endforeach()

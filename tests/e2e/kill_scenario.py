@@ -7,11 +7,21 @@ the package with exit code 0, leave the settings key exactly as it was
 before the first run and no settings backup. What each kill left behind is
 printed, one line per moment.
 
+With --at-every-call the launcher is the build that ends itself just before
+its N-th call that changes the machine (KilledAtCallEntryPoint.cpp), on a
+machine where every mechanism is at work: an unfailed run lists the calls and
+the step each comes in, and the run is killed at the first call of each kind
+in each step and at the last one in the steps that build or take apart a
+tree call by call; a backup copied in part, a release half done, a package
+file shorter than the payload and a half-emptied staging folder must each
+have been left by some kill.
+
 Exits 0 when every expectation holds, 1 otherwise, 77 when this machine
 cannot run the (32-bit) launcher at all.
 """
 import argparse
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -22,6 +32,14 @@ import scenario  # noqa: E402
 
 LAUNCHER_FOLDER = "users/Public/Downloads"
 PACKAGE_FOLDER = "ProgramData/Kesmora/Installers/TAVRIN"
+# The exit code of a run KilledAtCallEntryPoint.cpp ended: ERROR_PROCESS_ABORTED.
+KILLED_AT_CALL = "1067"
+LOG_WRITE = re.compile(r".*\.log (.*)$")
+STEP_STARTED = re.compile(r".* step (\w+) started$")
+LOGGED = " to the log"
+TREE_STEPS = ("BackupDriverSettings", "ReleaseDriverSettingsBackup", "RemoveStagingDirectory")
+HALF_DONE = ("a backup with fewer keys than the settings", "a release half done",
+             "a package file shorter than the payload", "a half-emptied staging folder")
 
 
 def settings_now(args, prefix, drive, name):
@@ -41,10 +59,10 @@ def staging_folders(drive):
             if scenario.GUID_FOLDER.match(entry)}
 
 
-def run_probe(args, prefix, drive, probe, *arguments):
+def run_probe(args, prefix, drive, probe, *arguments, env=None):
     subprocess.run([os.path.join(scenario.SUPPORT, "run-in-prefix.sh"), prefix, args.arch,
                     os.path.join(drive, "probe", probe), "C:\\probe\\command.txt"] + list(arguments),
-                   capture_output=True, timeout=900)
+                   capture_output=True, timeout=900, env=env)
 
 
 def leftovers(drive, before, package_size):
@@ -64,7 +82,7 @@ def put_launcher_and_probes(args, drive):
     os.makedirs(os.path.join(drive, LAUNCHER_FOLDER), exist_ok=True)
     shutil.copy(args.launcher, os.path.join(drive, LAUNCHER_FOLDER, "InstallerLauncher.exe"))
     os.makedirs(os.path.join(drive, "probe"), exist_ok=True)
-    for probe in (args.probe, args.kill_probe):
+    for probe in filter(None, (args.probe, args.kill_probe)):
         shutil.copy(probe, os.path.join(drive, "probe", os.path.basename(probe)))
     with open(os.path.join(drive, "probe", "command.txt"), "w", encoding="utf-8") as f:
         f.write('"C:\\%s\\InstallerLauncher.exe"' % LAUNCHER_FOLDER.replace("/", "\\"))
@@ -135,21 +153,125 @@ def kill_at(args, moment, delay, package_size):
         return ["%s +%d ms: %s" % (moment, delay, failure) for failure in failures]
 
 
+def traced_calls(drive):
+    """The calls the last run counted, in order, as (step, name, kind): the
+    step its log last said started, and the kind of call, writes to the log
+    told apart from other writes."""
+    try:
+        with open(os.path.join(drive, "probe", "calls.txt"), "rb") as f:
+            lines = f.read().decode("utf-16-le").splitlines()
+    except OSError:
+        return []
+    calls, step = [], "Start"
+    for line in lines:
+        name, _, detail = line.split(" ", 1)[-1].partition(" ")
+        logged = LOG_WRITE.match(detail)
+        started = STEP_STARTED.match(logged.group(1)) if logged else None
+        step = started.group(1) if started else step
+        calls.append((step, name, name + (LOGGED if logged else "")))
+    return calls
+
+
+def kill_points(calls):
+    """The first call of each kind in each step, and the last of each kind in
+    the steps that build or take apart a tree call by call, so that each is
+    killed half done. One write to the log stands for all: before it the
+    machine is as before the call that follows it."""
+    numbers = {}
+    for number, (step, _, kind) in enumerate(calls, 1):
+        numbers.setdefault(kind if kind.endswith(LOGGED) else step + " " + kind, []).append(number)
+    points = set()
+    for key, found in numbers.items():
+        points |= {found[0], found[-1]} if key.split()[0] in TREE_STEPS else {found[0]}
+    return sorted(points)
+
+
+def start_mechanisms(args, prefix, drive):
+    """The running service and the process to end, which a copied prefix lacks."""
+    scenario.wine(prefix, args.arch, "sc", "start", "TAVRINAudioDevMon")
+    scenario.start_processes(args, prefix, drive)
+
+
+def run_counted(args, prefix, drive, kill_at):
+    """One run of the killed-at-call launcher, killed at call kill_at (0:
+    never); returns its exit code and the calls it counted."""
+    start_mechanisms(args, prefix, drive)
+    env = dict(os.environ, LAUNCHER_CALL_TRACE="C:\\probe\\calls.txt", LAUNCHER_KILL_AT_CALL=str(kill_at))
+    run_probe(args, prefix, drive, os.path.basename(args.probe), "C:\\probe\\exit-code.txt", env=env)
+    return (scenario.read(os.path.join(drive, "probe", "exit-code.txt")) or "").strip(), traced_calls(drive)
+
+
+def half_done(args, prefix, drive, step, before, package_size, staged):
+    """What the run killed in this step left, which of HALF_DONE it is, and
+    how many entries its staging folder held; staged is the most any earlier
+    kill's staging folder held."""
+    left = leftovers(drive, set(), package_size)
+    backup = scenario.subtree(settings_now(args, prefix, drive, "after-kill"), scenario.BACKUP_NAME)
+    settings = scenario.subtree(before, scenario.SETTINGS_NAME)
+    if backup:
+        left.append("settings backup of %d of %d keys" % (len(backup), len(settings)))
+    package = scenario.package_path(drive)
+    partial = 0 < len(backup) < len(settings)
+    entries = [len(os.listdir(folder)) for folder in staging_folders(drive)]
+    windows = {HALF_DONE[0]: step == TREE_STEPS[0] and partial,
+               HALF_DONE[1]: step == TREE_STEPS[1] and partial,
+               HALF_DONE[2]: os.path.exists(package) and os.path.getsize(package) < package_size,
+               HALF_DONE[3]: step == TREE_STEPS[2] and bool(entries) and max(entries) < staged}
+    return left, {window for window, hit in windows.items() if hit}, max(entries, default=0)
+
+
+def at_every_call(args):
+    """Kills at the kill points of an unfailed run's calls, each in a copy of
+    one prepared prefix; returns the failures."""
+    package_size = os.path.getsize(args.package)
+    with scenario.fresh_prefix(args.base) as (prepared, drive):
+        put_launcher_and_probes(args, drive)
+        scenario.install_earlier_products(args, prepared, drive)
+        scenario.install_service(args, prepared, drive)
+        scenario.seed_driver_settings(args, prepared, drive)
+        before = settings_now(args, prepared, drive, "before")
+        scenario.end_server(prepared)
+        with scenario.fresh_prefix(prepared) as (prefix, drive):
+            exit_code, calls = run_counted(args, prefix, drive, 0)
+        if exit_code != "0" or not calls:
+            return ["the unfailed run exited with %s after %d counted calls" % (exit_code or "nothing", len(calls))]
+        points = kill_points(calls)
+        print("%d counted calls, killed at %d of them" % (len(calls), len(points)))
+        failures, hit, staged = [], set(), 0
+        for number in points:
+            step, name, kind = calls[number - 1]
+            with scenario.fresh_prefix(prepared) as (prefix, drive):
+                exit_code, reached = run_counted(args, prefix, drive, number)
+                left, windows, entries = half_done(args, prefix, drive, step, before, package_size, staged)
+                hit, staged = hit | windows, max(staged, entries)
+                print("%4d %-28s %-26s left: %s" % (number, step, kind, "; ".join(left) or "nothing"))
+                found = check_run_after(args, prefix, drive, before)
+                if exit_code != KILLED_AT_CALL or reached != calls[:number]:
+                    found.append("the run was not killed there (exit code %s)" % exit_code)
+                failures += ["killed at call %d, %s in %s: %s" % (number, name, step, f) for f in found]
+        return failures + ["no kill left %s" % window for window in HALF_DONE if window not in hit]
+
+
 def main():
     parser = argparse.ArgumentParser()
     scenario.add_prefix_and_launcher_arguments(parser)
     parser.add_argument("--probe", required=True, help="LaunchProbe.exe, for the run after the kill")
-    parser.add_argument("--kill-probe", required=True)
+    parser.add_argument("--kill-probe")
     parser.add_argument("--driver-settings", required=True, help=".reg file of driver settings to seed")
     parser.add_argument("--package", required=True, help="the package file the launcher writes, for its size")
     parser.add_argument("--expect-installed", required=True, help="package marker after the run after the kill")
     parser.add_argument("--kill-at", action="append", default=[], help="MOMENT@DELAY-MS, see KillProbe.cpp")
+    parser.add_argument("--at-every-call", action="store_true", help="the launcher is the killed-at-call build")
+    parser.add_argument("--preinstall", action="append", default=[], help="earlier product, with --at-every-call")
+    parser.add_argument("--service", help="stand-in device-monitor service, with --at-every-call")
+    parser.add_argument("--waiting-program", help="stand-in program run under the --start-process names")
+    parser.add_argument("--start-process", action="append", default=[])
     args = parser.parse_args()
     args.base = os.path.abspath(args.base)
     skipped = scenario.make_base(args)
     if skipped:
         return skipped
-    failures = []
+    failures = at_every_call(args) if args.at_every_call else []
     for point in args.kill_at:
         moment, _, delay = point.rpartition("@")
         failures += kill_at(args, moment, int(delay), os.path.getsize(args.package))

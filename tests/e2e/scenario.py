@@ -363,22 +363,31 @@ def subtree(keys, root):
             if path == root or path.startswith(root + "\\")}
 
 
-def prepare_machine(args, prefix, drive):
-    """What the machine holds before the launcher runs: earlier products, the
-    device-monitor service, running processes. Returns the processes started."""
+def install_earlier_products(args, prefix, drive):
     for package in args.preinstall:
         shutil.copy(package, os.path.join(drive, os.path.basename(package)))
         code = wine(prefix, args.arch, "msiexec", "/i", "C:\\" + os.path.basename(package), "/qn")
         if code != 0:
             raise RuntimeError("installing %s before the run failed with %d" % (package, code))
+
+
+def install_service(args, prefix, drive):
+    """The stand-in device-monitor service, installed and stopped."""
+    shutil.copy(args.service, os.path.join(drive, "StandIn", "StandInService.exe"))
+    wine(prefix, args.arch, "sc", "create", "TAVRINAudioDevMon", "binpath=", "C:\\StandIn\\StandInService.exe")
+
+
+def prepare_machine(args, prefix, drive):
+    """What the machine holds before the launcher runs: earlier products, the
+    device-monitor service, running processes. Returns the processes started."""
+    install_earlier_products(args, prefix, drive)
     # Uninstall entries are looked up in the 64-bit view on 64-bit Windows.
     for key in args.registry_key:
         view = "/reg:64" if args.arch == "win64" else "/reg:32"
         if wine(prefix, args.arch, "reg", "add", key, "/f", view) != 0:
             raise RuntimeError("creating %s before the run failed" % key)
     if args.service:
-        shutil.copy(args.service, os.path.join(drive, "StandIn", "StandInService.exe"))
-        wine(prefix, args.arch, "sc", "create", "TAVRINAudioDevMon", "binpath=", "C:\\StandIn\\StandInService.exe")
+        install_service(args, prefix, drive)
         if args.service_running:
             wine(prefix, args.arch, "sc", "start", "TAVRINAudioDevMon")
     if args.driver_settings:
@@ -392,6 +401,11 @@ def prepare_machine(args, prefix, drive):
         point_associations_at_recorder(args, prefix, drive)
     if args.plant_registry_link:
         args.victim_key = plant_registry_link(args, prefix, drive)
+    return start_processes(args, prefix, drive)
+
+
+def start_processes(args, prefix, drive):
+    """The --start-process stand-ins, running; returns them by image name."""
     processes = {}
     for index, name in enumerate(args.start_process):
         folder = os.path.join(drive, "processes", str(index))
@@ -439,9 +453,13 @@ def fresh_prefix(base):
         os.makedirs(os.path.join(drive, "StandIn"), exist_ok=True)
         yield prefix, drive
     finally:
-        env = dict(os.environ, WINEPREFIX=prefix)
-        subprocess.run(["/usr/lib/wine/wineserver64", "-k"], env=env, capture_output=True)
+        end_server(prefix)
         shutil.rmtree(folder, ignore_errors=True)
+
+
+def end_server(prefix):
+    """Ends the prefix's server, which writes its registry to the files."""
+    subprocess.run(["/usr/lib/wine/wineserver64", "-k"], env=dict(os.environ, WINEPREFIX=prefix), capture_output=True)
 
 
 def run(args):
