@@ -28,9 +28,6 @@ int killAt = 0;
 int counted = 0;
 std::wstring tracePath;
 
-using DeleteKeyFunction = LONG(NTAPI*)(HANDLE key);
-DeleteKeyFunction realDeleteKey = nullptr;
-
 std::wstring Variable(const wchar_t* name)
 {
     wchar_t value[MAX_PATH] = {};
@@ -104,28 +101,10 @@ struct CountedCall<Entry, Name, Result(WINAPI*)(Arguments...)> {
     }
 };
 
-LONG NTAPI CountedDeleteKey(HANDLE key)
-{
-    Count("NtDeleteKey", L"");
-    return realDeleteKey(key);
-}
-
-// Key deletion is looked up at run time, so the lookup hands out a counted one.
-FARPROC WINAPI CountingGetProcAddress(HMODULE module, LPCSTR exportName)
-{
-    const FARPROC address = untouched.GetProcAddress(module, exportName);
-    if (address == nullptr || reinterpret_cast<ULONG_PTR>(exportName) <= 0xFFFF ||
-        std::string(exportName) != "NtDeleteKey") {
-        return address;
-    }
-    realDeleteKey = reinterpret_cast<DeleteKeyFunction>(reinterpret_cast<void*>(address));
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&CountedDeleteKey));
-}
-
 #define COUNTED_CALLS(X)                                                                                       \
     X(RegCreateKeyExW) X(RegSetValueExW) X(CreateDirectoryW) X(CreateFileW) X(WriteFile) X(SetEndOfFile)       \
     X(SetFileInformationByHandle) X(DeleteFileW) X(RemoveDirectoryW) X(CreateProcessW) X(TerminateProcess)     \
-    X(ControlService)
+    X(ControlService) X(NtDeleteKey)
 #define CALL_NAME(name) constexpr char name##Name[] = #name;
 COUNTED_CALLS(CALL_NAME)
 #undef CALL_NAME
@@ -138,7 +117,6 @@ void ArmKillSwitch()
 #define COUNT_CALL(name) Os.name = &CountedCall<&OsCallTable::name, name##Name, decltype(Os.name)>::Call;
     COUNTED_CALLS(COUNT_CALL)
 #undef COUNT_CALL
-    Os.GetProcAddress = &CountingGetProcAddress;
 }
 
 }  // namespace
