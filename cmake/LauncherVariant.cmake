@@ -6,6 +6,11 @@
 #     [PROCESS_NAMES <name>...] [PRODUCT_CODES_32 <code>...] [PRODUCT_CODES_64 <code>...]
 #     [DRIVERS_KEY_PATH <path>] [SETTINGS_GUID <guid>]
 #     [DEVICE_MONITOR_SERVICE_NAME <name>] [PRODUCT_FOLDER_NAME <name>]
+#     [PREREQUISITE_DETECT_VC2005_REDIST_32 <code>...]
+#     [PREREQUISITE_DETECT_VC2005_REDIST_64 <code>...]
+#                                       Windows Installer product codes, braced
+#                                       GUIDs: when one is installed, that
+#                                       prerequisite is neither staged nor run
 #     [MSI_BUSY_WAIT_SECONDS <seconds>] default 600: how long one start of
 #                                       Windows Installer waits while another
 #                                       installation runs, before the step's
@@ -41,6 +46,17 @@ function(_launcher_rc_string out value)
     set(${out} "\"${value}\"" PARENT_SCOPE)
 endfunction()
 
+# A braced GUID, {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, in hexadecimal digits.
+function(_launcher_braced_guid_pattern out)
+    set(pattern "^{")
+    foreach(digits IN ITEMS 8 4 4 4 12)
+        string(REPEAT "[0-9A-Fa-f]" ${digits} group)
+        string(APPEND pattern "${group}-")
+    endforeach()
+    string(REGEX REPLACE "-$" "}$" pattern "${pattern}")
+    set(${out} "${pattern}" PARENT_SCOPE)
+endfunction()
+
 function(_launcher_bool out flag)
     if(flag)
         set(${out} "true" PARENT_SCOPE)
@@ -53,7 +69,7 @@ function(add_launcher_variant target)
     cmake_parse_arguments(PARSE_ARGV 1 V
         "USE_SELF_EXTRACTOR_SWITCHES;CONTINUE_AFTER_PREREQUISITE_FAILURE"
         "OUTPUT_DIRECTORY;MANIFEST;PROMPT_TEXT;PROMPT_CAPTION;DRIVERS_KEY_PATH;SETTINGS_GUID;DEVICE_MONITOR_SERVICE_NAME;PRODUCT_FOLDER_NAME;MSI_BUSY_WAIT_SECONDS"
-        "PAYLOADS;PROCESS_NAMES;PRODUCT_CODES_32;PRODUCT_CODES_64")
+        "PAYLOADS;PROCESS_NAMES;PRODUCT_CODES_32;PRODUCT_CODES_64;PREREQUISITE_DETECT_VC2005_REDIST_32;PREREQUISITE_DETECT_VC2005_REDIST_64")
     if(V_UNPARSED_ARGUMENTS)
         message(FATAL_ERROR "add_launcher_variant(${target}): unknown arguments ${V_UNPARSED_ARGUMENTS}")
     endif()
@@ -97,6 +113,16 @@ function(add_launcher_variant target)
     _launcher_table(LAUNCHER_PRODUCT_CODES_32 ${V_PRODUCT_CODES_32})
     _launcher_table(LAUNCHER_PRODUCT_CODES_64 ${V_PRODUCT_CODES_64})
     _launcher_table(LAUNCHER_PROCESS_NAMES ${V_PROCESS_NAMES})
+    _launcher_braced_guid_pattern(bracedGuid)
+    foreach(payload IN ITEMS VC2005_REDIST_32 VC2005_REDIST_64)
+        foreach(code IN LISTS V_PREREQUISITE_DETECT_${payload})
+            if(NOT code MATCHES "${bracedGuid}")
+                message(FATAL_ERROR "add_launcher_variant(${target}): PREREQUISITE_DETECT_${payload} holds '${code}', not a braced product code")
+            endif()
+        endforeach()
+        _launcher_table(LAUNCHER_DETECT_${payload} ${V_PREREQUISITE_DETECT_${payload}})
+        list(LENGTH V_PREREQUISITE_DETECT_${payload} LAUNCHER_DETECT_${payload}_COUNT)
+    endforeach()
     set(LAUNCHER_PRODUCT_CODE_COUNT ${codes32})
     set(LAUNCHER_PROCESS_NAME_COUNT ${processNameCount})
     set(LAUNCHER_MSI_BUSY_WAIT_SECONDS ${V_MSI_BUSY_WAIT_SECONDS})

@@ -23,3 +23,13 @@ foreach(row IN LISTS _product_catalogue)
     endif()
     list(APPEND LAUNCHER_PRODUCT_PAYLOADS ${name} ${type} "${LAUNCHER_PAYLOAD_${name}}")
 endforeach()
+
+# The Windows Installer product codes that tell a runtime prerequisite is
+# installed already, so the launcher neither stages nor runs it: a list of
+# braced codes per prerequisite, empty (always run) by default, for example
+# -DPREREQUISITE_DETECT_VC2005_REDIST_32={...};{...}
+set(LAUNCHER_PRODUCT_DETECTION "")
+foreach(name IN ITEMS VC2005_REDIST_32 VC2005_REDIST_64)
+    set(PREREQUISITE_DETECT_${name} "" CACHE STRING "Product codes of an installed ${name}, any one of which skips it")
+    list(APPEND LAUNCHER_PRODUCT_DETECTION PREREQUISITE_DETECT_${name} ${PREREQUISITE_DETECT_${name}})
+endforeach()

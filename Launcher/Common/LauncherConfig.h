@@ -2,6 +2,13 @@
 
 #include <cstdint>
 
+// Windows Installer product codes, any one of which installed means that a
+// prerequisite is installed already.
+struct ProductCodeList {
+    const wchar_t* const* Codes;
+    std::int32_t Count;
+};
+
 // The build-time values of one launcher build, in the order the build holds
 // them. A table is an array of zero-terminated strings whose used length is a
 // separate count; only entries 0 to count - 1 are ever read. Each launcher
@@ -19,6 +26,8 @@ struct LauncherConfiguration {
     std::int32_t MsiBusyWaitSeconds;          // longest wait for a busy Windows Installer, per start
     bool UseSelfExtractorSwitches;
     bool ContinueAfterPrerequisiteFailure;
+    ProductCodeList InstalledRedist32;        // "VC2005_REDIST_32" is not run when one is installed
+    ProductCodeList InstalledRedist64;        // "VC2005_REDIST_64" likewise
 };
 
 // Read-only to the whole launcher; read where needed, by name.

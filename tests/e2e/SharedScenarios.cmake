@@ -121,3 +121,30 @@ add_scenario(${E2E_NAME}never_installs_from_a_user_folder_turned_into_a_link PRE
 # first prerequisite runs and again during the cleanup, is never used.
 add_scenario(${E2E_NAME}ignores_a_users_temporary_folder_link PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
     --user-temp-link ${passive_prerequisites} ${installs})
+
+# Prerequisites detected by their product codes: stand-ins that register a
+# product with Windows Installer when they run, in place of the plain ones.
+# The first run runs them; a second run in the same prefix starts none and
+# still installs the driver; a machine that has only the 32-bit one runs the
+# rest.
+set(packages_only ${LAUNCHER_PRODUCT_PAYLOADS})
+list(SUBLIST packages_only 6 -1 packages_only)
+add_launcher_variant(${E2E_NAME}detecting_prerequisites ${E2E_VARIANT_OPTIONS}
+    PAYLOADS VC2005_REDIST_32 EXE "${DEMO_PAYLOAD_STAND_IN_RUNTIME_X86}"
+        VC2005_REDIST_64 EXE "${DEMO_PAYLOAD_STAND_IN_RUNTIME_X64}" ${packages_only}
+    PREREQUISITE_DETECT_VC2005_REDIST_32 "{0F0E0D0C-0B0A-0908-0706-050403020100}" ${DEMO_RUNTIME_X86_CODE}
+    PREREQUISITE_DETECT_VC2005_REDIST_64 ${DEMO_RUNTIME_X64_CODE})
+add_scenario(${E2E_NAME}runs_prerequisites_not_yet_installed PREFIX win10-64
+    LAUNCHER ${E2E_NAME}detecting_prerequisites ${passive_prerequisites} ${installs}
+    "--expect-present=Program Files (x86)/Kesmora/TAVRIN/Runtime32.txt")
+add_scenario(${E2E_NAME}skips_installed_prerequisites_on_a_second_run PREFIX win10-64
+    LAUNCHER ${E2E_NAME}detecting_prerequisites --run-first --expect-no-runs ${installs}
+    "--expect-stdout=Prerequisite VC2005_REDIST_32 is installed \\(${DEMO_RUNTIME_X86_CODE}\\): not run")
+list(FIND E2E_PREREQUISITES vcredist_x64.exe runs_x64)
+if(runs_x64 EQUAL -1)
+    set(the_rest --expect-no-runs)
+else()
+    set(the_rest "--expect-run=vcredist_x64.exe|/passive /norestart")
+endif()
+add_scenario(${E2E_NAME}runs_the_prerequisite_not_installed PREFIX win10-64
+    LAUNCHER ${E2E_NAME}detecting_prerequisites --preinstall ${DEMO_RUNTIME_X86} ${the_rest} ${installs})

@@ -472,6 +472,10 @@ def run(args):
         user_link = UserFolderLink(args, drive) if args.link_user_folder else None
         temporary_link = UserTemporaryFolderLink(args, prefix, drive) if args.user_temp_link else None
         try:
+            if args.run_first:
+                stdout = run_first(args, prefix, drive)
+                if stdout is not None:
+                    return 1
             stdout = launch(args, prefix, drive)
         finally:
             for watcher in (swap, user_link, temporary_link):
@@ -522,6 +526,24 @@ class Prompt:
         self.thread.join(timeout=5)
         self.server.kill()
         self.server.wait()
+
+
+def run_first(args, prefix, drive):
+    """A whole run made before the one the scenario checks, in the same
+    prefix, as an administrator re-runs an installer. It must install the
+    driver; the programs it ran are then taken out of the journal. Returns
+    None when it did, else its output after printing why not."""
+    stdout = launch(args, prefix, drive)
+    exit_code = (read(os.path.join(drive, "probe", "exit-code.txt")) or "").strip()
+    markers = installed_markers(drive)
+    print("first run: exit code %s, package installed: %s" % (exit_code, ", ".join(markers) or "none"))
+    if exit_code != "0" or not markers:
+        print("FAIL: the first run did not install the driver\n" + stdout)
+        return stdout
+    journal = os.path.join(drive, "StandIn", "journal.txt")
+    if os.path.exists(journal):
+        os.remove(journal)
+    return None
 
 
 def launch(args, prefix, drive):
@@ -732,6 +754,7 @@ def main():
     parser.add_argument("--folder", default="users/Public/Downloads", help="where the launcher is run from")
     parser.add_argument("--arguments", default="")
     parser.add_argument("--exit-code", action="append", default=[], help="stand-in NAME=CODE")
+    parser.add_argument("--run-first", action="store_true", help="run the launcher once before the checked run")
     parser.add_argument("--expect-exit", type=int)
     parser.add_argument("--expect-run", action="append", default=[], help="FILE|PARAMETERS, in order")
     parser.add_argument("--expect-no-runs", action="store_true")

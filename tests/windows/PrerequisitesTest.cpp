@@ -120,6 +120,90 @@ TEST_F(Prerequisites, OnlyTheCarriedOnesRun)
     EXPECT_TRUE(children.Requests.empty());
 }
 
+// Detection through Windows Installer, with its answers made up.
+const wchar_t* const Redist32Codes[] = {L"{11111111-0000-0000-0000-000000000032}", L"{22222222-0000-0000-0000-000000000032}"};
+const wchar_t* const Redist64Codes[] = {L"{33333333-0000-0000-0000-000000000064}"};
+std::set<std::wstring> installedCodes;
+
+INSTALLSTATE WINAPI ProductStateFake(LPCWSTR code)
+{
+    return installedCodes.count(code) != 0 ? INSTALLSTATE_DEFAULT : INSTALLSTATE_UNKNOWN;
+}
+
+class PrerequisiteDetection : public Prerequisites {
+protected:
+    void SetUp() override
+    {
+        Prerequisites::SetUp();
+        launcher.Is64BitWindows = true;
+        TestConfiguration.InstalledRedist32 = {Redist32Codes, 2};
+        TestConfiguration.InstalledRedist64 = {Redist64Codes, 1};
+    }
+
+    // What InstallPrerequisites printed; the programs run are in children.
+    std::string Install()
+    {
+        children.Requests.clear();
+        launcher.RemoveStagingDirectory();
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(0, launcher.InstallPrerequisites());
+        return testing::internal::GetCapturedStdout();
+    }
+
+    OsOverride<decltype(Os.MsiQueryProductStateW)> productState{&OsCallTable::MsiQueryProductStateW, &ProductStateFake};
+};
+
+TEST_F(PrerequisiteDetection, AnInstalledCodeKeepsItsPrerequisiteFromBeingStagedOrRun)
+{
+    const Names both = {L"vcredist_x86.exe", L"vcredist_x64.exe"};
+    struct Case {
+        const char* description;
+        std::set<std::wstring> installed;
+        Names run;
+        std::string output;
+    };
+    for (const Case& c : {
+             Case{"codes absent", {}, both, ""},
+             Case{"second 32-bit code installed", {Redist32Codes[1]}, {L"vcredist_x64.exe"},
+                 "Prerequisite VC2005_REDIST_32 is installed ({22222222-0000-0000-0000-000000000032}): not run\n"},
+             Case{"both installed", {Redist32Codes[0], Redist64Codes[0]}, {},
+                 "Prerequisite VC2005_REDIST_32 is installed ({11111111-0000-0000-0000-000000000032}): not run\n"
+                 "Prerequisite VC2005_REDIST_64 is installed ({33333333-0000-0000-0000-000000000064}): not run\n"},
+         }) {
+        SCOPED_TRACE(c.description);
+        installedCodes = c.installed;
+        EXPECT_EQ(c.output, Install());
+        EXPECT_EQ(c.run, children.FileNames());
+        EXPECT_EQ(c.run.empty(), launcher.StagingDirectory.empty()) << "staged only for what runs";
+    }
+}
+
+TEST_F(PrerequisiteDetection, WithoutCodesWindowsInstallerIsNotAsked)
+{
+    TestConfiguration.InstalledRedist32 = {Redist32Codes, 0};
+    TestConfiguration.InstalledRedist64 = {Redist64Codes, 0};
+    installedCodes = {Redist32Codes[0], Redist64Codes[0]};
+    auto noLoading = FailOsCall<&OsCallTable::LoadLibraryExW>(ERROR_ACCESS_DENIED);
+    EXPECT_EQ("", Install());
+    EXPECT_EQ(Names({L"vcredist_x86.exe", L"vcredist_x64.exe"}), children.FileNames());
+}
+
+// A failure to ask is not an answer: both prerequisites run, and the run
+// says so once.
+TEST_F(PrerequisiteDetection, AFailureToAskRunsThePrerequisitesAndIsSaidOnce)
+{
+    installedCodes = {Redist32Codes[0], Redist64Codes[0]};
+    const Names both = {L"vcredist_x86.exe", L"vcredist_x64.exe"};
+    {
+        auto noLibrary = FailOsCall<&OsCallTable::LoadLibraryExW>(ERROR_MOD_NOT_FOUND);
+        EXPECT_EQ("LoadLibraryExW failed (126)\n", Install());
+        EXPECT_EQ(both, children.FileNames());
+    }
+    auto failingQuery = FailOsCall<&OsCallTable::MsiQueryProductStateW>(0);
+    EXPECT_EQ("MsiQueryProductStateW failed (-2)\n", Install());
+    EXPECT_EQ(both, children.FileNames());
+}
+
 TEST_F(Prerequisites, SecondLegacyUninstallersResultIsTheOneThatCounts)
 {
     struct Case {

@@ -99,6 +99,13 @@ struct ServiceHandleKind {
     static bool Close(Handle handle) { return Os.CloseServiceHandle(handle) != FALSE; }
 };
 
+// A module the launcher loads itself, such as msi.dll.
+struct ModuleHandleKind {
+    using Handle = HMODULE;
+    static Handle Invalid() { return nullptr; }
+    static bool Close(Handle module) { return Os.FreeLibrary(module) != FALSE; }
+};
+
 using FileHandle = UniqueHandle<FileHandleKind>;
 using ProcessHandle = UniqueHandle<ProcessHandleKind>;
 using ThreadHandle = UniqueHandle<ProcessHandleKind>;
@@ -110,3 +117,4 @@ using SnapshotHandle = UniqueHandle<FileHandleKind>;
 using FindHandle = UniqueHandle<FindHandleKind>;
 using RegistryKeyHandle = UniqueHandle<RegistryKeyHandleKind>;
 using ServiceHandle = UniqueHandle<ServiceHandleKind>;
+using ModuleHandle = UniqueHandle<ModuleHandleKind>;

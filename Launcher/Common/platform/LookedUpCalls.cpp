@@ -42,3 +42,9 @@ LONG NTAPI LookedUp::NtDeleteKey(HANDLE key)
     const auto function = LookUp<decltype(&NtDeleteKey)>(L"ntdll.dll", "NtDeleteKey");
     return function != nullptr ? function(key) : ProcedureNotFound;
 }
+
+INSTALLSTATE WINAPI LookedUp::MsiQueryProductStateW(LPCWSTR productCode)
+{
+    const auto function = LookUp<decltype(&MsiQueryProductStateW)>(L"msi.dll", "MsiQueryProductStateW");
+    return function != nullptr ? function(productCode) : INSTALLSTATE_INVALIDARG;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <msi.h>
 
 // The default entries of the looked-up calls: each finds its function by
 // export name in a module already loaded into the process, through the call
@@ -15,5 +16,9 @@ BOOL WINAPI IsWow64Process2(HANDLE process, USHORT* processMachine, USHORT* nati
 BOOL WINAPI SetDefaultDllDirectories(DWORD directoryFlags);
 // Returns STATUS_PROCEDURE_NOT_FOUND when unresolved.
 LONG NTAPI NtDeleteKey(HANDLE key);
+// msi.dll is not imported, so that the launcher starts without it: a caller
+// loads it from the system folder and holds it while it asks. Returns
+// INSTALLSTATE_INVALIDARG when unresolved.
+INSTALLSTATE WINAPI MsiQueryProductStateW(LPCWSTR productCode);
 
 }  // namespace LookedUp

@@ -7,6 +7,7 @@
 //   Hresult       returns a failing HRESULT
 //   WaitFailed    returns WAIT_FAILED and sets the last-error value
 //   Ntstatus      returns an NTSTATUS error
+//   InstallState  returns INSTALLSTATE_INVALIDARG (a Windows Installer query)
 //   Never         is not failed by a sweep (it cannot fail, or reports errors)
 // Functions looked up at run time are listed in LookedUpCallList.h.
 // Adding a call is one line here; the table and its defaults follow from it.
@@ -27,6 +28,8 @@ OS_CALL(SetErrorMode, Never)
 OS_CALL(SetDllDirectoryW, Zero)
 OS_CALL(GetModuleHandleW, Zero)
 OS_CALL(GetProcAddress, Zero)
+OS_CALL(LoadLibraryExW, Zero)
+OS_CALL(FreeLibrary, Zero)
 OS_CALL(GetVersionExW, Zero)
 OS_CALL(FindResourceW, Zero)
 OS_CALL(LoadStringW, Zero)

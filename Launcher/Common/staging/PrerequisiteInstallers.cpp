@@ -1,20 +1,48 @@
 #include "../InstallerLauncher.h"
 
+#include "../DiagnosticLine.h"
 #include "../LauncherConfig.h"
+#include "InstalledProducts.h"
 #include "PayloadPresence.h"
 #include "PrerequisiteCommandLines.h"
+
+#include <cstdio>
+
+namespace {
+
+// A prerequisite whose product Windows Installer reports installed is
+// neither staged nor run: a repair or a retry across a fleet would otherwise
+// run every redistributable again, each a Windows Installer session of its own.
+bool AlreadyInstalled(InstalledProducts& products, const char* resourceName, const ProductCodeList& codes)
+{
+    std::wstring found;
+    if (!products.AnyInstalled(codes, found)) {
+        return false;
+    }
+    // A product code is a braced GUID, plain ASCII.
+    const std::string code(found.begin(), found.end());
+    char line[96] = {};
+    _snprintf(line, sizeof(line) - 1, "Prerequisite %s is installed (%s): not run", resourceName, code.c_str());
+    WriteDiagnosticLine(line, LogLevel::Information);
+    return true;
+}
+
+}  // namespace
 
 std::int32_t CInstallerLauncher::InstallPrerequisites()
 {
     const bool quiet = IsQuietRequest(MsiArgumentTemplate);
-    if (CarriesExecutablePayload(L"VC2005_REDIST_32")) {
+    InstalledProducts installed;
+    if (CarriesExecutablePayload(L"VC2005_REDIST_32") &&
+        !AlreadyInstalled(installed, "VC2005_REDIST_32", LauncherConfig.InstalledRedist32)) {
         const std::int32_t result = RunPrerequisite(L"VC2005_REDIST_32", L"vcredist_x86.exe",
             PrerequisiteParameters(PrerequisiteBitness::X86, quiet, LauncherConfig.UseSelfExtractorSwitches));
         if (result != 0) {
             return result;
         }
     }
-    if (Is64BitWindows && CarriesExecutablePayload(L"VC2005_REDIST_64")) {
+    if (Is64BitWindows && CarriesExecutablePayload(L"VC2005_REDIST_64") &&
+        !AlreadyInstalled(installed, "VC2005_REDIST_64", LauncherConfig.InstalledRedist64)) {
         return RunPrerequisite(L"VC2005_REDIST_64", L"vcredist_x64.exe",
             PrerequisiteParameters(PrerequisiteBitness::X64, quiet, LauncherConfig.UseSelfExtractorSwitches));
     }

@@ -105,6 +105,10 @@ EveryMechanism::EveryMechanism()
     TestConfiguration.ProductCodes32 = ProductCodes;
     TestConfiguration.ProductCodes64 = ProductCodes;
     TestConfiguration.ProductCodeCount = 2;
+    // Windows Installer knows neither earlier product, so the prerequisites
+    // are asked about and still run.
+    TestConfiguration.InstalledRedist32 = {ProductCodes, 2};
+    TestConfiguration.InstalledRedist64 = {ProductCodes, 2};
     CreateKey(UninstallKey + RegisteredProduct, ProductView, nullptr, L"");
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (UninstallKey + UnregisteredProduct).c_str(), ProductView, 0);
     CreateSettings();

@@ -7,7 +7,9 @@
 
 // A machine on which every step of the launcher has work to do, for as long
 // as it lives: two listed process names, one of them running; two earlier
-// products, one registered in the view the launcher examines and one not; the
+// products, one registered in the view the launcher examines and one not,
+// both named as the prerequisites' product codes, which Windows Installer does
+// not know; the
 // device-monitor service installed and running; Windows Installer's mutex,
 // free, so that each start of Windows Installer takes it and lets it go; a
 // settings key with values and two levels of sub-keys; before each run, a

@@ -20,6 +20,8 @@ LauncherConfiguration TestConfiguration = {
     600,
     false,
     false,
+    {NoEntries, 0},
+    {NoEntries, 0},
 };
 
 const LauncherConfiguration& LauncherConfig = TestConfiguration;
