@@ -46,7 +46,9 @@ BOOL CInstallerLauncher::InitInstance()
         return FALSE;
     }
     nativeMachine_ = QueryNativeMachine();
-    DetectWindows10();
+    if (!DetectWindows10()) {
+        return FALSE;
+    }
     if (OpenRunLog() && CheckProcessor()) {
         RunInstallSequence();
     }
@@ -132,7 +134,7 @@ bool CInstallerLauncher::DetectWow64()
     Is64BitWindows = QueryWow64(queryFailed);
     if (queryFailed) {
         const std::int32_t code = ReportLastError("IsWow64Process");
-        SetExitCode(RunExitCode(RunEnd::Wow64QueryFailed, code, false));
+        SetExitCode(RunExitCode(RunEnd::DetectionFailed, code, false));
     }
     return !queryFailed;
 }
@@ -156,12 +158,20 @@ void CInstallerLauncher::ShowHelp()
     Os.MessageBoxW(GetMainWindowHandle(), HelpText(productName).c_str(), productName, MB_OK | MB_ICONINFORMATION);
 }
 
-void CInstallerLauncher::DetectWindows10()
+// Like the WOW64 query: a failed version query taken for Windows before 10
+// would install the older package on Windows 10 and report success.
+bool CInstallerLauncher::DetectWindows10()
 {
     version_ = {};
     version_.dwOSVersionInfoSize = sizeof(version_);
+    if (!Os.GetVersionExW(&version_)) {
+        const std::int32_t code = ReportLastError("GetVersionExW");
+        SetExitCode(RunExitCode(RunEnd::DetectionFailed, code, false));
+        return false;
+    }
     // Windows reports 10 only to programs whose manifest declares Windows 10.
-    IsWindows10OrLater = Os.GetVersionExW(&version_) != FALSE && version_.dwMajorVersion >= 10;
+    IsWindows10OrLater = version_.dwMajorVersion >= 10;
+    return true;
 }
 
 bool CInstallerLauncher::ConfirmInstallation()

@@ -118,7 +118,9 @@ private:
     // Shows the options and exit codes; whatever the message box answers,
     // even on a machine without a desktop, the run ends with 0.
     void ShowHelp();
-    void DetectWindows10();
+    // Sets IsWindows10OrLater. False, after setting the exit code that ends
+    // the run, when the version query failed.
+    bool DetectWindows10();
     // True when the user agreed, or when the prompt texts are not carried.
     bool ConfirmInstallation();
     void RunInstallSequence();

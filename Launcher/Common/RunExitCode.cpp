@@ -27,7 +27,7 @@ std::int32_t RunExitCode(RunEnd end, std::int32_t stepResult, bool restartReques
         return UserDeclined;
     case RunEnd::LogRefused:
         return LogFailure;
-    case RunEnd::Wow64QueryFailed:
+    case RunEnd::DetectionFailed:
     case RunEnd::PrerequisiteFailed:
     case RunEnd::LegacyUninstallerFailed:
         return StoppedRunCode(stepResult);

@@ -5,7 +5,7 @@
 // How an install run ended, for the exit code an administrator's deployment
 // tool reads.
 enum class RunEnd {
-    Wow64QueryFailed,         // the start-up query failed; stepResult is its last-error code
+    DetectionFailed,          // the WOW64 or version query failed; stepResult is its last-error code
     LogRefused,               // the log an administrator named could not be opened
     ProcessorUnsupported,     // no driver package fits this machine's processor; nothing ran
     Declined,                 // the user answered the prompt with anything but Yes

@@ -1,6 +1,7 @@
-// Fails every operating-system call of a whole install run in turn. Whatever
-// fails, the run ends as the exit-code rules say for the step that failed: it
-// never reports success without the package written in full and handed to
+// Fails every operating-system call of a whole install run in turn, then every
+// call site reached only on an error path. Whatever fails, the run ends as
+// the exit-code rules say for the step that failed: it never reports success
+// without the package this Windows needs written in full and handed to
 // Windows Installer, it leaves no handle of any kind open, no staging folder
 // and no settings backup behind.
 #include "InstallerLauncher.h"
@@ -17,7 +18,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -57,13 +61,28 @@ bool SettingsBackupExists()
     return true;
 }
 
+bool Expected(const char* variable)
+{
+    const char* value = std::getenv(variable);
+    return value != nullptr && std::string(value) == "1";
+}
+
+// The package this Windows needs, from what the prefix is, never from the
+// launcher's own detection.
+std::string PackageForThisWindows()
+{
+    const std::wstring package = MainPackageResource(Expected("EXPECT_64BIT_WINDOWS"), Expected("EXPECT_WINDOWS_10"));
+    return "package " + std::string(package.begin(), package.end()) + "\n";
+}
+
 struct RunResult {
     int ExitCode;
     bool PackageHandedOn;
-    std::string ExpectedPackage;
     std::string Failed;
     OsFailureKind FailedKind;
     int Calls;
+    std::vector<CallSite> Sites;
+    std::vector<int> FailedNumbers;
     std::vector<StageMark> Marks;
     std::set<std::string> Reached;
     std::map<HandleKind, int> OpenHandles;
@@ -74,7 +93,7 @@ struct RunResult {
     bool BackupLeft;
 };
 
-RunResult RunInstall(int failAt, const wchar_t* arguments)
+RunResult RunInstall(const std::vector<FailurePoint>& failures, const wchar_t* arguments)
 {
     RealOs.DeleteFileW(PackagePath().c_str());
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsBackupKeyPath());
@@ -88,7 +107,7 @@ RunResult RunInstall(int failAt, const wchar_t* arguments)
     {
         HandleLedger ledger;
         {
-            OsCountdown countdown(failAt);
+            OsCountdown countdown(failures);
             InstallStages stages(countdown);
             testing::internal::CaptureStdout();
             launcher.InitInstance();
@@ -98,14 +117,14 @@ RunResult RunInstall(int failAt, const wchar_t* arguments)
             result.Calls = countdown.Calls();
             result.Marks = stages.Marks();
             result.Reached = countdown.Reached();
+            result.Sites = countdown.Sites();
+            result.FailedNumbers = countdown.FailedCallNumbers();
         }
         result.OpenHandles = ledger.OpenByKind();
         result.Opened = ledger.OpenedByKind();
         result.Mismatches = ledger.Mismatches();
         ledger.CloseLeftovers();
     }
-    const std::wstring package = MainPackageResource(launcher.Is64BitWindows, launcher.IsWindows10OrLater);
-    result.ExpectedPackage = "package " + std::string(package.begin(), package.end()) + "\n";
     result.ExitCode = launcher.ExitInstance();
     for (const ScriptedChildren::Request& request : children.Requests) {
         result.PackageHandedOn |= request.Parameters.find(PackagePath()) != std::wstring::npos;
@@ -227,8 +246,21 @@ void ExpectEveryHandleClosed(const RunResult& run)
         open += count;
     }
     // A close that failed leaves its own handle open; nothing else can.
-    const int allowed = CloseCalls.count(run.Failed) != 0 ? 1 : 0;
+    int allowed = 0;
+    for (const int number : run.FailedNumbers) {
+        allowed += static_cast<int>(CloseCalls.count(run.Sites[number - 1].Call));
+    }
     EXPECT_LE(open, allowed) << "left open: " << DescribeHandles(run.OpenHandles);
+}
+
+// A failed call that leads to the wrong package would be a failure reported
+// as success.
+void ExpectNoSuccessWithoutThePackage(const RunResult& run)
+{
+    if (run.ExitCode == 0) {
+        EXPECT_TRUE(run.PackageHandedOn);
+        EXPECT_EQ(PackageForThisWindows(), ReadWholeFile(PackagePath()));
+    }
 }
 
 void ExpectOutcome(const RunResult& run, int failAt)
@@ -242,10 +274,7 @@ void ExpectOutcome(const RunResult& run, int failAt)
     if (!heldByAFailedClose) {
         EXPECT_EQ(ExpectedExitCode(run, failAt), run.ExitCode);
     }
-    if (run.ExitCode == 0) {
-        EXPECT_TRUE(run.PackageHandedOn);
-        EXPECT_EQ(run.ExpectedPackage, ReadWholeFile(PackagePath()));
-    }
+    ExpectNoSuccessWithoutThePackage(run);
     // A staged file whose close failed stays open, so it and its folder stay;
     // so does what the failing step itself could not remove.
     if (mark.Stage != InstallStage::StagingCleanup && CloseCalls.count(run.Failed) == 0) {
@@ -258,6 +287,26 @@ void ExpectOutcome(const RunResult& run, int failAt)
 
 // The calls reached by the unfailed runs of every sweep in this program.
 std::set<std::string> reachedCalls;
+// Every call site the runs of these sweeps reached, and whether one failed it.
+std::map<CallSite, bool> sitesFailed;
+
+// How to reach and fail each site not failed yet: the failures of the run
+// that reached it, and from its call on, every call of its entry.
+using SitesToFail = std::map<CallSite, std::vector<FailurePoint>>;
+
+void NoteSites(const RunResult& run, const std::vector<FailurePoint>& failures, SitesToFail& toFail)
+{
+    for (const int number : run.FailedNumbers) {
+        sitesFailed[run.Sites[number - 1]] = true;
+    }
+    for (std::size_t index = 0; index < run.Sites.size(); ++index) {
+        const CallSite& site = run.Sites[index];
+        if (!sitesFailed[site] && toFail.count(site) == 0) {
+            toFail[site] = failures;
+            toFail[site].push_back({static_cast<int>(index) + 1, FailureSpan::FromThenOn});
+        }
+    }
+}
 
 // Sweeps every call of a run with these arguments; beforeEachRun puts back
 // what a run may have used up on the machine. Returns the unfailed run.
@@ -265,7 +314,7 @@ template <typename BeforeEachRun>
 RunResult SweepEveryCall(const wchar_t* arguments, BeforeEachRun beforeEachRun)
 {
     beforeEachRun();
-    const RunResult unfailed = RunInstall(0, arguments);
+    const RunResult unfailed = RunInstall({}, arguments);
     EXPECT_EQ(0, unfailed.ExitCode);
     EXPECT_TRUE(unfailed.PackageHandedOn);
     ExpectEveryHandleClosed(unfailed);
@@ -273,13 +322,32 @@ RunResult SweepEveryCall(const wchar_t* arguments, BeforeEachRun beforeEachRun)
     const int calls = unfailed.Calls;
     EXPECT_GT(calls, 10);
     testing::Test::RecordProperty("SweptCalls", calls);
+    SitesToFail toFail;
     for (int failAt = 1; failAt <= calls; ++failAt) {
         beforeEachRun();
-        const RunResult run = RunInstall(failAt, arguments);
+        const std::vector<FailurePoint> failures = {{failAt, FailureSpan::Once}};
+        const RunResult run = RunInstall(failures, arguments);
         SCOPED_TRACE("failing call " + std::to_string(failAt) + ", " + run.Failed);
         ExpectEveryHandleClosed(run);
         ExpectOutcome(run, failAt);
+        NoteSites(run, failures, toFail);
     }
+    // The sites reached only on error paths, each tried once.
+    std::set<CallSite> tried;
+    while (!toFail.empty()) {
+        const auto [site, failures] = *toFail.begin();
+        toFail.erase(toFail.begin());
+        if (sitesFailed[site] || !tried.insert(site).second) {
+            continue;
+        }
+        beforeEachRun();
+        const RunResult run = RunInstall(failures, arguments);
+        SCOPED_TRACE("failing " + site.Call + " from call " + std::to_string(failures.back().Call) + " on");
+        ExpectEveryHandleClosed(run);
+        ExpectNoSuccessWithoutThePackage(run);
+        NoteSites(run, failures, toFail);
+    }
+    std::cout << calls << " calls swept, then " << tried.size() << " sites reached only on error paths\n";
     return unfailed;
 }
 
@@ -296,7 +364,7 @@ TEST_P(EveryMechanismSweep, EachFailedCallEndsTheRunAsItsStepSays)
         machine.LeaveAUsersProductFolder();
     });
     // Every mechanism had work to do in the unfailed run.
-    const bool is64 = std::string(std::getenv("EXPECT_64BIT_WINDOWS")) == "1";
+    const bool is64 = Expected("EXPECT_64BIT_WINDOWS");
     std::vector<std::wstring> expected = {L"vcredist_x86.exe"};
     if (is64) {
         expected.push_back(L"vcredist_x64.exe");
@@ -350,6 +418,49 @@ const std::set<std::string> UnreachableHere()
 // every sweep of this program.
 class SweptCalls : public testing::TestWithParam<int> {};
 
+// Each site as "<call> at <code offset>:" and the source lines of its call,
+// innermost first, read from this program's line tables by the toolchain's
+// addr2line. Wine starts a Unix program without a process handle to wait on
+// or a pipe it can write to, so its output appears under its final name once
+// complete.
+std::vector<std::string> SourceLines(const std::vector<CallSite>& sites)
+{
+    const std::wstring output = L"Z:" SWEPT_PROGRAM ".sites";
+    DeleteFileW(output.c_str());
+    std::wostringstream commandLine;
+    commandLine << L"sh -c \"" LINE_LOOKUP_PROGRAM " -a -f -C -i -p -j .text -e " SWEPT_PROGRAM << std::hex;
+    for (const CallSite& site : sites) {
+        // A return address lies behind its call; one byte before is in it.
+        commandLine << L" " << site.Offset - 1;
+    }
+    commandLine << L" >" SWEPT_PROGRAM ".part 2>&1; mv " SWEPT_PROGRAM ".part " SWEPT_PROGRAM ".sites\"";
+    std::wstring command = commandLine.str();
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION child = {};
+    if (CreateProcessW(L"Z:/bin/sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child)) {
+        for (int wait = 0; wait < 600 && GetFileAttributesW(output.c_str()) == INVALID_FILE_ATTRIBUTES; ++wait) {
+            Sleep(100);
+        }
+    }
+    std::vector<std::string> lines;
+    std::ifstream text{std::filesystem::path(output)};
+    for (std::string line; std::getline(text, line);) {
+        if (line.rfind("0x", 0) == 0 && lines.size() < sites.size()) {
+            const std::size_t colon = line.find(':');
+            lines.push_back(sites[lines.size()].Call + " at " + line.substr(0, colon) + ":");
+            line = line.substr(colon + 1);
+        }
+        if (!lines.empty()) {
+            lines.back() += " " + line;
+        }
+    }
+    for (std::size_t index = lines.size(); index < sites.size(); ++index) {
+        lines.push_back(sites[index].Call + " at code offset " + std::to_string(sites[index].Offset));
+    }
+    return lines;
+}
+
 TEST_P(SweptCalls, EveryCallOfTheListIsReached)
 {
     if (reachedCalls.empty()) {
@@ -362,6 +473,20 @@ TEST_P(SweptCalls, EveryCallOfTheListIsReached)
         }
     }
     EXPECT_EQ("", missing) << "calls no sweep reaches";
+    // And every site reached, on any path, failed at least once.
+    std::vector<CallSite> unfailed;
+    for (const auto& [site, failed] : sitesFailed) {
+        if (!failed) {
+            unfailed.push_back(site);
+        }
+    }
+    std::cout << sitesFailed.size() << " call sites reached, " << sitesFailed.size() - unfailed.size()
+              << " failed\n";
+    std::string unfailedLines;
+    for (const std::string& line : SourceLines(unfailed)) {
+        unfailedLines += line + "\n";
+    }
+    EXPECT_EQ("", unfailedLines) << "call sites no run failed";
 }
 
 INSTANTIATE_TEST_SUITE_P(AfterTheSweeps, SweptCalls, testing::Values(0));

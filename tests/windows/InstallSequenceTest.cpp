@@ -367,14 +367,6 @@ TEST_F(Detection, WindowsTenOrLaterFromTheMajorVersionOfTheWholeRecord)
     EXPECT_EQ(276u, versionRecordSize);
 }
 
-TEST_F(Detection, FailedVersionQueryMeansNotWindowsTen)
-{
-    auto failing = FailOsCall<&OsCallTable::GetVersionExW>(ERROR_INVALID_PARAMETER);
-    versionMajor = 10;
-    Run();
-    EXPECT_FALSE(launcher.IsWindows10OrLater);
-}
-
 TEST_F(Detection, ProcessorNeitherX86NorX64EndsTheRunBeforeThePrompt)
 {
     struct Case {
@@ -445,6 +437,18 @@ TEST_F(Detection, FailedWow64QueryEndsTheRunWithItsErrorCode)
     }
     auto failedLookup = FailOsCall<&OsCallTable::GetProcAddress>(ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(ERROR_NOT_ENOUGH_MEMORY, EndedRun("IsWow64Process failed (8)\n"));
+}
+
+// Nor a failed version query for Windows before 10.
+TEST_F(Detection, FailedVersionQueryEndsTheRunWithItsErrorCode)
+{
+    versionMajor = 10;
+    {
+        auto failing = FailOsCall<&OsCallTable::GetVersionExW>(ERROR_INVALID_PARAMETER);
+        EXPECT_EQ(ERROR_INVALID_PARAMETER, EndedRun("GetVersionExW failed (87)\n"));
+    }
+    auto leavingNoCode = FailOsCall<&OsCallTable::GetVersionExW>(ERROR_SUCCESS);
+    EXPECT_EQ(1603, EndedRun("GetVersionExW failed (1603)\n"));
 }
 
 }  // namespace

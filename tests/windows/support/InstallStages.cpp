@@ -54,6 +54,7 @@ void PayloadLookedUp(const std::wstring& name, const std::wstring& type)
 
 HRSRC WINAPI MarkingFindResource(HMODULE module, LPCWSTR name, LPCWSTR type)
 {
+    OsCountdown::NextCallFrom(__builtin_return_address(0));
     if (!IS_INTRESOURCE(name) && !IS_INTRESOURCE(type)) {
         PayloadLookedUp(name, type);
     }
@@ -62,6 +63,7 @@ HRSRC WINAPI MarkingFindResource(HMODULE module, LPCWSTR name, LPCWSTR type)
 
 int WINAPI MarkingMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style)
 {
+    OsCountdown::NextCallFrom(__builtin_return_address(0));
     MarkNextCall(InstallStage::Prompt, ChildPhase::Staging);
     const int answer = tracker.Saved.MessageBoxW(owner, text, caption, style);
     MarkNextCall(InstallStage::StartUp, ChildPhase::Staging);
@@ -70,6 +72,7 @@ int WINAPI MarkingMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT sty
 
 HANDLE WINAPI MarkingSnapshot(DWORD flags, DWORD processId)
 {
+    OsCountdown::NextCallFrom(__builtin_return_address(0));
     MarkNextCall(InstallStage::Preparation, ChildPhase::Staging);
     return tracker.Saved.CreateToolhelp32Snapshot(flags, processId);
 }
@@ -78,6 +81,7 @@ HANDLE WINAPI MarkingSnapshot(DWORD flags, DWORD processId)
 // holds it; the check lasts until the program is started.
 HANDLE WINAPI MarkingOpenMutex(DWORD access, BOOL inherit, LPCWSTR name)
 {
+    OsCountdown::NextCallFrom(__builtin_return_address(0));
     MarkNextCall(CurrentStage(), ChildPhase::InstallerBusy);
     return tracker.Saved.OpenMutexW(access, inherit, name);
 }
@@ -86,6 +90,7 @@ BOOL WINAPI MarkingCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECU
     LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags, LPVOID environment,
     LPCWSTR workingFolder, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION child)
 {
+    OsCountdown::NextCallFrom(__builtin_return_address(0));
     if (tracker.Marks.back().Phase == ChildPhase::InstallerBusy) {
         MarkNextCall(CurrentStage(), ChildPhase::Staging);
     }
@@ -96,6 +101,7 @@ BOOL WINAPI MarkingCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECU
 // A wait on Windows Installer's mutex belongs to the busy check.
 DWORD WINAPI MarkingWait(HANDLE handle, DWORD milliseconds)
 {
+    OsCountdown::NextCallFrom(__builtin_return_address(0));
     if (tracker.Marks.back().Phase != ChildPhase::InstallerBusy) {
         MarkNextCall(CurrentStage(), ChildPhase::Waiting);
     }
@@ -104,6 +110,7 @@ DWORD WINAPI MarkingWait(HANDLE handle, DWORD milliseconds)
 
 BOOL WINAPI MarkingExitCode(HANDLE process, LPDWORD exitCode)
 {
+    OsCountdown::NextCallFrom(__builtin_return_address(0));
     const BOOL read = tracker.Saved.GetExitCodeProcess(process, exitCode);
     MarkNextCall(CurrentStage(), ChildPhase::Ended);
     return read;
@@ -113,6 +120,7 @@ BOOL WINAPI MarkingExitCode(HANDLE process, LPDWORD exitCode)
 // failed attempt is absorbed.
 BOOL WINAPI MarkingCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
 {
+    OsCountdown::NextCallFrom(__builtin_return_address(0));
     const std::wstring root = StagingRoot();
     if (std::wstring(path).compare(0, root.size(), root) != 0) {
         return tracker.Saved.CreateDirectoryW(path, security);
@@ -124,13 +132,28 @@ BOOL WINAPI MarkingCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
     return created;
 }
 
-// The query whether Windows is 64-bit, with the lookup it makes.
-BOOL WINAPI MarkingIsWow64Process(HANDLE process, PBOOL isWow64)
+// The query whether Windows is 64-bit, with the lookup it makes, and the
+// version query.
+template <auto Entry, typename Function>
+struct MarkingDetection;
+
+template <auto Entry, typename... Arguments>
+struct MarkingDetection<Entry, BOOL(WINAPI*)(Arguments...)> {
+    static BOOL WINAPI Call(Arguments... arguments)
+    {
+        OsCountdown::NextCallFrom(__builtin_return_address(0));
+        MarkNextCall(InstallStage::Detection, ChildPhase::Staging);
+        const BOOL answered = (tracker.Saved.*Entry)(arguments...);
+        MarkNextCall(InstallStage::StartUp, ChildPhase::Staging);
+        return answered;
+    }
+};
+
+template <auto Entry>
+void MarkDetection()
 {
-    MarkNextCall(InstallStage::Detection, ChildPhase::Staging);
-    const BOOL answered = tracker.Saved.IsWow64Process(process, isWow64);
-    MarkNextCall(InstallStage::StartUp, ChildPhase::Staging);
-    return answered;
+    using Function = std::remove_reference_t<decltype(Os.*Entry)>;
+    Os.*Entry = &MarkingDetection<Entry, Function>::Call;
 }
 
 // The cleanup's first counted call looks at the staging folder by name; a
@@ -139,6 +162,7 @@ BOOL WINAPI MarkingIsWow64Process(HANDLE process, PBOOL isWow64)
 HANDLE WINAPI MarkingCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
     DWORD disposition, DWORD flags, HANDLE templateFile)
 {
+    OsCountdown::NextCallFrom(__builtin_return_address(0));
     if (CurrentStage() == InstallStage::BackupRelease) {
         MarkNextCall(InstallStage::StagingCleanup, ChildPhase::Staging);
     } else if ((access & DELETE) != 0 && (flags & FILE_FLAG_BACKUP_SEMANTICS) != 0) {
@@ -154,6 +178,7 @@ HANDLE WINAPI MarkingCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECUR
 
 BOOL WINAPI MarkingWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped)
 {
+    OsCountdown::NextCallFrom(__builtin_return_address(0));
     if (file != tracker.SupportLog) {
         return tracker.Saved.WriteFile(file, data, size, written, overlapped);
     }
@@ -198,7 +223,8 @@ InstallStages::InstallStages(const OsCountdown& countdown)
     Os.OpenMutexW = &MarkingOpenMutex;
     Os.CreateProcessW = &MarkingCreateProcess;
     Os.GetExitCodeProcess = &MarkingExitCode;
-    Os.IsWow64Process = &MarkingIsWow64Process;
+    MarkDetection<&OsCallTable::IsWow64Process>();
+    MarkDetection<&OsCallTable::GetVersionExW>();
     Os.CreateFileW = &MarkingCreateFile;
     Os.CreateDirectoryW = &MarkingCreateDirectory;
     Os.WriteFile = &MarkingWriteFile;

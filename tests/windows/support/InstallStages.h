@@ -9,7 +9,7 @@
 // belonged to and so how the run must end.
 enum class InstallStage {
     StartUp,                  // the prompt's texts and what else needs no step
-    Detection,                // whether Windows is 64-bit, which picks the package
+    Detection,                // whether Windows is 64-bit and 10 or later, which picks the package
     Prompt,                   // the confirmation prompt itself
     Prerequisite,             // each runtime prerequisite
     FirstLegacyUninstaller,   // "UNINST"
@@ -43,11 +43,12 @@ const char* ChildPhaseName(ChildPhase phase);
 
 // Marks, while it lives, where each stage and phase of a run begins, from the
 // calls that open them (the payload looked up, the prompt shown, the WOW64
-// query, the process snapshot taken, the release's start in the support log,
-// Windows Installer's mutex opened, a program started, waited for, its exit
-// code read), with the numbers the countdown gives. Put it in place after the
-// countdown, so that it sees the failed call too. Marks of a run whose call n
-// failed agree with those of the unfailed run up to call n.
+// and version queries, the process snapshot taken, the release's start in
+// the support log, Windows Installer's mutex opened, a program started,
+// waited for, its exit code read), with the numbers the countdown gives. Put
+// it in place after the countdown, so that it sees the failed call too. Marks
+// of a run whose call n failed agree with those of the unfailed run up to
+// call n.
 class InstallStages {
 public:
     explicit InstallStages(const OsCountdown& countdown);
