@@ -1,0 +1,227 @@
+// Fails each allocation of each settings operation in turn. No exception
+// leaves the operation: it gives its failure result, or, for an allocation it
+// can do without, its whole success, and it closes every key it opened.
+#include "settings/DriverSettingsBackup.h"
+#include "settings/RegistryKey.h"
+#include "support/AllocationCountdown.h"
+#include "support/OsOverride.h"
+#include "support/TestConfiguration.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::wstring Root = L"Software\\InstallerLauncherTests\\AllocationSweep";
+const std::wstring Drivers = Root + L"\\Drivers";
+const std::wstring Guid = L"{3C94B1E4-D8A5-42F1-813F-629E9DCD99E5}";
+const std::wstring Settings = Drivers + L"\\" + Guid;
+const std::wstring Copy = Root + L"\\Copy";
+
+int keysOpen = 0;
+
+LSTATUS WINAPI CountingOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
+{
+    const LSTATUS status = RealOs.RegOpenKeyExW(root, path, options, access, key);
+    keysOpen += status == ERROR_SUCCESS;
+    return status;
+}
+
+LSTATUS WINAPI CountingCreateKey(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options,
+    REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition)
+{
+    const LSTATUS status =
+        RealOs.RegCreateKeyExW(root, path, reserved, keyClass, options, access, security, key, disposition);
+    keysOpen += status == ERROR_SUCCESS;
+    return status;
+}
+
+LSTATUS WINAPI CountingCloseKey(HKEY key)
+{
+    --keysOpen;
+    return RealOs.RegCloseKey(key);
+}
+
+// Every key and value below Root, by path, with type and data.
+using Snapshot = std::map<std::wstring, std::vector<BYTE>>;
+
+void TakeSnapshot(HKEY key, const std::wstring& path, Snapshot& snapshot)
+{
+    wchar_t name[256];
+    BYTE data[256];
+    DWORD type = REG_NONE;
+    for (DWORD index = 0;; ++index) {
+        DWORD nameLength = 256;
+        DWORD size = sizeof data;
+        if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) {
+            break;
+        }
+        snapshot[path + L":" + name] = std::vector<BYTE>(data, data + size);
+        snapshot[path + L":" + name].push_back(static_cast<BYTE>(type));
+    }
+    for (DWORD index = 0; RegEnumKeyW(key, index, name, 256) == ERROR_SUCCESS; ++index) {
+        HKEY child = nullptr;
+        snapshot[path + L"\\" + name];
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, &child) == ERROR_SUCCESS) {
+            TakeSnapshot(child, path + L"\\" + name, snapshot);
+            RegCloseKey(child);
+        }
+    }
+}
+
+Snapshot TakeSnapshot()
+{
+    Snapshot snapshot;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Root.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        TakeSnapshot(key, L"", snapshot);
+        RegCloseKey(key);
+    }
+    return snapshot;
+}
+
+// Settings with two levels of sub-keys, each with text, a DWORD and a blob.
+void PutSettings()
+{
+    const std::uint8_t seven[] = {7, 0, 0, 0};
+    Variant number;
+    number.SetTyped(2, seven, sizeof seven);
+    for (const std::wstring& path : {Settings, Settings + L"\\Level1", Settings + L"\\Level1\\Level2"}) {
+        RegistryKey key(path);
+        ASSERT_EQ(S_OK, key.Open(false));
+        ASSERT_EQ(S_OK, key.WriteRawValue(L"Name", {REG_SZ, {'X', 0, 0, 0}}));
+        ASSERT_EQ(S_OK, key.WriteRawValue(L"Level", {REG_DWORD, {1, 0, 0, 0}}));
+        ASSERT_LT(0, key.WriteValue(L"Blob", number));
+    }
+}
+
+// One settings operation: what it returns on failure, and how it runs.
+struct SettingsOperation {
+    const char* Name;
+    std::int32_t Failed;
+    std::function<std::int32_t()> Run;
+};
+
+std::int32_t AsResult(bool succeeded)
+{
+    return succeeded ? S_OK : E_FAIL;
+}
+
+class AllocationSweep : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestConfiguration.DriversKeyPath = Drivers.c_str();
+        text = "abc";
+        const std::uint8_t seven[] = {7, 0, 0, 0};
+        number.SetTyped(2, seven, sizeof seven);
+    }
+    void TearDown() override { RegDeleteTreeW(HKEY_LOCAL_MACHINE, Root.c_str()); }
+
+    // The machine every run of an operation starts from, its keys open.
+    void Prepare()
+    {
+        ReleaseDriverSettingsBackup();
+        for (RegistryKey* key : {&drivers, &settings, &copy}) {
+            key->Close();
+        }
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, Root.c_str());
+        PutSettings();
+        for (RegistryKey* key : {&drivers, &settings, &copy}) {
+            key->Open(false);
+        }
+    }
+
+    // Sweeps every allocation of operation; the unfailed run first, after
+    // prepare, and each later run from the same machine.
+    void Sweep(const SettingsOperation& operation, const std::function<void()>& prepare = [] {})
+    {
+        SCOPED_TRACE(operation.Name);
+        Prepare();
+        prepare();
+        std::int32_t succeeded = 0;
+        int allocations = 0;
+        {
+            AllocationCountdown countdown(0);
+            succeeded = operation.Run();
+            allocations = countdown.Allocations();
+        }
+        const Snapshot complete = TakeSnapshot();
+        ReleaseDriverSettingsBackup();
+        ASSERT_GE(succeeded, 0);
+        RecordProperty(operation.Name, allocations);
+        std::printf("%s: %d allocations swept\n", operation.Name, allocations);
+        for (int failAt = 1; failAt <= allocations; ++failAt) {
+            SCOPED_TRACE("failing allocation " + std::to_string(failAt));
+            Prepare();
+            const int keysBefore = keysOpen;
+            prepare();
+            std::int32_t result = 0;
+            bool escaped = false;
+            {
+                AllocationCountdown countdown(failAt);
+                try {
+                    result = operation.Run();
+                } catch (...) {
+                    escaped = true;
+                }
+            }
+            ASSERT_FALSE(escaped);
+            if (result != succeeded) {
+                EXPECT_EQ(operation.Failed, result);
+            } else {
+                EXPECT_EQ(complete, TakeSnapshot()) << "a success is the whole of it";
+            }
+            // The backup key is held open until its release.
+            ReleaseDriverSettingsBackup();
+            EXPECT_EQ(keysBefore, keysOpen) << "every key opened is closed";
+        }
+    }
+
+    ScopedConfiguration configuration;
+    OsOverride<decltype(&::RegOpenKeyExW)> openKey{&OsCallTable::RegOpenKeyExW, &CountingOpenKey};
+    OsOverride<decltype(&::RegCreateKeyExW)> createKey{&OsCallTable::RegCreateKeyExW, &CountingCreateKey};
+    OsOverride<decltype(&::RegCloseKey)> closeKey{&OsCallTable::RegCloseKey, &CountingCloseKey};
+    RegistryKey drivers{Drivers};
+    RegistryKey settings{Settings};
+    RegistryKey copy{Copy};
+    const RegistryValueData raw{REG_DWORD, {1, 2, 3, 4}};
+    Variant text;
+    Variant number;
+};
+
+TEST_F(AllocationSweep, EachValueOperationFailsCleanly)
+{
+    const SettingsOperation operations[] = {
+        {"ReadValue text", E_FAIL, [&] { Variant read; return settings.ReadValue(L"Name", read); }},
+        {"ReadValue blob", E_FAIL, [&] { Variant read; return settings.ReadValue(L"Blob", read); }},
+        {"ReadRawValue", E_FAIL, [&] { RegistryValueData read; return settings.ReadRawValue(L"Level", read); }},
+        {"WriteValue text", E_FAIL, [&] { return copy.WriteValue(L"Text", text); }},
+        {"WriteValue blob", E_FAIL, [&] { return copy.WriteValue(L"Number", number); }},
+        {"WriteRawValue", E_FAIL, [&] { return copy.WriteRawValue(L"Raw", raw); }},
+        {"EnumSubKeys", E_FAIL, [&] { std::vector<std::wstring> names; return settings.EnumSubKeys(names); }},
+        {"EnumValueNames", E_FAIL, [&] { std::vector<std::wstring> names; return settings.EnumValueNames(names); }},
+        {"EnumValues", E_FAIL,
+            [&] { std::vector<ListedRegistryValue> values; return settings.EnumValues(values); }},
+        {"SubKey exists", E_FAIL, [&] { return AsResult(settings.SubKey(L"Level1", SubKeyAccess::Read).IsOpen()); }},
+    };
+    for (const SettingsOperation& operation : operations) {
+        Sweep(operation);
+    }
+}
+
+TEST_F(AllocationSweep, EachTreeOperationFailsCleanly)
+{
+    Sweep({"CopyKeyTree", E_FAIL, [&] { return CopyKeyTree(settings, copy); }});
+    Sweep({"DeleteSubKeyTree", E_FAIL, [&] { return drivers.DeleteSubKeyTree(Guid); }});
+    Sweep({"BackupDriverSettings", E_FAIL, [] { return AsResult(BackupDriverSettings()); }});
+    Sweep({"ReleaseDriverSettingsBackup", E_FAIL, [] { return AsResult(ReleaseDriverSettingsBackup()); }},
+        [] { ASSERT_TRUE(BackupDriverSettings()); });
+}
+
+}  // namespace
