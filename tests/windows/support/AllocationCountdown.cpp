@@ -1,5 +1,6 @@
 #include "AllocationCountdown.h"
 
+#include "OsCountdown.h"
 #include "OsFailures.h"
 
 #include <cstdlib>
@@ -14,6 +15,8 @@ struct Countdown {
     int FailAt = 0;
     int Allocations = 0;
     bool Failed = false;
+    const OsCountdown* Calls = nullptr;
+    int FailedAfterCall = 0;
 };
 Countdown countdown;
 
@@ -50,6 +53,7 @@ void* operator new(std::size_t size)
 {
     if (countdown.Armed && ++countdown.Allocations == countdown.FailAt) {
         countdown.Failed = true;
+        countdown.FailedAfterCall = countdown.Calls != nullptr ? countdown.Calls->Calls() : 0;
         throw std::bad_alloc();
     }
     if (void* memory = std::malloc(size != 0 ? size : 1)) {
@@ -68,9 +72,9 @@ void operator delete(void* memory, std::size_t) noexcept
     std::free(memory);
 }
 
-AllocationCountdown::AllocationCountdown(int failAt)
+AllocationCountdown::AllocationCountdown(int failAt, const OsCountdown* calls)
 {
-    countdown = Countdown{Os, false, failAt, 0, false};
+    countdown = Countdown{Os, false, failAt, 0, false, calls, 0};
 #define OS_CALL(name, failure) LeaveUncounted<&OsCallTable::name>();
 #include "platform/OsCallList.h"
 #undef OS_CALL
@@ -91,4 +95,9 @@ int AllocationCountdown::Allocations() const
 bool AllocationCountdown::Failed() const
 {
     return countdown.Failed;
+}
+
+int AllocationCountdown::FailedAfterCall() const
+{
+    return countdown.FailedAfterCall;
 }

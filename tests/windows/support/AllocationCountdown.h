@@ -8,13 +8,19 @@
 // with operator new, and the test's fakes and recorders there must not fail.
 // Put it in place after every fake. Only a program that links
 // AllocationCountdown.cpp, which replaces operator new, can use it.
+class OsCountdown;
+
 class AllocationCountdown {
 public:
-    explicit AllocationCountdown(int failAt);
+    // calls, when given, tells after how many calls the allocation failed.
+    explicit AllocationCountdown(int failAt, const OsCountdown* calls = nullptr);
     ~AllocationCountdown();
     AllocationCountdown(const AllocationCountdown&) = delete;
     AllocationCountdown& operator=(const AllocationCountdown&) = delete;
 
     int Allocations() const;
     bool Failed() const;
+    // The number of calls the countdown had counted when the allocation
+    // failed: it falls between that call and the next.
+    int FailedAfterCall() const;
 };
