@@ -4,14 +4,14 @@
 #include "settings/DriverSettingsBackup.h"
 #include "settings/RegistryKey.h"
 #include "support/AllocationCountdown.h"
-#include "support/OsOverride.h"
+#include "support/HandleLedger.h"
+#include "support/RegistryTreeContents.h"
 #include "support/TestConfiguration.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -22,68 +22,6 @@ const std::wstring Drivers = Root + L"\\Drivers";
 const std::wstring Guid = L"{3C94B1E4-D8A5-42F1-813F-629E9DCD99E5}";
 const std::wstring Settings = Drivers + L"\\" + Guid;
 const std::wstring Copy = Root + L"\\Copy";
-
-int keysOpen = 0;
-
-LSTATUS WINAPI CountingOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
-{
-    const LSTATUS status = RealOs.RegOpenKeyExW(root, path, options, access, key);
-    keysOpen += status == ERROR_SUCCESS;
-    return status;
-}
-
-LSTATUS WINAPI CountingCreateKey(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options,
-    REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition)
-{
-    const LSTATUS status =
-        RealOs.RegCreateKeyExW(root, path, reserved, keyClass, options, access, security, key, disposition);
-    keysOpen += status == ERROR_SUCCESS;
-    return status;
-}
-
-LSTATUS WINAPI CountingCloseKey(HKEY key)
-{
-    --keysOpen;
-    return RealOs.RegCloseKey(key);
-}
-
-// Every key and value below Root, by path, with type and data.
-using Snapshot = std::map<std::wstring, std::vector<BYTE>>;
-
-void TakeSnapshot(HKEY key, const std::wstring& path, Snapshot& snapshot)
-{
-    wchar_t name[256];
-    BYTE data[256];
-    DWORD type = REG_NONE;
-    for (DWORD index = 0;; ++index) {
-        DWORD nameLength = 256;
-        DWORD size = sizeof data;
-        if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) {
-            break;
-        }
-        snapshot[path + L":" + name] = std::vector<BYTE>(data, data + size);
-        snapshot[path + L":" + name].push_back(static_cast<BYTE>(type));
-    }
-    for (DWORD index = 0; RegEnumKeyW(key, index, name, 256) == ERROR_SUCCESS; ++index) {
-        HKEY child = nullptr;
-        snapshot[path + L"\\" + name];
-        if (RegOpenKeyExW(key, name, 0, KEY_READ, &child) == ERROR_SUCCESS) {
-            TakeSnapshot(child, path + L"\\" + name, snapshot);
-            RegCloseKey(child);
-        }
-    }
-}
-
-Snapshot TakeSnapshot()
-{
-    Snapshot snapshot;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Root.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        TakeSnapshot(key, L"", snapshot);
-        RegCloseKey(key);
-    }
-    return snapshot;
-}
 
 // Settings with two levels of sub-keys, each with text, a DWORD and a blob.
 void PutSettings()
@@ -151,7 +89,7 @@ protected:
             succeeded = operation.Run();
             allocations = countdown.Allocations();
         }
-        const Snapshot complete = TakeSnapshot();
+        const RegistryTreeContents complete = TreeAt(Root);
         ReleaseDriverSettingsBackup();
         ASSERT_GE(succeeded, 0);
         RecordProperty(operation.Name, allocations);
@@ -159,7 +97,7 @@ protected:
         for (int failAt = 1; failAt <= allocations; ++failAt) {
             SCOPED_TRACE("failing allocation " + std::to_string(failAt));
             Prepare();
-            const int keysBefore = keysOpen;
+            HandleLedger ledger;
             prepare();
             std::int32_t result = 0;
             bool escaped = false;
@@ -175,18 +113,15 @@ protected:
             if (result != succeeded) {
                 EXPECT_EQ(operation.Failed, result);
             } else {
-                EXPECT_EQ(complete, TakeSnapshot()) << "a success is the whole of it";
+                EXPECT_EQ(complete, TreeAt(Root)) << "a success is the whole of it";
             }
             // The backup key is held open until its release.
             ReleaseDriverSettingsBackup();
-            EXPECT_EQ(keysBefore, keysOpen) << "every key opened is closed";
+            EXPECT_EQ(0, ledger.OpenCount()) << "every key opened is closed";
         }
     }
 
     ScopedConfiguration configuration;
-    OsOverride<decltype(&::RegOpenKeyExW)> openKey{&OsCallTable::RegOpenKeyExW, &CountingOpenKey};
-    OsOverride<decltype(&::RegCreateKeyExW)> createKey{&OsCallTable::RegCreateKeyExW, &CountingCreateKey};
-    OsOverride<decltype(&::RegCloseKey)> closeKey{&OsCallTable::RegCloseKey, &CountingCloseKey};
     RegistryKey drivers{Drivers};
     RegistryKey settings{Settings};
     RegistryKey copy{Copy};
