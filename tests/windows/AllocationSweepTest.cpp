@@ -38,10 +38,10 @@ void PutSettings()
     }
 }
 
-// One settings operation: what it returns on failure, and how it runs.
+// One settings operation, with its result: E_FAIL on every failure, a step's
+// false among them.
 struct SettingsOperation {
     const char* Name;
-    std::int32_t Failed;
     std::function<std::int32_t()> Run;
 };
 
@@ -111,7 +111,7 @@ protected:
             }
             ASSERT_FALSE(escaped);
             if (result != succeeded) {
-                EXPECT_EQ(operation.Failed, result);
+                EXPECT_EQ(E_FAIL, result);
             } else {
                 EXPECT_EQ(complete, TreeAt(Root)) << "a success is the whole of it";
             }
@@ -133,17 +133,16 @@ protected:
 TEST_F(AllocationSweep, EachValueOperationFailsCleanly)
 {
     const SettingsOperation operations[] = {
-        {"ReadValue text", E_FAIL, [&] { Variant read; return settings.ReadValue(L"Name", read); }},
-        {"ReadValue blob", E_FAIL, [&] { Variant read; return settings.ReadValue(L"Blob", read); }},
-        {"ReadRawValue", E_FAIL, [&] { RegistryValueData read; return settings.ReadRawValue(L"Level", read); }},
-        {"WriteValue text", E_FAIL, [&] { return copy.WriteValue(L"Text", text); }},
-        {"WriteValue blob", E_FAIL, [&] { return copy.WriteValue(L"Number", number); }},
-        {"WriteRawValue", E_FAIL, [&] { return copy.WriteRawValue(L"Raw", raw); }},
-        {"EnumSubKeys", E_FAIL, [&] { std::vector<std::wstring> names; return settings.EnumSubKeys(names); }},
-        {"EnumValueNames", E_FAIL, [&] { std::vector<std::wstring> names; return settings.EnumValueNames(names); }},
-        {"EnumValues", E_FAIL,
-            [&] { std::vector<ListedRegistryValue> values; return settings.EnumValues(values); }},
-        {"SubKey exists", E_FAIL, [&] { return AsResult(settings.SubKey(L"Level1", SubKeyAccess::Read).IsOpen()); }},
+        {"ReadValue text", [&] { Variant read; return settings.ReadValue(L"Name", read); }},
+        {"ReadValue blob", [&] { Variant read; return settings.ReadValue(L"Blob", read); }},
+        {"ReadRawValue", [&] { RegistryValueData read; return settings.ReadRawValue(L"Level", read); }},
+        {"WriteValue text", [&] { return copy.WriteValue(L"Text", text); }},
+        {"WriteValue blob", [&] { return copy.WriteValue(L"Number", number); }},
+        {"WriteRawValue", [&] { return copy.WriteRawValue(L"Raw", raw); }},
+        {"EnumSubKeys", [&] { std::vector<std::wstring> names; return settings.EnumSubKeys(names); }},
+        {"EnumValueNames", [&] { std::vector<std::wstring> names; return settings.EnumValueNames(names); }},
+        {"EnumValues", [&] { std::vector<ListedRegistryValue> values; return settings.EnumValues(values); }},
+        {"SubKey exists", [&] { return AsResult(settings.SubKey(L"Level1", SubKeyAccess::Read).IsOpen()); }},
     };
     for (const SettingsOperation& operation : operations) {
         Sweep(operation);
@@ -152,10 +151,10 @@ TEST_F(AllocationSweep, EachValueOperationFailsCleanly)
 
 TEST_F(AllocationSweep, EachTreeOperationFailsCleanly)
 {
-    Sweep({"CopyKeyTree", E_FAIL, [&] { return CopyKeyTree(settings, copy); }});
-    Sweep({"DeleteSubKeyTree", E_FAIL, [&] { return drivers.DeleteSubKeyTree(Guid); }});
-    Sweep({"BackupDriverSettings", E_FAIL, [] { return AsResult(BackupDriverSettings()); }});
-    Sweep({"ReleaseDriverSettingsBackup", E_FAIL, [] { return AsResult(ReleaseDriverSettingsBackup()); }},
+    Sweep({"CopyKeyTree", [&] { return CopyKeyTree(settings, copy); }});
+    Sweep({"DeleteSubKeyTree", [&] { return drivers.DeleteSubKeyTree(Guid); }});
+    Sweep({"BackupDriverSettings", [] { return AsResult(BackupDriverSettings()); }});
+    Sweep({"ReleaseDriverSettingsBackup", [] { return AsResult(ReleaseDriverSettingsBackup()); }},
         [] { ASSERT_TRUE(BackupDriverSettings()); });
 }
 
