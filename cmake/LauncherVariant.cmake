@@ -19,7 +19,10 @@
 #
 # Builds InstallerLauncher.exe from the common code with this build's own
 # configuration values, resource catalogue, prompt strings and manifest.
-# Values not given are those of the shipped product.
+# Values not given are those of the shipped product. Each value is checked
+# (LauncherValues.cmake) before anything is generated from it.
+
+include(LauncherValues)
 
 function(_launcher_wide_literal out value)
     string(REPLACE "\\" "\\\\" value "${value}")
@@ -41,20 +44,13 @@ function(_launcher_table out)
     set(${out} "${joined}" PARENT_SCOPE)
 endfunction()
 
+# A quoted string of the resource script, which the build writes in UTF-8:
+# the resource compiler reads a backslash as the start of an escape and a
+# doubled quote as one quote.
 function(_launcher_rc_string out value)
+    string(REPLACE "\\" "\\\\" value "${value}")
     string(REPLACE "\"" "\"\"" value "${value}")
     set(${out} "\"${value}\"" PARENT_SCOPE)
-endfunction()
-
-# A braced GUID, {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, in hexadecimal digits.
-function(_launcher_braced_guid_pattern out)
-    set(pattern "^{")
-    foreach(digits IN ITEMS 8 4 4 4 12)
-        string(REPEAT "[0-9A-Fa-f]" ${digits} group)
-        string(APPEND pattern "${group}-")
-    endforeach()
-    string(REGEX REPLACE "-$" "}$" pattern "${pattern}")
-    set(${out} "${pattern}" PARENT_SCOPE)
 endfunction()
 
 function(_launcher_bool out flag)
@@ -99,6 +95,12 @@ function(add_launcher_variant target)
     if(NOT codes32 EQUAL codes64)
         message(FATAL_ERROR "add_launcher_variant(${target}): both product-code tables need the same number of codes")
     endif()
+    foreach(key IN ITEMS SETTINGS_GUID DEVICE_MONITOR_SERVICE_NAME PRODUCT_FOLDER_NAME)
+        launcher_check_value(${target} ${key} "${V_${key}}")
+    endforeach()
+    foreach(processName IN LISTS V_PROCESS_NAMES)
+        launcher_check_value(${target} PROCESS_NAMES "${processName}")
+    endforeach()
     list(LENGTH V_PROCESS_NAMES processNameCount)
     if(NOT V_MSI_BUSY_WAIT_SECONDS MATCHES "^[0-9]+$" OR V_MSI_BUSY_WAIT_SECONDS GREATER 2147483647)
         message(FATAL_ERROR "add_launcher_variant(${target}): MSI_BUSY_WAIT_SECONDS is a whole number of seconds")
@@ -113,12 +115,9 @@ function(add_launcher_variant target)
     _launcher_table(LAUNCHER_PRODUCT_CODES_32 ${V_PRODUCT_CODES_32})
     _launcher_table(LAUNCHER_PRODUCT_CODES_64 ${V_PRODUCT_CODES_64})
     _launcher_table(LAUNCHER_PROCESS_NAMES ${V_PROCESS_NAMES})
-    _launcher_braced_guid_pattern(bracedGuid)
     foreach(payload IN ITEMS VC2005_REDIST_32 VC2005_REDIST_64)
         foreach(code IN LISTS V_PREREQUISITE_DETECT_${payload})
-            if(NOT code MATCHES "${bracedGuid}")
-                message(FATAL_ERROR "add_launcher_variant(${target}): PREREQUISITE_DETECT_${payload} holds '${code}', not a braced product code")
-            endif()
+            launcher_check_guid(${target} PREREQUISITE_DETECT_${payload} "${code}")
         endforeach()
         _launcher_table(LAUNCHER_DETECT_${payload} ${V_PREREQUISITE_DETECT_${payload}})
         list(LENGTH V_PREREQUISITE_DETECT_${payload} LAUNCHER_DETECT_${payload}_COUNT)
@@ -143,7 +142,9 @@ function(add_launcher_variant target)
         if(NOT type MATCHES "^(EXE|MSI)$")
             message(FATAL_ERROR "add_launcher_variant(${target}): payload ${name} has type ${type}, not EXE or MSI")
         endif()
-        string(APPEND LAUNCHER_PAYLOAD_RESOURCES "${name} ${type} \"${file}\"\n")
+        launcher_check_value(${target} "PAYLOADS ${name}" "${file}")
+        _launcher_rc_string(quotedFile "${file}")
+        string(APPEND LAUNCHER_PAYLOAD_RESOURCES "${name} ${type} ${quotedFile}\n")
         list(APPEND payloadFiles "${file}")
     endwhile()
     set(LAUNCHER_PROMPT_STRINGS "")
@@ -160,8 +161,8 @@ function(add_launcher_variant target)
     if(promptEntries)
         set(LAUNCHER_PROMPT_STRINGS "STRINGTABLE\nBEGIN\n${promptEntries}END\n")
     endif()
-    set(LAUNCHER_MANIFEST "${V_MANIFEST}")
-    set(LAUNCHER_ICON "${LAUNCHER_ICON}")
+    _launcher_rc_string(LAUNCHER_MANIFEST "${V_MANIFEST}")
+    _launcher_rc_string(LAUNCHER_ICON_FILE "${LAUNCHER_ICON}")
     configure_file("${LAUNCHER_RESOURCES_DIR}/InstallerLauncher.rc.in" "${generated}/InstallerLauncher.rc" @ONLY)
     set_source_files_properties("${generated}/InstallerLauncher.rc" PROPERTIES
         OBJECT_DEPENDS "${payloadFiles};${V_MANIFEST};${LAUNCHER_ICON};${LAUNCHER_RESOURCES_DIR}/VersionBlock.rc")

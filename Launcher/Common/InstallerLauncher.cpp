@@ -12,22 +12,40 @@
 #include "preparation/DeviceMonitorNotice.h"
 #include "preparation/ProcessTermination.h"
 #include "resources/ResourceIds.h"
+#include "settings/BufferAllocation.h"
 #include "settings/DriverSettingsBackup.h"
 #include "staging/FailureReport.h"
 #include "staging/PayloadPresence.h"
 #include "staging/PrerequisiteCommandLines.h"
 
+#include <type_traits>
+
 static_assert(sizeof(OSVERSIONINFOW) == 276, "the version query is made with the whole record");
 
 namespace {
 
-// Runs one step of the sequence between its two lines in the support log.
+// A line the log cannot be given for want of memory is left out: the log
+// never decides how a run ends.
+template <typename Line>
+void LogUnlessOutOfMemory(Line line)
+{
+    OrOnAllocationFailure(false, [&] {
+        line();
+        return true;
+    });
+}
+
+// Runs one step of the sequence between its two lines in the support log. A
+// step that runs out of memory has failed: its result is OutOfMemory, or
+// false for a step that only succeeds or fails.
 template <typename Step>
 auto RunStep(const wchar_t* name, Step step)
 {
-    LogStepStarted(name);
-    const auto result = step();
-    LogStepEnded(name, result);
+    using Result = decltype(step());
+    LogUnlessOutOfMemory([&] { LogStepStarted(name); });
+    const Result result =
+        OrOnAllocationFailure(static_cast<Result>(std::is_same_v<Result, bool> ? 0 : OutOfMemory), step);
+    LogUnlessOutOfMemory([&] { LogStepEnded(name, result); });
     return result;
 }
 
@@ -37,25 +55,42 @@ BOOL CInstallerLauncher::InitInstance()
 {
     RegisterCommonControls();
     CWinApp::InitInstance();
+    // Memory that runs out between the steps stops the run as a failed step
+    // does; each step reports it as its own result.
+    if (!OrOnAllocationFailure(false, [this] {
+            Run();
+            return true;
+        })) {
+        // Set first: removing what the run staged needs memory too.
+        SetExitCode(OutOfMemory);
+        OrOnAllocationFailure(false, [this] {
+            EndRun(RunEnd::OutOfMemory, OutOfMemory);
+            return true;
+        });
+    }
+    CloseSupportLog();
+    logFolder_.Release();
+    return FALSE;
+}
+
+void CInstallerLauncher::Run()
+{
     ParseCommandLine();
     if (HelpRequested) {
-        ShowHelp();
-        return FALSE;
+        return ShowHelp();
     }
+    // A failed detection has set the exit code; the log is not open yet.
     if (!DetectWow64()) {
-        return FALSE;
+        return;
     }
     nativeMachine_ = QueryNativeMachine();
     if (!DetectWindows10()) {
-        return FALSE;
+        return;
     }
     if (OpenRunLog() && CheckProcessor()) {
         RunInstallSequence();
     }
-    LogExitCode(ExitCode());
-    CloseSupportLog();
-    logFolder_.Release();
-    return FALSE;
+    LogUnlessOutOfMemory([this] { LogExitCode(ExitCode()); });
 }
 
 bool CInstallerLauncher::OpenRunLog()
@@ -102,9 +137,10 @@ void CInstallerLauncher::RunInstallSequence()
     RunStep(L"BackupDriverSettings", [] { return BackupDriverSettings(); });
     const std::int32_t package = RunStep(L"InstallMainPackage", [this] { return InstallMainPackage(); });
     RunStep(L"ReleaseDriverSettingsBackup", [] { return ReleaseDriverSettingsBackup(); });
-    LogStepStarted(L"RemoveStagingDirectory");
-    RemoveStagingDirectory();
-    LogStepEnded(L"RemoveStagingDirectory", true);
+    RunStep(L"RemoveStagingDirectory", [this] {
+        RemoveStagingDirectory();
+        return true;
+    });
     SetExitCode(RunExitCode(RunEnd::Completed, package, PrerequisitesRequestedRestart));
 }
 

@@ -103,6 +103,12 @@ private:
     // Creates the staging folder on the first request of the run.
     std::int32_t OpenStagingFolder(std::wstring& folder);
     void RegisterCommonControls();
+    // Everything InitInstance does between the framework's start-up and the
+    // log's closing; the exit code says how it ended.
+    void Run();
+    // The package written, held and installed; its folder's levels stay
+    // held for InstallMainPackage to let go.
+    std::int32_t InstallHeldPackage();
     // Opens the support log and writes its header. False when the log the
     // command line named cannot be opened: the run has then ended.
     bool OpenRunLog();

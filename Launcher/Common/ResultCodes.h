@@ -12,6 +12,9 @@ inline std::int32_t FailureCode(std::uint32_t lastError)
     return lastError != 0 ? static_cast<std::int32_t>(lastError) : UnspecifiedFailure;
 }
 
+// A step that ran out of memory: ERROR_NOT_ENOUGH_MEMORY.
+inline constexpr std::int32_t OutOfMemory = 8;
+
 // Windows Installer's own codes, which deployment tools already understand.
 inline constexpr std::int32_t UserDeclined = 1602;      // ERROR_INSTALL_USEREXIT
 inline constexpr std::int32_t RestartRequired = 3010;   // ERROR_SUCCESS_REBOOT_REQUIRED

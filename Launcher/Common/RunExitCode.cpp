@@ -30,6 +30,7 @@ std::int32_t RunExitCode(RunEnd end, std::int32_t stepResult, bool restartReques
     case RunEnd::DetectionFailed:
     case RunEnd::PrerequisiteFailed:
     case RunEnd::LegacyUninstallerFailed:
+    case RunEnd::OutOfMemory:
         return StoppedRunCode(stepResult);
     case RunEnd::Completed:
         break;

@@ -11,6 +11,7 @@ enum class RunEnd {
     Declined,                 // the user answered the prompt with anything but Yes
     PrerequisiteFailed,       // a runtime prerequisite failed and the run stopped
     LegacyUninstallerFailed,  // a legacy uninstaller failed and the run stopped
+    OutOfMemory,              // memory ran out outside a step and the run stopped
     Completed,                // every step ran; stepResult is the main package's
 };
 

@@ -27,24 +27,24 @@ add_test(NAME e2e.executable.legacy_uninstallers_and_prompt
     COMMAND ${CHECK_EXECUTABLE} $<TARGET_FILE:launcher_with_legacy_uninstallers>
             --payloads ${PRODUCT_CATALOGUE} UNINST:EXE UNINST2:EXE
             --prompt "${legacy_prompt_text}" "${legacy_prompt_caption}")
-# Prompt texts beyond ASCII, and build values that need escaping in code.
-set(german_prompt_text "Möchten Sie den älteren TAVRIN-Treiber entfernen? Preis: 0 €")
+# Prompt texts beyond ASCII with a backslash and quotes, which the resource
+# compiler would read as escapes, and build values that need escaping in code.
+set(german_prompt_text "Möchten Sie den \"älteren\" TAVRIN-Treiber aus C:\\x41\\Treiber entfernen? Preis: 0 €")
 set(german_prompt_caption "TAVRIN-Treiberinstallation «ß»")
-set(quoted_settings_guid "{3C94B1E4-\\new-\"quoted\"-Ü}")
-set(quoted_service_name "TAVRIN\\tAudio\"DevMon\"")
-set(quoted_folder_name "TAVRIN \"Ö\" \\x41")
+set(quoted_service_name "TAVRIN\"Audio\"DevMon")
+set(non_ascii_folder_name "TAVRIN Ö")
+set(quoted_drivers_key_path "Software\\Kesmora\\x41\"Äudio\"")
 add_launcher_variant(launcher_with_non_ascii_values
     PAYLOADS UNINST EXE "${DEMO_PAYLOAD_STAND_IN_PROGRAM}"
     PROMPT_TEXT "${german_prompt_text}" PROMPT_CAPTION "${german_prompt_caption}"
-    SETTINGS_GUID "${quoted_settings_guid}"
     DEVICE_MONITOR_SERVICE_NAME "${quoted_service_name}"
-    PRODUCT_FOLDER_NAME "${quoted_folder_name}"
-    DRIVERS_KEY_PATH "Software\\Kesmora\\Äudio")
+    PRODUCT_FOLDER_NAME "${non_ascii_folder_name}"
+    DRIVERS_KEY_PATH "${quoted_drivers_key_path}")
 add_test(NAME e2e.executable.non_ascii_prompt_and_escaped_values
     COMMAND ${CHECK_EXECUTABLE} $<TARGET_FILE:launcher_with_non_ascii_values> --payloads UNINST:EXE
             --prompt "${german_prompt_text}" "${german_prompt_caption}"
-            "--contains-text=${quoted_settings_guid}" "--contains-text=${quoted_service_name}"
-            "--contains-text=${quoted_folder_name}" "--contains-text=Software\\Kesmora\\Äudio")
+            "--contains-text=${quoted_service_name}" "--contains-text=${non_ascii_folder_name}"
+            "--contains-text=${quoted_drivers_key_path}")
 add_test(NAME e2e.executable.without_windows_10
     COMMAND ${CHECK_EXECUTABLE} $<TARGET_FILE:launcher_without_windows_10>
             --payloads ${PRODUCT_CATALOGUE} --without-windows-10)

@@ -17,7 +17,7 @@ expect_prerequisites(quiet_prerequisites "/q /norestart")
 set(installs --expect-exit 0 --expect-installed ${E2E_PACKAGE})
 
 add_launcher_variant(${E2E_NAME}ending_processes PAYLOADS ${LAUNCHER_PRODUCT_PAYLOADS} ${E2E_VARIANT_OPTIONS}
-    PROCESS_NAMES TavrinTray.exe "C:\\Tools\\TavrinHelper.exe")
+    PROCESS_NAMES TavrinTray.exe TavrinSettings.exe)
 set(earlier_codes ${DEMO_EARLIER_PRODUCT_A_CODE} ${DEMO_EARLIER_PRODUCT_B_CODE} ${DEMO_EARLIER_PRODUCT_C_CODE})
 add_launcher_variant(${E2E_NAME}removing_earlier_products PAYLOADS ${LAUNCHER_PRODUCT_PAYLOADS} ${E2E_VARIANT_OPTIONS}
     PRODUCT_CODES_32 ${earlier_codes} PRODUCT_CODES_64 ${earlier_codes})

@@ -4,6 +4,7 @@
 #include "support/HandleLedger.h"
 #include "support/OsOverride.h"
 #include "support/RegistryLinks.h"
+#include "support/RegistryTreeContents.h"
 #include "support/TestConfiguration.h"
 
 #include <gtest/gtest.h>
@@ -21,41 +22,7 @@ const std::wstring BackupName = L"SettingsBackup_{3C94B1E4-D8A5-42F1-813F-629E9D
 const std::wstring Backup = Drivers + L"\\" + BackupName;
 const std::wstring Victim = L"Software\\InstallerLauncherTests\\Backup\\Victim";
 
-// Every key and value below a key, by relative path; a key is an entry with
-// type REG_NONE and no data under its path and a trailing backslash.
-using Tree = std::map<std::wstring, std::pair<DWORD, std::vector<BYTE>>>;
-
-void ReadTree(HKEY key, const std::wstring& prefix, Tree& tree)
-{
-    wchar_t name[256];
-    BYTE data[256];
-    DWORD nameLength = 256;
-    DWORD size = sizeof data;
-    DWORD type = REG_NONE;
-    for (DWORD index = 0; RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &size) == 0; ++index) {
-        tree[prefix + name] = {type, std::vector<BYTE>(data, data + size)};
-        nameLength = 256;
-        size = sizeof data;
-    }
-    for (DWORD index = 0; RegEnumKeyW(key, index, name, 256) == ERROR_SUCCESS; ++index) {
-        HKEY child = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(key, name, 0, KEY_READ, &child));
-        tree[prefix + name + L"\\"];
-        ReadTree(child, prefix + name + L"\\", tree);
-        RegCloseKey(child);
-    }
-}
-
-Tree TreeAt(const std::wstring& path)
-{
-    Tree tree;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        ReadTree(key, L"", tree);
-        RegCloseKey(key);
-    }
-    return tree;
-}
+using Tree = RegistryTreeContents;
 
 // Removes every test key, the links first, which a tree deletion would follow.
 void DeleteTestKeys()

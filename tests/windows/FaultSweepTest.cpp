@@ -5,7 +5,9 @@
 // Windows Installer, it leaves no handle of any kind open, no staging folder
 // and no settings backup behind.
 #include "InstallerLauncher.h"
+#include "ResultCodes.h"
 #include "staging/MainPackageSelection.h"
+#include "support/AllocationCountdown.h"
 #include "support/EveryMechanism.h"
 #include "support/HandleLedger.h"
 #include "support/InstallStages.h"
@@ -16,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -91,9 +95,13 @@ struct RunResult {
     std::vector<std::wstring> Children;
     bool StagingFolderLeft;
     bool BackupLeft;
+    int Allocations;
+    int AllocationFailedAfterCall;
+    bool Escaped;
 };
 
-RunResult RunInstall(const std::vector<FailurePoint>& failures, const wchar_t* arguments)
+// Fails these calls and allocation failAllocationAt of the run (0: none).
+RunResult RunInstall(const std::vector<FailurePoint>& failures, const wchar_t* arguments, int failAllocationAt = 0)
 {
     RealOs.DeleteFileW(PackagePath().c_str());
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsBackupKeyPath());
@@ -110,7 +118,16 @@ RunResult RunInstall(const std::vector<FailurePoint>& failures, const wchar_t* a
             OsCountdown countdown(failures);
             InstallStages stages(countdown);
             testing::internal::CaptureStdout();
-            launcher.InitInstance();
+            {
+                AllocationCountdown allocations(failAllocationAt, &countdown);
+                try {
+                    launcher.InitInstance();
+                } catch (...) {
+                    result.Escaped = true;
+                }
+                result.Allocations = allocations.Allocations();
+                result.AllocationFailedAfterCall = allocations.FailedAfterCall();
+            }
             testing::internal::GetCapturedStdout();
             result.Failed = countdown.FailedCall();
             result.FailedKind = countdown.FailedKind();
@@ -396,6 +413,48 @@ TEST(FaultSweep, QuietInstallThroughMsiexec)
 {
     ScopedConfiguration configuration;
     SweepEveryCall(L"/quiet", [] {});
+}
+
+// Fails each allocation of a run in turn on a machine where every mechanism
+// has work to do. The run installs the package as if nothing had failed, or
+// ends with the code of a step that ran out of memory; it leaves nothing open,
+// and nothing behind but what the failing step itself could not remove.
+TEST(AllocationSweep, EachFailedAllocationEndsTheRunAsItsStepSays)
+{
+    EveryMechanism machine;
+    const auto beforeEachRun = [&] {
+        ASSERT_TRUE(machine.KeepListedProcessRunning());
+        machine.LeaveAUsersProductFolder();
+    };
+    beforeEachRun();
+    const RunResult unfailed = RunInstall({}, L"");
+    const int allocations = unfailed.Allocations;
+    testing::Test::RecordProperty("SweptAllocations", allocations);
+    std::printf("whole run: %d allocations swept\n", allocations);
+    for (int failAt = 1; failAt <= allocations; ++failAt) {
+        beforeEachRun();
+        const RunResult run = RunInstall({}, L"", failAt);
+        SCOPED_TRACE("failing allocation " + std::to_string(failAt));
+        ASSERT_FALSE(run.Escaped);
+        ExpectEveryHandleClosed(run);
+        if (run.ExitCode == 0) {
+            EXPECT_TRUE(run.PackageHandedOn);
+            EXPECT_EQ(PackageForThisWindows(), ReadWholeFile(PackagePath()));
+        } else {
+            EXPECT_EQ(OutOfMemory, run.ExitCode);
+        }
+        // The stage under way, or the next, whose first call it may precede.
+        const int call = run.AllocationFailedAfterCall;
+        const InstallStage current = StageOfCall(unfailed.Marks, call).Stage;
+        std::set<InstallStage> stages = {current};
+        const auto next = std::find_if(unfailed.Marks.begin(), unfailed.Marks.end(),
+            [&](const StageMark& mark) { return mark.FirstCall > call && mark.Stage != current; });
+        if (next != unfailed.Marks.end()) {
+            stages.insert(next->Stage);
+        }
+        EXPECT_TRUE(!run.StagingFolderLeft || stages.count(InstallStage::StagingCleanup));
+        EXPECT_TRUE(!run.BackupLeft || stages.count(InstallStage::BackupRelease));
+    }
 }
 
 // Calls no swept run can reach here, each with its reason.

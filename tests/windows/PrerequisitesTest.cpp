@@ -40,7 +40,7 @@ protected:
 TEST_F(Prerequisites, ThirtyTwoBitWindowsRunsOnlyTheX86Installer)
 {
     EXPECT_EQ(0, launcher.InstallPrerequisites());
-    EXPECT_EQ(Names{L"vcredist_x86.exe"}, children.FileNames());
+    ASSERT_EQ(Names{L"vcredist_x86.exe"}, children.FileNames());
     EXPECT_EQ(launcher.StagingDirectory + L"vcredist_x86.exe", children.Requests[0].File);
     EXPECT_EQ(L"/passive /norestart", children.Requests[0].Parameters);
     EXPECT_TRUE(children.Requests[0].QuotedProgramFirst);
@@ -217,7 +217,7 @@ TEST_F(Prerequisites, SecondLegacyUninstallersResultIsTheOneThatCounts)
         children.ExitCodes[L"vq_isu.exe"] = c.first;
         children.ExitCodes[L"vq_isu2.exe"] = c.second;
         EXPECT_EQ(c.expected, launcher.RunLegacyUninstallers());
-        EXPECT_EQ(Names({L"vq_isu.exe", L"vq_isu2.exe"}), children.FileNames());
+        ASSERT_EQ(Names({L"vq_isu.exe", L"vq_isu2.exe"}), children.FileNames());
         EXPECT_EQ(L"", children.Requests[0].Parameters);
     }
 }

@@ -142,7 +142,7 @@ TEST_F(RegistryKeyTest, ReadValueTurnsRegistryDataIntoAVariant)
         Variant read;
         read = "stale";
         EXPECT_EQ(value.result, key.ReadValue(L"Value", read)) << value.label;
-        EXPECT_EQ(value.kind, read.GetType()) << value.label;
+        ASSERT_EQ(value.kind, read.GetType()) << value.label;
         if (value.kind == VariantType::String) {
             std::uint32_t size = 0;
             read.GetData(size);

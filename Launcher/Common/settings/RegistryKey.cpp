@@ -1,6 +1,7 @@
 #include "RegistryKey.h"
 
 #include "../platform/OsCalls.h"
+#include "BufferAllocation.h"
 
 #include <utility>
 
@@ -98,10 +99,22 @@ std::wstring RegistryKey::SubKeyPath(const std::wstring& name) const
     return path_ + L"\\" + name;
 }
 
+RegistryKey RegistryKey::ClosedSubKey(const std::wstring& name, bool& named) const
+{
+    // An empty path needs no memory, so the key is made whatever happens.
+    RegistryKey child{std::wstring(), root_, use64BitView_};
+    named = OrOnAllocationFailure(false, [&] {
+        child.path_ = SubKeyPath(name);
+        return true;
+    });
+    return child;
+}
+
 RegistryKey RegistryKey::SubKey(const std::wstring& name, SubKeyAccess access) const
 {
-    RegistryKey child(SubKeyPath(name), root_, use64BitView_);
-    if (!IsOpen()) {
+    bool named = false;
+    RegistryKey child = ClosedSubKey(name, named);
+    if (!IsOpen() || !named) {
         return child;
     }
     const REGSAM view = ViewAccess();
@@ -124,8 +137,9 @@ RegistryKey RegistryKey::SubKey(const std::wstring& name, SubKeyAccess access) c
 
 RegistryKey RegistryKey::CreateNewSubKey(const std::wstring& name, SECURITY_ATTRIBUTES* security) const
 {
-    RegistryKey child(SubKeyPath(name), root_, use64BitView_);
-    if (!IsOpen()) {
+    bool named = false;
+    RegistryKey child = ClosedSubKey(name, named);
+    if (!IsOpen() || !named) {
         return child;
     }
     // A registry link in the name's place is opened as itself, and so found
@@ -145,7 +159,12 @@ RegistryKey RegistryKey::CreateNewSubKey(const std::wstring& name, SECURITY_ATTR
 
 RegistryKey RegistryKey::SubKeyItself(const std::wstring& name, LONG& status) const
 {
-    RegistryKey child(SubKeyPath(name), root_, use64BitView_);
+    bool named = false;
+    RegistryKey child = ClosedSubKey(name, named);
+    if (!named) {
+        status = ERROR_NOT_ENOUGH_MEMORY;
+        return child;
+    }
     status = Os.RegOpenKeyExW(handle_, name.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_READ | ViewAccess(),
         &child.handle_);
     if (status != ERROR_SUCCESS) {

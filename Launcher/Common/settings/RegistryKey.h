@@ -58,7 +58,8 @@ public:
     std::wstring SubKeyPath(const std::wstring& name) const;
     // The sub-key name, opened relative to this key's handle in its view, so
     // that it lies below this very key whatever its path now leads to. The
-    // result is closed when it could not be opened.
+    // result is closed when it could not be opened, its path not even made
+    // for want of memory included.
     RegistryKey SubKey(const std::wstring& name, SubKeyAccess access) const;
     // Creates the sub-key name with all access and security's descriptor.
     // The result is closed when the creation failed and when a key or a
@@ -111,8 +112,12 @@ public:
 private:
     // KEY_WOW64_64KEY when the key is addressed in the 64-bit view, else 0.
     REGSAM ViewAccess() const;
+    // The sub-key name, closed; named is false, and the path empty, when
+    // there was no memory for its path.
+    RegistryKey ClosedSubKey(const std::wstring& name, bool& named) const;
     // The sub-key name itself, opened to be listed and deleted: a registry
-    // link is opened as the link, never followed. status is the open's.
+    // link is opened as the link, never followed. status is the open's, or
+    // ERROR_NOT_ENOUGH_MEMORY.
     RegistryKey SubKeyItself(const std::wstring& name, LONG& status) const;
 
     HKEY handle_;

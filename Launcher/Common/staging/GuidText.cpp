@@ -1,7 +1,9 @@
 #include "GuidText.h"
 
 #include "FailureReport.h"
+#include "../ResultCodes.h"
 #include "../platform/OsCalls.h"
+#include "../settings/BufferAllocation.h"
 
 std::int32_t MakeGuidText(std::wstring& text)
 {
@@ -15,7 +17,10 @@ std::int32_t MakeGuidText(std::wstring& text)
     if (converted != RPC_S_OK) {
         return ReportErrorCode("UuidToString", static_cast<DWORD>(converted));
     }
-    text = reinterpret_cast<const wchar_t*>(formatted);
+    const bool copied = OrOnAllocationFailure(false, [&] {
+        text = reinterpret_cast<const wchar_t*>(formatted);
+        return true;
+    });
     Os.RpcStringFreeW(&formatted);
-    return 0;
+    return copied ? 0 : OutOfMemory;
 }

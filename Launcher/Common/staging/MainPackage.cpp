@@ -3,10 +3,21 @@
 #include "MainPackageSelection.h"
 #include "WindowsInstaller.h"
 #include "../CommandLineOptions.h"
+#include "../ResultCodes.h"
 #include "../log/RunEvents.h"
 #include "../log/SupportLog.h"
+#include "../settings/BufferAllocation.h"
 
 std::int32_t CInstallerLauncher::InstallMainPackage()
+{
+    // The folder's levels are let go however the installation ends, out of
+    // memory too.
+    const std::int32_t result = OrOnAllocationFailure(OutOfMemory, [this] { return InstallHeldPackage(); });
+    packageFolder_.Release();
+    return result;
+}
+
+std::int32_t CInstallerLauncher::InstallHeldPackage()
 {
     std::wstring package;
     FileHandle heldPackage;
@@ -23,8 +34,6 @@ std::int32_t CInstallerLauncher::InstallMainPackage()
         // here, at the path it is given.
         result = RunWindowsInstaller(PackageArguments(L"\"" + package + L"\""), environment);
     }
-    heldPackage.Close();
-    packageFolder_.Release();
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include "GuidText.h"
 #include "../ResultCodes.h"
 #include "../platform/SystemFolders.h"
+#include "../settings/BufferAllocation.h"
 
 #include <cwchar>
 
@@ -79,19 +80,25 @@ std::int32_t StagingFolder::Create(std::wstring& path)
         if (MakeGuidText(guid) != 0) {
             continue;
         }
+        // Every name is made before the folder, so that nothing between its
+        // creation and its handing over can run out of memory.
         const std::wstring folder = root + L"\\" + guid;
+        std::wstring childTemporaryFolder = folder + L"\\Temp";
+        std::wstring folderPath = folder + L"\\";
         if (!Os.CreateDirectoryW(folder.c_str(), descriptor.Attributes())) {
             continue;
         }
-        if (const std::int32_t code = Hold(folder, descriptor)) {
-            return code;
+        const std::int32_t held = OrOnAllocationFailure(OutOfMemory, [&] { return Hold(folder, descriptor); });
+        if (held != 0) {
+            // Only the empty folder the run made; a stranger's is not emptied.
+            Os.RemoveDirectoryW(folder.c_str());
+            return held;
         }
         // A folder the children cannot be given is tried again, like a name
         // taken; the empty one made is removed.
-        const std::wstring childTemporaryFolder = folder + L"\\Temp";
         if (Os.CreateDirectoryW(childTemporaryFolder.c_str(), descriptor.Attributes())) {
-            childTemporaryFolder_ = childTemporaryFolder;
-            path = folder + L"\\";
+            childTemporaryFolder_ = std::move(childTemporaryFolder);
+            path = std::move(folderPath);
             return 0;
         }
         folder_.Close();
@@ -120,9 +127,6 @@ std::int32_t StagingFolder::Hold(const std::wstring& folder, ProtectedDescriptor
         code = ConfirmFolderIsOurs(held.Get(), folder, descriptor);
     }
     if (code != 0) {
-        held.Close();
-        // Only the empty folder the run made; a stranger's is not emptied.
-        Os.RemoveDirectoryW(folder.c_str());
         return code;
     }
     folder_ = std::move(held);
@@ -152,11 +156,17 @@ bool StagingFolder::IsIntact(const std::wstring& folder) const
 
 void StagingFolder::Remove(const std::wstring& path)
 {
-    const std::wstring folder = path.substr(0, path.size() - 1);
-    const bool intact = IsIntact(folder);
-    if (intact) {
+    // What cannot be removed for want of memory stays; the folder is let go
+    // all the same.
+    std::wstring folder;
+    const bool intact = OrOnAllocationFailure(false, [&] {
+        folder = path.substr(0, path.size() - 1);
+        if (!IsIntact(folder)) {
+            return false;
+        }
         DeleteContents(path);
-    }
+        return true;
+    });
     folder_.Close();
     childTemporaryFolder_.clear();
     if (intact) {

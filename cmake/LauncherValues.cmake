@@ -1,0 +1,54 @@
+# Checks of a launcher build's values, made when the build is configured: the
+# launcher joins them into registry paths and folder paths of an elevated
+# run, and a value of the wrong form there misplaces what the run writes or
+# deletes. A value that fails stops the configure step with a message that
+# names its variable.
+
+string(REPEAT "[0-9A-Fa-f]" 4 _hex4)
+set(_braced_guid "^{${_hex4}${_hex4}-${_hex4}-${_hex4}-${_hex4}-${_hex4}${_hex4}${_hex4}}$")
+string(ASCII 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31 127 _controls)
+
+function(_launcher_refuse target variable value reason)
+    message(FATAL_ERROR "add_launcher_variant(${target}): ${variable} ${reason}: '${value}'")
+endfunction()
+
+# The settings key's name, and the backup key's after it: one key, braces
+# included.
+function(launcher_check_guid target variable value)
+    if(NOT value MATCHES "${_braced_guid}")
+        _launcher_refuse(${target} ${variable} "${value}" "is not a braced GUID")
+    endif()
+endfunction()
+
+# A single name of a service, folder or file. characters are the ones it may
+# not hold besides control characters.
+function(launcher_check_name target variable value characters)
+    if(value STREQUAL "" OR value MATCHES "^\\.\\.?$" OR value MATCHES "[${characters}${_controls}]")
+        _launcher_refuse(${target} ${variable} "${value}" "is not a single name free of [${characters}] and control characters")
+    endif()
+endfunction()
+
+# A payload exists when the build is configured, unless the build makes it
+# itself below its own tree.
+function(launcher_check_payload target variable file)
+    cmake_path(IS_PREFIX CMAKE_BINARY_DIR "${file}" NORMALIZE builtHere)
+    if(NOT IS_ABSOLUTE "${file}" OR IS_DIRECTORY "${file}" OR (NOT EXISTS "${file}" AND NOT builtHere))
+        _launcher_refuse(${target} ${variable} "${file}" "names no existing file by its full path")
+    endif()
+endfunction()
+
+# Checks the value of variable (an add_launcher_variant keyword; a payload as
+# "PAYLOADS <name>") by what the launcher makes of it.
+function(launcher_check_value target variable value)
+    set(pathSeparators "/\\\\")
+    set(fileNameReserved "<>:\"|?*${pathSeparators}")
+    if(variable STREQUAL "SETTINGS_GUID")
+        launcher_check_guid(${target} ${variable} "${value}")
+    elseif(variable STREQUAL "DEVICE_MONITOR_SERVICE_NAME")
+        launcher_check_name(${target} ${variable} "${value}" "${pathSeparators}")
+    elseif(variable MATCHES "^(PRODUCT_FOLDER_NAME|PROCESS_NAMES)$")
+        launcher_check_name(${target} ${variable} "${value}" "${fileNameReserved}")
+    elseif(variable MATCHES "^PAYLOADS ")
+        launcher_check_payload(${target} "${variable}" "${value}")
+    endif()
+endfunction()

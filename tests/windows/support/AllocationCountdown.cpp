@@ -1,0 +1,103 @@
+#include "AllocationCountdown.h"
+
+#include "OsCountdown.h"
+#include "OsFailures.h"
+
+#include <cstdlib>
+#include <new>
+#include <utility>
+
+namespace {
+
+struct Countdown {
+    OsCallTable Saved;
+    bool Armed = false;
+    int FailAt = 0;
+    int Allocations = 0;
+    bool Failed = false;
+    const OsCountdown* Calls = nullptr;
+    int FailedAfterCall = 0;
+};
+Countdown countdown;
+
+template <auto Entry, typename Function>
+struct UncountedCall;
+
+template <auto Entry, typename Result, typename... Arguments>
+struct UncountedCall<Entry, Result(WINAPI*)(Arguments...)> {
+    static Result WINAPI Call(Arguments... arguments)
+    {
+        const bool armed = std::exchange(countdown.Armed, false);
+        if constexpr (std::is_void_v<Result>) {
+            (countdown.Saved.*Entry)(arguments...);
+            countdown.Armed = armed;
+        } else {
+            const Result result = (countdown.Saved.*Entry)(arguments...);
+            countdown.Armed = armed;
+            return result;
+        }
+    }
+};
+
+template <auto Entry>
+void LeaveUncounted()
+{
+    using Function = std::remove_reference_t<decltype(Os.*Entry)>;
+    Os.*Entry = &UncountedCall<Entry, Function>::Call;
+}
+
+}  // namespace
+
+// The array and nothrow forms of the runtime come here too.
+void* operator new(std::size_t size)
+{
+    if (countdown.Armed && ++countdown.Allocations == countdown.FailAt) {
+        countdown.Failed = true;
+        countdown.FailedAfterCall = countdown.Calls != nullptr ? countdown.Calls->Calls() : 0;
+        throw std::bad_alloc();
+    }
+    if (void* memory = std::malloc(size != 0 ? size : 1)) {
+        return memory;
+    }
+    throw std::bad_alloc();
+}
+
+void operator delete(void* memory) noexcept
+{
+    std::free(memory);
+}
+
+void operator delete(void* memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
+
+AllocationCountdown::AllocationCountdown(int failAt, const OsCountdown* calls)
+{
+    countdown = Countdown{Os, false, failAt, 0, false, calls, 0};
+#define OS_CALL(name, failure) LeaveUncounted<&OsCallTable::name>();
+#include "platform/OsCallList.h"
+#undef OS_CALL
+    countdown.Armed = true;
+}
+
+AllocationCountdown::~AllocationCountdown()
+{
+    countdown.Armed = false;
+    Os = countdown.Saved;
+}
+
+int AllocationCountdown::Allocations() const
+{
+    return countdown.Allocations;
+}
+
+bool AllocationCountdown::Failed() const
+{
+    return countdown.Failed;
+}
+
+int AllocationCountdown::FailedAfterCall() const
+{
+    return countdown.FailedAfterCall;
+}

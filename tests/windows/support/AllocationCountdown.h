@@ -1,0 +1,26 @@
+#pragma once
+
+// Counts, while it lives, every allocation the launcher makes through the
+// global operator new and fails the one whose number is given (1 for the
+// first) with std::bad_alloc, as an exhausted heap would; with failAt 0
+// nothing fails, which measures an operation's allocations. Allocations
+// inside calls through the table are not counted: Windows does not make them
+// with operator new, and the test's fakes and recorders there must not fail.
+// Put it in place after every fake. Only a program that links
+// AllocationCountdown.cpp, which replaces operator new, can use it.
+class OsCountdown;
+
+class AllocationCountdown {
+public:
+    // calls, when given, tells after how many calls the allocation failed.
+    explicit AllocationCountdown(int failAt, const OsCountdown* calls = nullptr);
+    ~AllocationCountdown();
+    AllocationCountdown(const AllocationCountdown&) = delete;
+    AllocationCountdown& operator=(const AllocationCountdown&) = delete;
+
+    int Allocations() const;
+    bool Failed() const;
+    // The number of calls the countdown had counted when the allocation
+    // failed: it falls between that call and the next.
+    int FailedAfterCall() const;
+};
