@@ -141,8 +141,9 @@ def second_run(prefix, build, detecting_build, repetitions):
     os.makedirs(os.path.dirname(launcher), exist_ok=True)
     shutil.copy(detecting_build, launcher)
     journal = os.path.join(prefix.drive, "StandIn", "journal.txt")
-    codes = [line.split("|")[1] for line in open(os.path.join(build, "payloads", "runtime-codes.txt")).read().split()]
-    driver = "{C47A0E85-1F6B-4D92-A3C7-5B8E2D19F064}", "{2D9B7F60-E4A1-4C38-B5D2-91E6F04C7A13}"
+    rows = [line.split("|") for line in open(os.path.join(build, "payloads", "product-codes.txt")).read().splitlines()]
+    codes = [row[1] for row in rows if row[0].startswith("RUNTIME_")]
+    driver = [row[2] for row in rows if row[0].startswith("MSI")]
 
     def remove(*products):
         for code in products:

@@ -2,6 +2,7 @@
 
 #include "../DiagnosticLine.h"
 #include "../LauncherConfig.h"
+#include "../log/LogLine.h"
 #include "InstalledProducts.h"
 #include "PayloadPresence.h"
 #include "PrerequisiteCommandLines.h"
@@ -19,10 +20,9 @@ bool AlreadyInstalled(InstalledProducts& products, const char* resourceName, con
     if (!products.AnyInstalled(codes, found)) {
         return false;
     }
-    // A product code is a braced GUID, plain ASCII.
-    const std::string code(found.begin(), found.end());
     char line[96] = {};
-    _snprintf(line, sizeof(line) - 1, "Prerequisite %s is installed (%s): not run", resourceName, code.c_str());
+    _snprintf(line, sizeof(line) - 1, "Prerequisite %s is installed (%s): not run", resourceName,
+        ToUtf8(found).c_str());
     WriteDiagnosticLine(line, LogLevel::Information);
     return true;
 }
