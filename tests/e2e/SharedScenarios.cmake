@@ -148,3 +148,9 @@ else()
 endif()
 add_scenario(${E2E_NAME}runs_the_prerequisite_not_installed PREFIX win10-64
     LAUNCHER ${E2E_NAME}detecting_prerequisites --preinstall ${DEMO_RUNTIME_X86} ${the_rest} ${installs})
+# Any user can install a package for themselves under a runtime's product
+# code; only the machine's installation keeps the elevated run from the
+# runtime.
+add_scenario(${E2E_NAME}runs_a_prerequisite_a_user_installed_for_themselves PREFIX win10-64
+    LAUNCHER ${E2E_NAME}detecting_prerequisites --preinstall-per-user ${DEMO_RUNTIME_X86}
+    --preinstall-per-user ${DEMO_RUNTIME_X64} ${passive_prerequisites} ${installs})

@@ -364,11 +364,17 @@ def subtree(keys, root):
 
 
 def install_earlier_products(args, prefix, drive):
-    for package in args.preinstall:
+    installs = [(package, []) for package in args.preinstall]
+    # ALLUSERS empty: the user's own installation, which needs no rights.
+    installs += [(package, ['ALLUSERS=""']) for package in args.preinstall_per_user]
+    for package, properties in installs:
         shutil.copy(package, os.path.join(drive, os.path.basename(package)))
-        code = wine(prefix, args.arch, "msiexec", "/i", "C:\\" + os.path.basename(package), "/qn")
+        code = wine(prefix, args.arch, "msiexec", "/i", "C:\\" + os.path.basename(package), "/qn", *properties)
         if code != 0:
             raise RuntimeError("installing %s before the run failed with %d" % (package, code))
+    if args.preinstall_per_user and wine(prefix, args.arch, "reg", "query",
+                                         "HKCU\\Software\\Microsoft\\Installer\\Products") != 0:
+        raise RuntimeError("the per-user installation was registered for the machine")
 
 
 def install_service(args, prefix, drive):
@@ -766,6 +772,8 @@ def main():
     parser.add_argument("--screenshot", help="where to keep a picture of the prompt")
     parser.add_argument("--driver-settings", help=".reg file of driver settings to seed and watch through the install")
     parser.add_argument("--preinstall", action="append", default=[], help="package installed before the run")
+    parser.add_argument("--preinstall-per-user", action="append", default=[],
+                        help="package the user installs for themselves before the run")
     parser.add_argument("--registry-key", action="append", default=[], help="key created before the run")
     parser.add_argument("--service", help="stand-in service program, installed as the device-monitor service")
     parser.add_argument("--service-running", action="store_true")

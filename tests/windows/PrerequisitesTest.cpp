@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -123,11 +125,26 @@ TEST_F(Prerequisites, OnlyTheCarriedOnesRun)
 // Detection through Windows Installer, with its answers made up.
 const wchar_t* const Redist32Codes[] = {L"{11111111-0000-0000-0000-000000000032}", L"{22222222-0000-0000-0000-000000000032}"};
 const wchar_t* const Redist64Codes[] = {L"{33333333-0000-0000-0000-000000000064}"};
-std::set<std::wstring> installedCodes;
+// Product state texts of the machine context by code; "5" is installed, "1"
+// advertised. A product installed for a user only is not in it.
+std::map<std::wstring, std::wstring> machineStates;
 
-INSTALLSTATE WINAPI ProductStateFake(LPCWSTR code)
+UINT WINAPI ProductInfoFake(LPCWSTR code, LPCWSTR userSid, MSIINSTALLCONTEXT context, LPCWSTR property, LPWSTR value,
+                            LPDWORD length)
 {
-    return installedCodes.count(code) != 0 ? INSTALLSTATE_DEFAULT : INSTALLSTATE_UNKNOWN;
+    if (userSid != nullptr || context != MSIINSTALLCONTEXT_MACHINE || std::wcscmp(property, INSTALLPROPERTY_PRODUCTSTATE) != 0) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    const auto state = machineStates.find(code);
+    if (state == machineStates.end()) {
+        return ERROR_UNKNOWN_PRODUCT;
+    }
+    if (state->second.size() >= *length) {
+        return ERROR_MORE_DATA;
+    }
+    std::wcscpy(value, state->second.c_str());
+    *length = static_cast<DWORD>(state->second.size());
+    return ERROR_SUCCESS;
 }
 
 class PrerequisiteDetection : public Prerequisites {
@@ -150,7 +167,7 @@ protected:
         return testing::internal::GetCapturedStdout();
     }
 
-    OsOverride<decltype(Os.MsiQueryProductStateW)> productState{&OsCallTable::MsiQueryProductStateW, &ProductStateFake};
+    OsOverride<decltype(Os.MsiGetProductInfoExW)> productInfo{&OsCallTable::MsiGetProductInfoExW, &ProductInfoFake};
 };
 
 TEST_F(PrerequisiteDetection, AnInstalledCodeKeepsItsPrerequisiteFromBeingStagedOrRun)
@@ -158,20 +175,21 @@ TEST_F(PrerequisiteDetection, AnInstalledCodeKeepsItsPrerequisiteFromBeingStaged
     const Names both = {L"vcredist_x86.exe", L"vcredist_x64.exe"};
     struct Case {
         const char* description;
-        std::set<std::wstring> installed;
+        std::map<std::wstring, std::wstring> installed;
         Names run;
         std::string output;
     };
     for (const Case& c : {
              Case{"codes absent", {}, both, ""},
-             Case{"second 32-bit code installed", {Redist32Codes[1]}, {L"vcredist_x64.exe"},
+             Case{"advertised", {{Redist32Codes[0], L"1"}, {Redist64Codes[0], L"1"}}, both, ""},
+             Case{"second 32-bit code installed", {{Redist32Codes[1], L"5"}}, {L"vcredist_x64.exe"},
                  "Prerequisite VC2005_REDIST_32 is installed ({22222222-0000-0000-0000-000000000032}): not run\n"},
-             Case{"both installed", {Redist32Codes[0], Redist64Codes[0]}, {},
+             Case{"both installed", {{Redist32Codes[0], L"5"}, {Redist64Codes[0], L"5"}}, {},
                  "Prerequisite VC2005_REDIST_32 is installed ({11111111-0000-0000-0000-000000000032}): not run\n"
                  "Prerequisite VC2005_REDIST_64 is installed ({33333333-0000-0000-0000-000000000064}): not run\n"},
          }) {
         SCOPED_TRACE(c.description);
-        installedCodes = c.installed;
+        machineStates = c.installed;
         EXPECT_EQ(c.output, Install());
         EXPECT_EQ(c.run, children.FileNames());
         EXPECT_EQ(c.run.empty(), launcher.StagingDirectory.empty()) << "staged only for what runs";
@@ -182,7 +200,7 @@ TEST_F(PrerequisiteDetection, WithoutCodesWindowsInstallerIsNotAsked)
 {
     TestConfiguration.InstalledRedist32 = {Redist32Codes, 0};
     TestConfiguration.InstalledRedist64 = {Redist64Codes, 0};
-    installedCodes = {Redist32Codes[0], Redist64Codes[0]};
+    machineStates = {{Redist32Codes[0], L"5"}, {Redist64Codes[0], L"5"}};
     auto noLoading = FailOsCall<&OsCallTable::LoadLibraryExW>(ERROR_ACCESS_DENIED);
     EXPECT_EQ("", Install());
     EXPECT_EQ(Names({L"vcredist_x86.exe", L"vcredist_x64.exe"}), children.FileNames());
@@ -192,15 +210,15 @@ TEST_F(PrerequisiteDetection, WithoutCodesWindowsInstallerIsNotAsked)
 // says so once.
 TEST_F(PrerequisiteDetection, AFailureToAskRunsThePrerequisitesAndIsSaidOnce)
 {
-    installedCodes = {Redist32Codes[0], Redist64Codes[0]};
+    machineStates = {{Redist32Codes[0], L"5"}, {Redist64Codes[0], L"5"}};
     const Names both = {L"vcredist_x86.exe", L"vcredist_x64.exe"};
     {
         auto noLibrary = FailOsCall<&OsCallTable::LoadLibraryExW>(ERROR_MOD_NOT_FOUND);
         EXPECT_EQ("LoadLibraryExW failed (126)\n", Install());
         EXPECT_EQ(both, children.FileNames());
     }
-    auto failingQuery = FailOsCall<&OsCallTable::MsiQueryProductStateW>(0);
-    EXPECT_EQ("MsiQueryProductStateW failed (-2)\n", Install());
+    auto failingQuery = FailOsCall<&OsCallTable::MsiGetProductInfoExW>(ERROR_BAD_CONFIGURATION);
+    EXPECT_EQ("MsiGetProductInfoExW failed (1610)\n", Install());
     EXPECT_EQ(both, children.FileNames());
 }
 

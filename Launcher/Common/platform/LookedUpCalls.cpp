@@ -43,8 +43,13 @@ LONG NTAPI LookedUp::NtDeleteKey(HANDLE key)
     return function != nullptr ? function(key) : ProcedureNotFound;
 }
 
-INSTALLSTATE WINAPI LookedUp::MsiQueryProductStateW(LPCWSTR productCode)
+UINT WINAPI LookedUp::MsiGetProductInfoExW(LPCWSTR productCode, LPCWSTR userSid, MSIINSTALLCONTEXT context,
+                                           LPCWSTR property, LPWSTR value, LPDWORD valueLength)
 {
-    const auto function = LookUp<decltype(&MsiQueryProductStateW)>(L"msi.dll", "MsiQueryProductStateW");
-    return function != nullptr ? function(productCode) : INSTALLSTATE_INVALIDARG;
+    const auto function = LookUp<decltype(&MsiGetProductInfoExW)>(L"msi.dll", "MsiGetProductInfoExW");
+    if (function == nullptr) {
+        const DWORD error = Os.GetLastError();
+        return error != ERROR_SUCCESS ? error : ERROR_PROC_NOT_FOUND;
+    }
+    return function(productCode, userSid, context, property, value, valueLength);
 }

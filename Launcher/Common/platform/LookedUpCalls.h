@@ -17,8 +17,9 @@ BOOL WINAPI SetDefaultDllDirectories(DWORD directoryFlags);
 // Returns STATUS_PROCEDURE_NOT_FOUND when unresolved.
 LONG NTAPI NtDeleteKey(HANDLE key);
 // msi.dll is not imported, so that the launcher starts without it: a caller
-// loads it from the system folder and holds it while it asks. Returns
-// INSTALLSTATE_INVALIDARG when unresolved.
-INSTALLSTATE WINAPI MsiQueryProductStateW(LPCWSTR productCode);
+// loads it from the system folder and holds it while it asks. Returns the
+// lookup's error code when unresolved.
+UINT WINAPI MsiGetProductInfoExW(LPCWSTR productCode, LPCWSTR userSid, MSIINSTALLCONTEXT context,
+                                 LPCWSTR property, LPWSTR value, LPDWORD valueLength);
 
 }  // namespace LookedUp

@@ -3,11 +3,11 @@
 // fault sweep produces when it fails that call:
 //   Zero          returns 0, FALSE or null and sets the last-error value
 //   InvalidHandle returns INVALID_HANDLE_VALUE and sets the last-error value
-//   ErrorCode     returns the error code itself (registry, SHCreateDirectoryExW)
+//   ErrorCode     returns the error code itself (registry, SHCreateDirectoryExW,
+//                 Windows Installer queries)
 //   Hresult       returns a failing HRESULT
 //   WaitFailed    returns WAIT_FAILED and sets the last-error value
 //   Ntstatus      returns an NTSTATUS error
-//   InstallState  returns INSTALLSTATE_INVALIDARG (a Windows Installer query)
 //   Never         is not failed by a sweep (it cannot fail, or reports errors)
 // Functions looked up at run time are listed in LookedUpCallList.h.
 // Adding a call is one line here; the table and its defaults follow from it.

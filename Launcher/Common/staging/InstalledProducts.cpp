@@ -4,29 +4,42 @@
 #include "../platform/SystemFolders.h"
 #include "FailureReport.h"
 
+#include <string_view>
+
 bool InstalledProducts::AnyInstalled(const ProductCodeList& codes, std::wstring& found)
 {
     if (codes.Count == 0 || !Load()) {
         return false;
     }
     for (std::int32_t i = 0; i < codes.Count; ++i) {
-        const INSTALLSTATE state = Os.MsiQueryProductStateW(codes.Codes[i]);
-        switch (state) {
-        case INSTALLSTATE_DEFAULT:
+        if (InstalledForMachine(codes.Codes[i])) {
             found = codes.Codes[i];
             return true;
-        // Not installed, only advertised, or installed for another user only:
-        // none of these gives this machine the runtime.
-        case INSTALLSTATE_UNKNOWN:
-        case INSTALLSTATE_ADVERTISED:
-        case INSTALLSTATE_ABSENT:
-            break;
-        default:
-            ReportOnce("MsiQueryProductStateW", state);
-            break;
         }
     }
     return false;
+}
+
+// Only an installation for the whole machine counts. Any user can install a
+// package for themselves, without administrator rights, under whatever
+// product code they like; asking in every context would let the user who
+// started this elevated run make it skip a runtime that is not there.
+// Advertised (state "1") leaves the runtime's files off the machine.
+bool InstalledProducts::InstalledForMachine(const wchar_t* code)
+{
+    wchar_t state[8] = {};
+    DWORD length = sizeof state / sizeof state[0];
+    const UINT result = Os.MsiGetProductInfoExW(code, nullptr, MSIINSTALLCONTEXT_MACHINE,
+                                                INSTALLPROPERTY_PRODUCTSTATE, state, &length);
+    switch (result) {
+    case ERROR_SUCCESS:
+        return std::wstring_view(state) == L"5";  // INSTALLSTATE_DEFAULT
+    case ERROR_UNKNOWN_PRODUCT:
+        return false;
+    default:
+        ReportOnce("MsiGetProductInfoExW", FailureCode(result));
+        return false;
+    }
 }
 
 // Loaded by its full path in the system folder, and its own dependencies

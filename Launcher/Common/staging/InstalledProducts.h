@@ -11,14 +11,16 @@
 // Windows Installer is damaged still starts it and runs the prerequisites.
 class InstalledProducts {
 public:
-    // True when Windows Installer reports one of the codes installed; found
-    // then names it. A failure to ask answers false, so the prerequisite runs:
-    // the first failure prints its "<call> failed (<code>)" line, later ones
-    // nothing, and once msi.dll could not be loaded it is not tried again.
+    // True when Windows Installer reports one of the codes installed for the
+    // machine; found then names it. A failure to ask answers false, so the
+    // prerequisite runs: the first failure prints its "<call> failed (<code>)"
+    // line, later ones nothing, and once msi.dll could not be loaded it is not
+    // tried again.
     bool AnyInstalled(const ProductCodeList& codes, std::wstring& found);
 
 private:
     bool Load();
+    bool InstalledForMachine(const wchar_t* code);
     void ReportOnce(const char* call, std::int32_t code);
 
     ModuleHandle msi_;

@@ -7,7 +7,7 @@
 
 // How each call of the table reports failure, from the same list the table is
 // made of.
-enum class OsFailureKind { Zero, InvalidHandle, ErrorCode, Hresult, WaitFailed, Ntstatus, InstallState, Never };
+enum class OsFailureKind { Zero, InvalidHandle, ErrorCode, Hresult, WaitFailed, Ntstatus, Never };
 
 template <auto Entry>
 struct OsCallTraits;
@@ -43,8 +43,6 @@ Result FailureResult(OsFailureKind kind, DWORD error)
             return static_cast<Result>(WAIT_FAILED);
         case OsFailureKind::Ntstatus:
             return static_cast<Result>(0xC0000022);  // STATUS_ACCESS_DENIED
-        case OsFailureKind::InstallState:
-            return static_cast<Result>(INSTALLSTATE_INVALIDARG);
         default:
             RealOs.SetLastError(error);
             return Result{};
