@@ -16,10 +16,24 @@ inline std::int32_t FailureCode(std::uint32_t lastError)
 inline constexpr std::int32_t OutOfMemory = 8;
 
 // Windows Installer's own codes, which deployment tools already understand.
-inline constexpr std::int32_t UserDeclined = 1602;      // ERROR_INSTALL_USEREXIT
-inline constexpr std::int32_t RestartRequired = 3010;   // ERROR_SUCCESS_REBOOT_REQUIRED
-inline constexpr std::int32_t RestartInitiated = 1641;  // ERROR_SUCCESS_REBOOT_INITIATED
-inline constexpr std::int32_t LogFailure = 1622;        // ERROR_INSTALL_LOG_FAILURE
+inline constexpr std::int32_t UserDeclined = 1602;            // ERROR_INSTALL_USEREXIT
+inline constexpr std::int32_t RestartRequired = 3010;         // ERROR_SUCCESS_REBOOT_REQUIRED
+inline constexpr std::int32_t RestartInitiated = 1641;        // ERROR_SUCCESS_REBOOT_INITIATED
+inline constexpr std::int32_t LogFailure = 1622;              // ERROR_INSTALL_LOG_FAILURE
+inline constexpr std::int32_t ProductVersionInstalled = 1638; // ERROR_PRODUCT_VERSION: this or a newer version is there
+
+// Whether a deployment tool counts a machine that reports this code as
+// installed (perhaps waiting for a restart).
+constexpr bool ReadsAsInstalled(std::int32_t code)
+{
+    return code == 0 || code == ProductVersionInstalled || code == RestartRequired || code == RestartInitiated;
+}
+
+// Waiting for a started program failed, so it has no exit code to give.
+inline constexpr std::int32_t WaitFailure = -1;
+
+// The device-monitor service could not be reached or refused its notice.
+inline constexpr std::int32_t ServiceNoticeRefused = -1;
 
 // No driver package is built for this machine's processor:
 // ERROR_INSTALL_PLATFORM_UNSUPPORTED.

@@ -1,19 +1,18 @@
 #include "RunExitCode.h"
 
 #include "ResultCodes.h"
-#include "staging/PrerequisiteCommandLines.h"
 
 namespace {
 
 constexpr std::uint16_t MachineI386 = 0x014C;   // IMAGE_FILE_MACHINE_I386
 constexpr std::uint16_t MachineAmd64 = 0x8664;  // IMAGE_FILE_MACHINE_AMD64
 
-// A legacy uninstaller that ends with 3010 stops the run, yet a deployment
-// tool would count the machine as installed and waiting for a restart.
+// A legacy uninstaller that ends with RestartRequired stops the run, yet a
+// deployment tool would count the machine as installed and waiting for a
+// restart.
 std::int32_t StoppedRunCode(std::int32_t stepResult)
 {
-    const bool readsAsInstalled = ClassifyPrerequisiteResult(stepResult) != PrerequisiteOutcome::Failed;
-    return readsAsInstalled ? UnspecifiedFailure : stepResult;
+    return ReadsAsInstalled(stepResult) ? UnspecifiedFailure : stepResult;
 }
 
 }  // namespace

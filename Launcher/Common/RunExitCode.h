@@ -16,12 +16,12 @@ enum class RunEnd {
 };
 
 // The process exit code: the failing step's result when the run stopped or the
-// package did not install, 1633 when the processor is not supported, 1622
-// when the log named on the command line could not be opened, 1602 when the
-// user declined, 3010 when all went well but a prerequisite asked for a
-// restart, otherwise 0. A run that stopped before the package installed never
-// exits with a code that deployment tools read as installed (0, 1638, 1641,
-// 3010): a step result that would is reported as 1603 instead.
+// package did not install, PlatformUnsupported when the processor is not
+// supported, LogFailure when the log named on the command line could not be
+// opened, UserDeclined when the user declined, RestartRequired when all went
+// well but a prerequisite asked for a restart, otherwise 0. A run that stopped
+// before the package installed never exits with a code that ReadsAsInstalled:
+// such a step result is reported as UnspecifiedFailure instead.
 std::int32_t RunExitCode(RunEnd end, std::int32_t stepResult, bool restartRequested);
 
 // What IsWow64Process2 told of the machine Windows runs on natively. Nothing

@@ -1,6 +1,7 @@
 // The small decisions of an install run, from tables: which package, what the
 // prerequisites are given and what their results mean, and the exit code.
 #include "HelpText.h"
+#include "ResultCodes.h"
 #include "RunExitCode.h"
 #include "staging/MainPackageSelection.h"
 #include "staging/PrerequisiteCommandLines.h"
@@ -59,6 +60,19 @@ TEST(IsQuietRequest, OnlyTheExactSpellingAnywhere)
     EXPECT_TRUE(IsQuietRequest(L"/quieter"));
     EXPECT_FALSE(IsQuietRequest(L"/i $MSIPATH /QUIET"));
     EXPECT_FALSE(IsQuietRequest(L""));
+}
+
+TEST(ReadsAsInstalled, OnlyTheCodesDeploymentToolsCountAsInstalled)
+{
+    struct Case {
+        std::int32_t code;
+        bool installed;
+    };
+    for (const Case& c : {Case{0, true}, Case{1638, true}, Case{1641, true}, Case{3010, true}, Case{1, false},
+             Case{-1, false}, Case{1602, false}, Case{1603, false}, Case{1618, false}, Case{1633, false},
+             Case{-2147024894, false}}) {
+        EXPECT_EQ(c.installed, ReadsAsInstalled(c.code)) << c.code;
+    }
 }
 
 TEST(ClassifyPrerequisiteResult, InstalledRestartOrFailure)

@@ -11,13 +11,13 @@ struct Meaning {
 
 constexpr Meaning KnownMeanings[] = {
     {0, L"every step ran and the driver package installed"},
-    {-1, L"waiting for a started program failed"},
+    {WaitFailure, L"waiting for a started program failed"},
     {UserDeclined, L"the user did not confirm; nothing was staged or run"},
     {UnspecifiedFailure, L"the installation failed"},
     {InstallerBusy, L"another installation is in progress; try again later"},
     {LogFailure, L"the log file could not be opened; nothing was staged or run"},
     {PlatformUnsupported, L"this processor is not supported; nothing was staged or run"},
-    {1638, L"another version of the product is installed"},
+    {ProductVersionInstalled, L"another version of the product is installed"},
     {RestartInitiated, L"installed; Windows Installer started a restart"},
     {RestartRequired, L"installed; a restart is required to finish"},
 };

@@ -1,6 +1,7 @@
 #include "DeviceMonitorNotice.h"
 
 #include "../LauncherConfig.h"
+#include "../ResultCodes.h"
 #include "../platform/Handles.h"
 
 namespace {
@@ -17,14 +18,14 @@ std::int32_t NotifyDeviceMonitorService()
     const ServiceHandle manager(
         Os.OpenSCManagerW(/*lpMachineName=*/nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_CONNECT));
     if (!manager.IsValid()) {
-        return -1;
+        return ServiceNoticeRefused;
     }
     // Declared after the manager, so it is closed first.
     const ServiceHandle service(
         Os.OpenServiceW(manager.Get(), LauncherConfig.DeviceMonitorServiceName, SERVICE_USER_DEFINED_CONTROL));
     if (!service.IsValid()) {
-        return -1;
+        return ServiceNoticeRefused;
     }
     SERVICE_STATUS status = {};
-    return Os.ControlService(service.Get(), DeviceMonitorControlCode, &status) ? 0 : -1;
+    return Os.ControlService(service.Get(), DeviceMonitorControlCode, &status) ? 0 : ServiceNoticeRefused;
 }

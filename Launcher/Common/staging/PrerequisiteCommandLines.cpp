@@ -1,5 +1,7 @@
 #include "PrerequisiteCommandLines.h"
 
+#include "../ResultCodes.h"
+
 std::wstring PrerequisiteParameters(PrerequisiteBitness bitness, bool quiet, bool useSelfExtractorSwitches)
 {
     if (useSelfExtractorSwitches) {
@@ -17,14 +19,9 @@ bool IsQuietRequest(std::wstring_view msiArgumentTemplate)
 
 PrerequisiteOutcome ClassifyPrerequisiteResult(std::int32_t result)
 {
-    switch (result) {
-    case 0:
-    case 1638:  // ERROR_PRODUCT_VERSION
-        return PrerequisiteOutcome::Installed;
-    case 3010:  // ERROR_SUCCESS_REBOOT_REQUIRED
-    case 1641:  // ERROR_SUCCESS_REBOOT_INITIATED
-        return PrerequisiteOutcome::InstalledRestartRequired;
-    default:
+    if (!ReadsAsInstalled(result)) {
         return PrerequisiteOutcome::Failed;
     }
+    const bool wantsRestart = result == RestartRequired || result == RestartInitiated;
+    return wantsRestart ? PrerequisiteOutcome::InstalledRestartRequired : PrerequisiteOutcome::Installed;
 }

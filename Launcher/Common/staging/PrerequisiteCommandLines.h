@@ -17,7 +17,7 @@ bool IsQuietRequest(std::wstring_view msiArgumentTemplate);
 
 enum class PrerequisiteOutcome { Installed, InstalledRestartRequired, Failed };
 
-// What a prerequisite installer's exit code means: 0, and 1638 (this or a newer
-// version is installed already), are success; 3010 and 1641 are success that
-// wants a restart; anything else is a failure.
+// What a prerequisite installer's exit code means: a code that reads as
+// installed is success, and RestartRequired or RestartInitiated among them is
+// success that wants a restart; anything else is a failure.
 PrerequisiteOutcome ClassifyPrerequisiteResult(std::int32_t result);

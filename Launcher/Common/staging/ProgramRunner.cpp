@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr std::int32_t WaitFailure = -1;
-
 // The child sees this as its command line; CreateProcessW may write into it.
 std::vector<wchar_t> CommandLine(const std::wstring& program, const std::wstring& parameters)
 {

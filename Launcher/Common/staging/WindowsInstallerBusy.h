@@ -22,7 +22,7 @@ private:
 // so that the Windows Installer started next finds it free; an abandoned one
 // counts as free. Returns false when the deadline passed with the mutex
 // still held. A mutex that cannot be opened (none exists, or it cannot be
-// seen) or waited for returns true: Windows Installer then answers 1618 itself
+// seen) or waited for returns true: Windows Installer then answers InstallerBusy itself
 // when it is busy.
 bool WaitUntilWindowsInstallerIsFree(const BusyWaitDeadline& deadline);
 
@@ -31,5 +31,5 @@ bool WaitUntilWindowsInstallerIsFree(const BusyWaitDeadline& deadline);
 // loop. Returns false, without pausing, when the deadline has passed.
 bool PauseBeforeRetry(const BusyWaitDeadline& deadline);
 
-// Prints that the launcher gives up waiting, and returns 1618.
+// Prints that the launcher gives up waiting, and returns InstallerBusy.
 std::int32_t ReportStillBusy();
