@@ -4,8 +4,6 @@
 
 #include <winsvc.h>
 
-#include <utility>
-
 // A move-only owner of one operating-system handle that closes it through the
 // call table. Closing from the destructor keeps the last-error value, so that a
 // caller can still read the code of the failure that made it return.
@@ -170,8 +168,8 @@ public:
 private:
     void CloseBoth()
     {
-        const ProcessHandle process(std::exchange(child_.hProcess, nullptr));
-        const ThreadHandle thread(std::exchange(child_.hThread, nullptr));
+        const ProcessHandle process(child_.hProcess);
+        const ThreadHandle thread(child_.hThread);
         child_ = {};
     }
 
