@@ -59,11 +59,10 @@ public:
     // Makes the destination folder ready and creates the empty file there; a
     // name that exists already fails, except that an earlier package file is
     // first removed by its own name. The package folder's levels stay held
-    // until InstallMainPackage lets them go. Returns 0 with the open handle
-    // in outputHandle (the caller closes it), or the failing call's code,
-    // leaving outputHandle untouched.
+    // until InstallMainPackage lets them go. Returns 0 with the file open in
+    // file, or the failing call's code with file empty.
     std::int32_t OpenPayloadFile(
-        const std::wstring& fileName, bool toStaging, HANDLE& outputHandle, std::wstring& outputPath);
+        const std::wstring& fileName, bool toStaging, FileHandle& file, std::wstring& outputPath);
 
     // Stages the "EXE" resource under this file name and runs it with these
     // parameters in the staging folder, holding the staged file unchangeable

@@ -3,6 +3,7 @@
 #include "InstallerLauncher.h"
 #include "staging/ChildEnvironment.h"
 #include "staging/ProgramRunner.h"
+#include "support/HandleLedger.h"
 #include "support/OsFailures.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +48,18 @@ TEST(LaunchAndWait, ProgramThatDoesNotExistGivesItsErrorAtOnce)
 {
     EXPECT_EQ(ERROR_FILE_NOT_FOUND,
         LaunchAndWait(L"C:\\windows\\no-such-program.exe", L"", SystemFolder(), Environment()));
+}
+
+TEST(LaunchAndWait, TheChildsProcessAndThreadHandlesAreClosedStartedOrNot)
+{
+    const std::vector<wchar_t> environment = Environment();
+    HandleLedger ledger;
+    EXPECT_EQ(0, LaunchAndWait(CommandInterpreter(), L"/c exit 0", SystemFolder(), environment));
+    EXPECT_NE(0, LaunchAndWait(L"C:\\windows\\no-such-program.exe", L"", SystemFolder(), environment));
+    const std::map<HandleKind, int> opened = {{HandleKind::Process, 1}, {HandleKind::Thread, 1}};
+    EXPECT_EQ(opened, ledger.OpenedByKind());
+    EXPECT_EQ(0, ledger.OpenCount()) << DescribeHandles(ledger.OpenByKind());
+    EXPECT_TRUE(ledger.Mismatches().empty());
 }
 
 TEST(LaunchAndWait, ChildRunsInTheFolderItIsGiven)

@@ -1,6 +1,7 @@
 // The registry key object against Wine's registry: where each view lands,
 // values in and out of a Variant, and the two name listings.
 #include "settings/RegistryKey.h"
+#include "support/HandleLedger.h"
 #include "support/OsFailures.h"
 
 #include <gtest/gtest.h>
@@ -108,6 +109,27 @@ TEST_F(RegistryKeyTest, OpeningCreatesTheMissingPathButReadingNever)
     RegistryKey unknownRoot(TestKey, 4);
     EXPECT_EQ(E_FAIL, unknownRoot.Open(true));
     EXPECT_EQ(E_FAIL, unknownRoot.Open(false));
+}
+
+TEST_F(RegistryKeyTest, EveryKeyOpenedIsClosedOnceWhateverTheOpenGave)
+{
+    HandleLedger ledger;
+    {
+        RegistryKey reopened(TestKey);
+        ASSERT_EQ(S_OK, reopened.Open(true));
+        reopened.Close();
+        EXPECT_EQ(S_OK, reopened.Open(false));
+        EXPECT_FALSE(key.SubKey(L"Missing", SubKeyAccess::Read).IsOpen());
+        RegistryKey made = key.SubKey(L"Made", SubKeyAccess::ReadCreating);
+        EXPECT_FALSE(key.CreateNewSubKey(L"Made", nullptr).IsOpen()) << "a key there already is let go";
+        const RegistryKey moved = std::move(made);
+        EXPECT_TRUE(moved.IsOpen());
+        EXPECT_FALSE(made.IsOpen()) << "moving hands the handle on";
+        EXPECT_EQ(E_FAIL, RegistryKey(TestKey, 4).Open(true));
+    }
+    EXPECT_EQ(4, ledger.OpenedByKind()[HandleKind::RegistryKey]);
+    EXPECT_EQ(0, ledger.OpenCount()) << DescribeHandles(ledger.OpenByKind());
+    EXPECT_TRUE(ledger.Mismatches().empty());
 }
 
 TEST_F(RegistryKeyTest, ReadValueTurnsRegistryDataIntoAVariant)

@@ -59,14 +59,13 @@ const wchar_t* ProcessorName(bool is64BitWindows, const NativeMachineReport& nat
 
 const wchar_t* Elevation()
 {
-    HANDLE token = nullptr;
-    if (!Os.OpenProcessToken(Os.GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    TokenHandle token;
+    if (!Os.OpenProcessToken(Os.GetCurrentProcess(), TOKEN_QUERY, token.Put())) {
         return L"unknown";
     }
-    const TokenHandle held(token);
     TOKEN_ELEVATION elevation = {};
     DWORD length = 0;
-    if (!Os.GetTokenInformation(held.Get(), TokenElevation, &elevation, sizeof(elevation), &length)) {
+    if (!Os.GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof(elevation), &length)) {
         return L"unknown";
     }
     return elevation.TokenIsElevated != 0 ? L"yes" : L"no";

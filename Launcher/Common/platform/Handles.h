@@ -30,6 +30,16 @@ public:
     Handle Get() const { return value_; }
     bool IsValid() const { return value_ != Kind::Invalid(); }
 
+    // Closes what is held and returns where a call that hands a handle back
+    // through an out-parameter writes it, so that the handle is owned from
+    // the moment it exists. A failed call leaves the owner empty, as long as
+    // it writes nothing there or the invalid value.
+    Handle* Put()
+    {
+        CloseKeepingLastError();
+        return &value_;
+    }
+
     // Closes now and reports whether the close call succeeded; the last-error
     // value is the close call's. Closing an empty owner succeeds.
     bool Close()
@@ -81,6 +91,21 @@ struct LocalMemoryKind {
     static bool Close(Handle memory) { return Os.LocalFree(memory) == nullptr; }
 };
 
+// Text the RPC runtime formatted, such as UuidToStringW's.
+struct RpcStringKind {
+    using Handle = RPC_WSTR;
+    static Handle Invalid() { return nullptr; }
+    static bool Close(Handle text) { return Os.RpcStringFreeW(&text) == RPC_S_OK; }
+};
+
+// The copy of the process's environment block that GetEnvironmentStringsW
+// hands out.
+struct EnvironmentStringsKind {
+    using Handle = LPWCH;
+    static Handle Invalid() { return nullptr; }
+    static bool Close(Handle strings) { return Os.FreeEnvironmentStringsW(strings) != FALSE; }
+};
+
 struct FindHandleKind {
     using Handle = HANDLE;
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
@@ -112,9 +137,41 @@ using ThreadHandle = UniqueHandle<ProcessHandleKind>;
 using TokenHandle = UniqueHandle<ProcessHandleKind>;
 using MutexHandle = UniqueHandle<ProcessHandleKind>;
 using LocalMemory = UniqueHandle<LocalMemoryKind>;
+using RpcString = UniqueHandle<RpcStringKind>;
+using EnvironmentStrings = UniqueHandle<EnvironmentStringsKind>;
 // A toolhelp snapshot is invalid as INVALID_HANDLE_VALUE, like a file.
 using SnapshotHandle = UniqueHandle<FileHandleKind>;
 using FindHandle = UniqueHandle<FindHandleKind>;
 using RegistryKeyHandle = UniqueHandle<RegistryKeyHandleKind>;
 using ServiceHandle = UniqueHandle<ServiceHandleKind>;
 using ModuleHandle = UniqueHandle<ModuleHandleKind>;
+
+// The process and first-thread handles that CreateProcessW hands back in one
+// record. Both are closed through the table, the thread first, keeping the
+// last-error value, as their own owners would close them.
+class ChildProcessHandles {
+public:
+    ChildProcessHandles() = default;
+    ChildProcessHandles(const ChildProcessHandles&) = delete;
+    ChildProcessHandles& operator=(const ChildProcessHandles&) = delete;
+    ~ChildProcessHandles() { CloseBoth(); }
+
+    // Closes what is held and returns the record CreateProcessW fills.
+    PROCESS_INFORMATION* Put()
+    {
+        CloseBoth();
+        return &child_;
+    }
+
+    HANDLE Process() const { return child_.hProcess; }
+
+private:
+    void CloseBoth()
+    {
+        const ProcessHandle process(child_.hProcess);
+        const ThreadHandle thread(child_.hThread);
+        child_ = {};
+    }
+
+    PROCESS_INFORMATION child_{};
+};

@@ -136,7 +136,7 @@ std::int32_t RegistryKey::EnumSubKeys(std::vector<std::wstring>& names) const
     if (!IsOpen()) {
         return E_FAIL;
     }
-    return OrOnAllocationFailure(E_FAIL, [&] { return ListSubKeys(handle_, names); });
+    return OrOnAllocationFailure(E_FAIL, [&] { return ListSubKeys(handle_.Get(), names); });
 }
 
 std::int32_t RegistryKey::EnumValueNames(std::vector<std::wstring>& names) const
@@ -144,7 +144,7 @@ std::int32_t RegistryKey::EnumValueNames(std::vector<std::wstring>& names) const
     if (!IsOpen()) {
         return E_FAIL;
     }
-    return OrOnAllocationFailure(E_FAIL, [&] { return ListValueNames(handle_, names); });
+    return OrOnAllocationFailure(E_FAIL, [&] { return ListValueNames(handle_.Get(), names); });
 }
 
 std::int32_t RegistryKey::EnumValues(std::vector<ListedRegistryValue>& values) const
@@ -153,5 +153,5 @@ std::int32_t RegistryKey::EnumValues(std::vector<ListedRegistryValue>& values) c
     if (!IsOpen()) {
         return E_FAIL;
     }
-    return OrOnAllocationFailure(E_FAIL, [&] { return ListValues(handle_, values); });
+    return OrOnAllocationFailure(E_FAIL, [&] { return ListValues(handle_.Get(), values); });
 }

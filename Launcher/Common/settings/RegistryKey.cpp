@@ -7,9 +7,10 @@
 
 namespace {
 
-const HKEY ClosedKey = reinterpret_cast<HKEY>(static_cast<LONG_PTR>(-1));
+// A value no key handle takes.
+const HKEY NoKey = reinterpret_cast<HKEY>(static_cast<LONG_PTR>(-1));
 
-// An unknown selector becomes the invalid handle, so opening it fails.
+// An unknown selector becomes a handle of no key, so opening below it fails.
 HKEY PredefinedKey(std::int32_t root)
 {
     switch (root) {
@@ -22,38 +23,15 @@ HKEY PredefinedKey(std::int32_t root)
     case Users:
         return HKEY_USERS;
     default:
-        return ClosedKey;
+        return NoKey;
     }
 }
 
 }  // namespace
 
 RegistryKey::RegistryKey(std::wstring path, std::int32_t root, bool use64BitView)
-    : handle_(ClosedKey), root_(root), path_(std::move(path)), use64BitView_(use64BitView)
+    : root_(root), path_(std::move(path)), use64BitView_(use64BitView)
 {
-}
-
-RegistryKey::~RegistryKey()
-{
-    Close();
-}
-
-RegistryKey::RegistryKey(RegistryKey&& other) noexcept
-    : handle_(std::exchange(other.handle_, ClosedKey)), root_(other.root_), path_(std::move(other.path_)),
-      use64BitView_(other.use64BitView_)
-{
-}
-
-RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, ClosedKey);
-        root_ = other.root_;
-        path_ = std::move(other.path_);
-        use64BitView_ = other.use64BitView_;
-    }
-    return *this;
 }
 
 std::int32_t RegistryKey::Open(bool readOnly)
@@ -62,31 +40,25 @@ std::int32_t RegistryKey::Open(bool readOnly)
         return 1;
     }
     const REGSAM view = ViewAccess();
-    LONG status = ERROR_SUCCESS;
     if (readOnly) {
-        status = Os.RegOpenKeyExW(PredefinedKey(root_), path_.c_str(), /*ulOptions=*/0, KEY_READ | view, &handle_);
+        Os.RegOpenKeyExW(PredefinedKey(root_), path_.c_str(), /*ulOptions=*/0, KEY_READ | view, handle_.Put());
     } else {
         DWORD disposition = 0;
-        status = Os.RegCreateKeyExW(PredefinedKey(root_), path_.c_str(), /*Reserved=*/0, /*lpClass=*/nullptr,
-            REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | view, /*lpSecurityAttributes=*/nullptr, &handle_, &disposition);
-    }
-    if (status != ERROR_SUCCESS) {
-        handle_ = ClosedKey;
+        Os.RegCreateKeyExW(PredefinedKey(root_), path_.c_str(), /*Reserved=*/0, /*lpClass=*/nullptr,
+            REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | view, /*lpSecurityAttributes=*/nullptr, handle_.Put(),
+            &disposition);
     }
     return IsOpen() ? S_OK : E_FAIL;
 }
 
 void RegistryKey::Close()
 {
-    if (IsOpen()) {
-        Os.RegCloseKey(handle_);
-        handle_ = ClosedKey;
-    }
+    handle_.Close();
 }
 
 bool RegistryKey::IsOpen() const
 {
-    return handle_ != ClosedKey;
+    return handle_.IsValid();
 }
 
 REGSAM RegistryKey::ViewAccess() const
@@ -118,19 +90,16 @@ RegistryKey RegistryKey::SubKey(const std::wstring& name, SubKeyAccess access) c
         return child;
     }
     const REGSAM view = ViewAccess();
-    LONG status = ERROR_SUCCESS;
     if (access == SubKeyAccess::Read) {
-        status = Os.RegOpenKeyExW(handle_, name.c_str(), /*ulOptions=*/0, KEY_READ | view, &child.handle_);
+        Os.RegOpenKeyExW(handle_.Get(), name.c_str(), /*ulOptions=*/0, KEY_READ | view, child.handle_.Put());
     } else {
         // Creating needs only the parent's permission, so a key created for
         // reading is opened with no more than read access.
         const REGSAM rights = access == SubKeyAccess::ReadCreating ? KEY_READ : KEY_ALL_ACCESS;
         DWORD disposition = 0;
-        status = Os.RegCreateKeyExW(handle_, name.c_str(), /*Reserved=*/0, /*lpClass=*/nullptr,
-            REG_OPTION_NON_VOLATILE, rights | view, /*lpSecurityAttributes=*/nullptr, &child.handle_, &disposition);
-    }
-    if (status != ERROR_SUCCESS) {
-        child.handle_ = ClosedKey;
+        Os.RegCreateKeyExW(handle_.Get(), name.c_str(), /*Reserved=*/0, /*lpClass=*/nullptr,
+            REG_OPTION_NON_VOLATILE, rights | view, /*lpSecurityAttributes=*/nullptr, child.handle_.Put(),
+            &disposition);
     }
     return child;
 }
@@ -145,12 +114,10 @@ RegistryKey RegistryKey::CreateNewSubKey(const std::wstring& name, SECURITY_ATTR
     // A registry link in the name's place is opened as itself, and so found
     // to exist: followed, a link to a missing key would create that key.
     DWORD disposition = 0;
-    const LONG status = Os.RegCreateKeyExW(handle_, name.c_str(), /*Reserved=*/0, /*lpClass=*/nullptr,
-        REG_OPTION_NON_VOLATILE | REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | ViewAccess(), security, &child.handle_,
-        &disposition);
-    if (status != ERROR_SUCCESS) {
-        child.handle_ = ClosedKey;
-    } else if (disposition != REG_CREATED_NEW_KEY) {
+    const LONG status = Os.RegCreateKeyExW(handle_.Get(), name.c_str(), /*Reserved=*/0, /*lpClass=*/nullptr,
+        REG_OPTION_NON_VOLATILE | REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | ViewAccess(), security,
+        child.handle_.Put(), &disposition);
+    if (status == ERROR_SUCCESS && disposition != REG_CREATED_NEW_KEY) {
         // Someone else's key, with someone else's descriptor and contents.
         child.Close();
     }
@@ -165,10 +132,7 @@ RegistryKey RegistryKey::SubKeyItself(const std::wstring& name, LONG& status) co
         status = ERROR_NOT_ENOUGH_MEMORY;
         return child;
     }
-    status = Os.RegOpenKeyExW(handle_, name.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_READ | ViewAccess(),
-        &child.handle_);
-    if (status != ERROR_SUCCESS) {
-        child.handle_ = ClosedKey;
-    }
+    status = Os.RegOpenKeyExW(handle_.Get(), name.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_READ | ViewAccess(),
+        child.handle_.Put());
     return child;
 }

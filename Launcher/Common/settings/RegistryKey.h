@@ -2,6 +2,7 @@
 
 #include "RegistryValueData.h"
 #include "Variant.h"
+#include "../platform/Handles.h"
 
 #include <windows.h>
 
@@ -36,11 +37,6 @@ enum class SubKeyAccess {
 class RegistryKey {
 public:
     explicit RegistryKey(std::wstring path, std::int32_t root = LocalMachine, bool use64BitView = false);
-    ~RegistryKey();
-    RegistryKey(RegistryKey&& other) noexcept;
-    RegistryKey& operator=(RegistryKey&& other) noexcept;
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
 
     // Opens the key: read-only, or with all access, creating it and every
     // missing key on its path. Returns 1 and changes nothing when the key is
@@ -120,7 +116,9 @@ private:
     // ERROR_NOT_ENOUGH_MEMORY.
     RegistryKey SubKeyItself(const std::wstring& name, LONG& status) const;
 
-    HKEY handle_;
+    // A key this object opened, empty while closed. The predefined roots are
+    // only ever the parents of an open, never held here.
+    RegistryKeyHandle handle_;
     std::int32_t root_;
     std::wstring path_;
     bool use64BitView_;

@@ -36,5 +36,5 @@ std::int32_t RegistryKey::DeleteTree()
     if (!deleted) {
         return E_FAIL;
     }
-    return Os.NtDeleteKey(handle_) >= 0 ? S_OK : E_FAIL;
+    return Os.NtDeleteKey(handle_.Get()) >= 0 ? S_OK : E_FAIL;
 }

@@ -80,8 +80,8 @@ std::int32_t RegistryKey::WriteValue(const std::wstring& name, const Variant& va
     if (!IsOpen()) {
         return E_FAIL;
     }
-    return value.GetType() == VariantType::String ? StoreText(handle_, name, value)
-                                                   : StoreBlob(handle_, name, value);
+    return value.GetType() == VariantType::String ? StoreText(handle_.Get(), name, value)
+                                                   : StoreBlob(handle_.Get(), name, value);
 }
 
 std::int32_t RegistryKey::ReadRawValue(const std::wstring& name, RegistryValueData& value) const
@@ -91,7 +91,7 @@ std::int32_t RegistryKey::ReadRawValue(const std::wstring& name, RegistryValueDa
     }
     DWORD type = REG_NONE;
     DWORD size = 0;
-    if (Os.RegQueryValueExW(handle_, name.c_str(), /*lpReserved=*/nullptr, &type, /*lpData=*/nullptr, &size) !=
+    if (Os.RegQueryValueExW(handle_.Get(), name.c_str(), /*lpReserved=*/nullptr, &type, /*lpData=*/nullptr, &size) !=
         ERROR_SUCCESS) {
         return E_FAIL;
     }
@@ -103,7 +103,7 @@ std::int32_t RegistryKey::ReadRawValue(const std::wstring& name, RegistryValueDa
     // checked; a value that grew in between is kept only as far as the buffer
     // goes, and the size it reports never reaches past it.
     DWORD read = size;
-    Os.RegQueryValueExW(handle_, name.c_str(), /*lpReserved=*/nullptr, &type, bytes.data(), &read);
+    Os.RegQueryValueExW(handle_.Get(), name.c_str(), /*lpReserved=*/nullptr, &type, bytes.data(), &read);
     bytes.resize(std::min(read, size));
     value.Type = type;
     value.Bytes = std::move(bytes);
@@ -124,5 +124,5 @@ std::int32_t RegistryKey::WriteRawValue(const std::wstring& name, const Registry
         return E_FAIL;
     }
     std::fill(std::copy(value.Bytes.begin(), value.Bytes.end(), padded.begin()), padded.end(), 0xFF);
-    return StoreValue(handle_, name, value.Type, padded.data(), value.Bytes.size()) ? S_OK : E_FAIL;
+    return StoreValue(handle_.Get(), name, value.Type, padded.data(), value.Bytes.size()) ? S_OK : E_FAIL;
 }

@@ -1,7 +1,7 @@
 #include "ChildEnvironment.h"
 
 #include "FailureReport.h"
-#include "../platform/OsCalls.h"
+#include "../platform/Handles.h"
 #include "../platform/SystemFolders.h"
 
 #include <array>
@@ -12,20 +12,6 @@ namespace {
 
 using Variable = std::pair<const wchar_t*, std::wstring>;
 constexpr std::size_t SetVariableCount = 5;
-
-struct EnvironmentStrings {
-    explicit EnvironmentStrings(wchar_t* strings) : Strings(strings) {}
-    ~EnvironmentStrings()
-    {
-        if (Strings != nullptr) {
-            Os.FreeEnvironmentStringsW(Strings);
-        }
-    }
-    EnvironmentStrings(const EnvironmentStrings&) = delete;
-    EnvironmentStrings& operator=(const EnvironmentStrings&) = delete;
-
-    wchar_t* Strings;
-};
 
 std::int32_t SystemFolders(std::wstring& system, std::wstring& windows)
 {
@@ -73,7 +59,7 @@ std::int32_t BuildChildEnvironment(const std::wstring& temporaryFolder, std::vec
         return code;
     }
     const EnvironmentStrings inherited(Os.GetEnvironmentStringsW());
-    if (inherited.Strings == nullptr) {
+    if (!inherited.IsValid()) {
         return ReportLastError("GetEnvironmentStrings");
     }
     const std::array<Variable, SetVariableCount> variables = {
@@ -88,7 +74,7 @@ std::int32_t BuildChildEnvironment(const std::wstring& temporaryFolder, std::vec
     for (const Variable& variable : variables) {
         Append(block, std::wstring(variable.first) + L"=" + variable.second);
     }
-    for (const wchar_t* entry = inherited.Strings; *entry != L'\0'; entry += std::wcslen(entry) + 1) {
+    for (const wchar_t* entry = inherited.Get(); *entry != L'\0'; entry += std::wcslen(entry) + 1) {
         if (!IsSet(variables, NameOf(entry))) {
             Append(block, entry);
         }

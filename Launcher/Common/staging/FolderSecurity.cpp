@@ -43,11 +43,9 @@ public:
     std::int32_t Load(PSID systemOwner)
     {
         systemOwner_ = systemOwner;
-        PSID trustedInstaller = nullptr;
-        if (!Os.ConvertStringSidToSidW(TrustedInstallerSid, &trustedInstaller)) {
+        if (!Os.ConvertStringSidToSidW(TrustedInstallerSid, trustedInstaller_.Put())) {
             return ReportLastError("ConvertStringSidToSid");
         }
-        trustedInstaller_ = LocalMemory(trustedInstaller);
         return 0;
     }
 
@@ -89,13 +87,11 @@ std::int32_t IsTrustedEntry(const ACL* dacl, DWORD index, const TrustedAccounts&
 
 std::int32_t ReadOwner(HANDLE object, RecordedOwner& recorded)
 {
-    PSECURITY_DESCRIPTOR queried = nullptr;
     const DWORD read = Os.GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &recorded.Owner,
-        /*ppsidGroup=*/nullptr, /*ppDacl=*/nullptr, /*ppSacl=*/nullptr, &queried);
+        /*ppsidGroup=*/nullptr, /*ppDacl=*/nullptr, /*ppSacl=*/nullptr, recorded.Memory.Put());
     if (read != ERROR_SUCCESS) {
         return ReportErrorCode("GetSecurityInfo", read);
     }
-    recorded.Memory = LocalMemory(queried);
     return 0;
 }
 
@@ -183,13 +179,12 @@ std::int32_t IsTrustedFolder(HANDLE folder, PSID systemOwner, bool& trusted)
 {
     PSID owner = nullptr;
     PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR queried = nullptr;
+    LocalMemory descriptor;
     const DWORD read = Os.GetSecurityInfo(folder, SE_FILE_OBJECT,
         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, /*ppsidGroup=*/nullptr, &dacl,
-        /*ppSacl=*/nullptr, &queried);
+        /*ppSacl=*/nullptr, descriptor.Put());
     if (read != ERROR_SUCCESS) {
         return ReportErrorCode("GetSecurityInfo", read);
     }
-    const LocalMemory memory(queried);
     return IsTrustedFolderSecurity(owner, dacl, systemOwner, trusted);
 }

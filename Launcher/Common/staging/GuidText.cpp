@@ -2,7 +2,7 @@
 
 #include "FailureReport.h"
 #include "../ResultCodes.h"
-#include "../platform/OsCalls.h"
+#include "../platform/Handles.h"
 #include "../settings/BufferAllocation.h"
 
 std::int32_t MakeGuidText(std::wstring& text)
@@ -12,15 +12,14 @@ std::int32_t MakeGuidText(std::wstring& text)
     if (created != RPC_S_OK) {
         return ReportErrorCode("UuidCreate", static_cast<DWORD>(created));
     }
-    RPC_WSTR formatted = nullptr;
-    const RPC_STATUS converted = Os.UuidToStringW(&guid, &formatted);
+    RpcString formatted;
+    const RPC_STATUS converted = Os.UuidToStringW(&guid, formatted.Put());
     if (converted != RPC_S_OK) {
         return ReportErrorCode("UuidToString", static_cast<DWORD>(converted));
     }
     const bool copied = OrOnAllocationFailure(false, [&] {
-        text = reinterpret_cast<const wchar_t*>(formatted);
+        text = reinterpret_cast<const wchar_t*>(formatted.Get());
         return true;
     });
-    Os.RpcStringFreeW(&formatted);
     return copied ? 0 : OutOfMemory;
 }

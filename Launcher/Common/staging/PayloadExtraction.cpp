@@ -94,11 +94,10 @@ std::int32_t CInstallerLauncher::ExtractPayload(const std::wstring& resourceName
     if (const std::int32_t code = LocateResource(resourceName, resourceType, resource)) {
         return code;
     }
-    HANDLE opened = INVALID_HANDLE_VALUE;
-    if (const std::int32_t code = OpenPayloadFile(fileName, toStaging, opened, outputPath)) {
+    FileHandle file;
+    if (const std::int32_t code = OpenPayloadFile(fileName, toStaging, file, outputPath)) {
         return code;
     }
-    FileHandle file(opened);
     // The file's identity is taken while it is empty: under Wine the query
     // is slower on a file with freshly written data.
     BY_HANDLE_FILE_INFORMATION written;
@@ -115,7 +114,7 @@ std::int32_t CInstallerLauncher::ExtractPayload(const std::wstring& resourceName
 }
 
 std::int32_t CInstallerLauncher::OpenPayloadFile(
-    const std::wstring& fileName, bool toStaging, HANDLE& outputHandle, std::wstring& outputPath)
+    const std::wstring& fileName, bool toStaging, FileHandle& file, std::wstring& outputPath)
 {
     std::wstring folder;
     const std::int32_t folderResult = toStaging ? OpenStagingFolder(folder) : packageFolder_.Open(folder);
@@ -129,12 +128,11 @@ std::int32_t CInstallerLauncher::OpenPayloadFile(
         }
     }
     // A name that exists now was planted since: never write into it.
-    const HANDLE file = Os.CreateFileW(outputPath.c_str(), GENERIC_READ | GENERIC_WRITE, /*dwShareMode=*/0,
-        /*lpSecurityAttributes=*/nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, /*hTemplateFile=*/nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    file = FileHandle(Os.CreateFileW(outputPath.c_str(), GENERIC_READ | GENERIC_WRITE, /*dwShareMode=*/0,
+        /*lpSecurityAttributes=*/nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, /*hTemplateFile=*/nullptr));
+    if (!file.IsValid()) {
         return ReportLastError("CreateFile");
     }
-    outputHandle = file;
     return 0;
 }
 

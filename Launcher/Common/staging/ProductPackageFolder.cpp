@@ -30,13 +30,11 @@ FileHandle OpenLevel(const std::wstring& path, DWORD access)
 // anything below it anyway.
 std::int32_t ReadSystemOwner(const std::wstring& commonAppData, RecordedOwner& owner)
 {
-    PSECURITY_DESCRIPTOR queried = nullptr;
     const DWORD read = Os.GetNamedSecurityInfoW(commonAppData.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
-        &owner.Owner, /*ppsidGroup=*/nullptr, /*ppDacl=*/nullptr, /*ppSacl=*/nullptr, &queried);
+        &owner.Owner, /*ppsidGroup=*/nullptr, /*ppDacl=*/nullptr, /*ppSacl=*/nullptr, owner.Memory.Put());
     if (read != ERROR_SUCCESS) {
         return ReportErrorCode("GetNamedSecurityInfo", read);
     }
-    owner.Memory = LocalMemory(queried);
     return 0;
 }
 

@@ -42,18 +42,16 @@ std::int32_t LaunchAndWait(const std::wstring& program, const std::wstring& para
     LogProgramStarted(commandLine.data(), workingFolder);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION child = {};
+    ChildProcessHandles child;
     if (!Os.CreateProcessW(program.c_str(), commandLine.data(), /*lpProcessAttributes=*/nullptr,
             /*lpThreadAttributes=*/nullptr, /*bInheritHandles=*/FALSE, CREATE_UNICODE_ENVIRONMENT,
-            const_cast<wchar_t*>(environment.data()), workingFolder.c_str(), &startup, &child)) {
+            const_cast<wchar_t*>(environment.data()), workingFolder.c_str(), &startup, child.Put())) {
         const std::int32_t code = FailureCode(Os.GetLastError());
         LogProgramNotStarted(program, code);
         return code;
     }
-    const ProcessHandle process(child.hProcess);
-    const ThreadHandle thread(child.hThread);
     const ULONGLONG started = Os.GetTickCount64();
-    const std::int32_t result = WaitForEnd(process.Get());
+    const std::int32_t result = WaitForEnd(child.Process());
     LogProgramEnded(program, result, Os.GetTickCount64() - started);
     return result;
 }
