@@ -46,8 +46,8 @@ def settings_now(args, prefix, drive, name):
     that fails (Wine's reg can, right after a process was killed) is asked
     again rather than read as a key that is gone."""
     for _ in range(3):
-        if scenario.wine(prefix, args.arch, "reg", "export", scenario.VALUES.drivers_key, "C:\\StandIn\\%s.reg" % name,
-                         "/y", scenario.registry_view(args)) == 0:
+        if scenario.wine(prefix, args.arch, "reg", "export", scenario.VALUES.drivers_key,
+                         "C:\\StandIn\\%s.reg" % name, "/y", scenario.registry_view(args)) == 0:
             break
         time.sleep(1)
     return scenario.parse_reg(os.path.join(drive, "StandIn", name + ".reg"))

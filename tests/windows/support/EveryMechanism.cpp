@@ -195,6 +195,7 @@ bool EveryMechanism::ServiceRunning() const
 
 const wchar_t* SettingsBackupKeyPath()
 {
-    static const std::wstring path = std::wstring(Shipped::DriversKeyPath) + L"\\SettingsBackup_" + Shipped::SettingsGuid;
+    static const std::wstring path =
+        std::wstring(Shipped::DriversKeyPath) + L"\\SettingsBackup_" + Shipped::SettingsGuid;
     return path.c_str();
 }
