@@ -23,6 +23,8 @@ const LauncherConfiguration BenchConfiguration = {
     600,
     false,
     false,
+    {NoEntries, 0},
+    {NoEntries, 0},
 };
 
 }  // namespace
