@@ -5,7 +5,10 @@
 #     [MANIFEST <file>]                 default: the shipped manifest
 #     [PROCESS_NAMES <name>...] [PRODUCT_CODES_32 <code>...] [PRODUCT_CODES_64 <code>...]
 #     [DRIVERS_KEY_PATH <path>] [SETTINGS_GUID <guid>]
-#     [DEVICE_MONITOR_SERVICE_NAME <name>] [PRODUCT_FOLDER_NAME <name>]
+#     [DEVICE_MONITOR_SERVICE_NAME <name>] [VENDOR_FOLDER_NAME <name>]
+#     [INSTALLERS_FOLDER_NAME <name>] [PRODUCT_FOLDER_NAME <name>]
+#     [PACKAGE_FILE_NAME <name>]        the product's identity, by default
+#                                       the shipped one (ProductIdentity.cmake)
 #     [PREREQUISITE_DETECT_VC2005_REDIST_32 <code>...]
 #     [PREREQUISITE_DETECT_VC2005_REDIST_64 <code>...]
 #                                       Windows Installer product codes, braced
@@ -23,8 +26,9 @@
 # (LauncherValues.cmake) before anything is generated from it.
 
 include(LauncherValues)
+include(ProductIdentity)
 
-function(_launcher_wide_literal out value)
+function(launcher_wide_literal out value)
     string(REPLACE "\\" "\\\\" value "${value}")
     string(REPLACE "\"" "\\\"" value "${value}")
     set(${out} "L\"${value}\"" PARENT_SCOPE)
@@ -34,7 +38,7 @@ endfunction()
 function(_launcher_table out)
     set(entries "")
     foreach(item IN LISTS ARGN)
-        _launcher_wide_literal(literal "${item}")
+        launcher_wide_literal(literal "${item}")
         list(APPEND entries "${literal}")
     endforeach()
     if(NOT entries)
@@ -64,7 +68,7 @@ endfunction()
 function(add_launcher_variant target)
     cmake_parse_arguments(PARSE_ARGV 1 V
         "USE_SELF_EXTRACTOR_SWITCHES;CONTINUE_AFTER_PREREQUISITE_FAILURE"
-        "OUTPUT_DIRECTORY;MANIFEST;PROMPT_TEXT;PROMPT_CAPTION;DRIVERS_KEY_PATH;SETTINGS_GUID;DEVICE_MONITOR_SERVICE_NAME;PRODUCT_FOLDER_NAME;MSI_BUSY_WAIT_SECONDS"
+        "OUTPUT_DIRECTORY;MANIFEST;PROMPT_TEXT;PROMPT_CAPTION;${PRODUCT_IDENTITY_KEYS};MSI_BUSY_WAIT_SECONDS"
         "PAYLOADS;PROCESS_NAMES;PRODUCT_CODES_32;PRODUCT_CODES_64;PREREQUISITE_DETECT_VC2005_REDIST_32;PREREQUISITE_DETECT_VC2005_REDIST_64")
     if(V_UNPARSED_ARGUMENTS)
         message(FATAL_ERROR "add_launcher_variant(${target}): unknown arguments ${V_UNPARSED_ARGUMENTS}")
@@ -75,27 +79,21 @@ function(add_launcher_variant target)
     if(NOT DEFINED V_MANIFEST)
         set(V_MANIFEST "${LAUNCHER_RESOURCES_DIR}/InstallerLauncher.manifest")
     endif()
-    foreach(setting IN ITEMS
-            "DRIVERS_KEY_PATH=Software\\Kesmora\\Audio\\Drivers"
-            "SETTINGS_GUID={3C94B1E4-D8A5-42F1-813F-629E9DCD99E5}"
-            "DEVICE_MONITOR_SERVICE_NAME=TAVRINAudioDevMon"
-            "PRODUCT_FOLDER_NAME=TAVRIN"
-            "MSI_BUSY_WAIT_SECONDS=600")
-        string(FIND "${setting}" "=" split)
-        string(SUBSTRING "${setting}" 0 ${split} key)
-        math(EXPR valueStart "${split} + 1")
-        string(SUBSTRING "${setting}" ${valueStart} -1 default)
+    foreach(key IN LISTS PRODUCT_IDENTITY_KEYS)
         if(NOT DEFINED V_${key})
-            set(V_${key} "${default}")
+            set(V_${key} "${${key}}")
         endif()
     endforeach()
+    if(NOT DEFINED V_MSI_BUSY_WAIT_SECONDS)
+        set(V_MSI_BUSY_WAIT_SECONDS 600)
+    endif()
 
     list(LENGTH V_PRODUCT_CODES_32 codes32)
     list(LENGTH V_PRODUCT_CODES_64 codes64)
     if(NOT codes32 EQUAL codes64)
         message(FATAL_ERROR "add_launcher_variant(${target}): both product-code tables need the same number of codes")
     endif()
-    foreach(key IN ITEMS SETTINGS_GUID DEVICE_MONITOR_SERVICE_NAME PRODUCT_FOLDER_NAME)
+    foreach(key IN LISTS PRODUCT_IDENTITY_KEYS)
         launcher_check_value(${target} ${key} "${V_${key}}")
     endforeach()
     foreach(processName IN LISTS V_PROCESS_NAMES)
@@ -109,8 +107,8 @@ function(add_launcher_variant target)
     set(generated "${CMAKE_CURRENT_BINARY_DIR}/${target}")
 
     # Configuration values.
-    foreach(key IN ITEMS DRIVERS_KEY_PATH SETTINGS_GUID DEVICE_MONITOR_SERVICE_NAME PRODUCT_FOLDER_NAME)
-        _launcher_wide_literal(LAUNCHER_${key} "${V_${key}}")
+    foreach(key IN LISTS PRODUCT_IDENTITY_KEYS)
+        launcher_wide_literal(LAUNCHER_${key} "${V_${key}}")
     endforeach()
     _launcher_table(LAUNCHER_PRODUCT_CODES_32 ${V_PRODUCT_CODES_32})
     _launcher_table(LAUNCHER_PRODUCT_CODES_64 ${V_PRODUCT_CODES_64})

@@ -3,14 +3,17 @@
 #
 # Builds <label>.msi from StandInPackage.wxs with wixl: a per-machine package
 # that installs the marker file <file name>, whose text is <label>, into
-# Program Files\Kesmora\TAVRIN and sets HKLM\Software\Kesmora\Audio\<value name>
-# to <label>, both in the file-system and registry view of ARCH. The build
-# fails when the package does not carry the given product code or platform.
+# Program Files\<vendor folder>\<product folder> and sets <value name> to
+# <label> in the key that holds the drivers key (ProductIdentity.cmake), both
+# in the file-system and registry view of ARCH. The build fails when the
+# package does not carry the given product code or platform.
 # Sets <label>_PACKAGE to the package's path.
 find_program(WIXL wixl REQUIRED)
 find_program(MSIINFO msiinfo REQUIRED)
 set(STAND_IN_PACKAGE_SOURCE "${CMAKE_CURRENT_LIST_DIR}/StandInPackage.wxs")
 set(STAND_IN_PACKAGE_CHECK "${CMAKE_CURRENT_LIST_DIR}/CheckPackage.cmake")
+# The stand-ins install where the shipped product's driver package would.
+string(REGEX REPLACE "\\\\[^\\]*$" "" STAND_IN_REGISTRY_KEY "${DRIVERS_KEY_PATH}")
 
 # A component GUID of its own for each package and component, fixed so that a
 # rebuilt package keeps the identity Windows Installer counts references by.
@@ -53,6 +56,9 @@ function(add_stand_in_package label)
             "MarkerComponent=${markerComponent}"
             "MarkerName=${P_MARKER}"
             "RegistrationComponent=${registrationComponent}"
+            "VendorFolder=${VENDOR_FOLDER_NAME}"
+            "ProductFolder=${PRODUCT_FOLDER_NAME}"
+            "RegistryKey=${STAND_IN_REGISTRY_KEY}"
             "RegistryValueName=${P_REGISTRY_VALUE}"
             "Label=${label}")
         list(APPEND defines -D "${definition}")

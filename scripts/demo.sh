@@ -14,6 +14,7 @@ cmake --preset windows-x86 >/dev/null
 cmake --build --preset windows-x86 --target InstallerLauncher launch_probe
 # The "=" form keeps arguments that start with a hyphen from being read as
 # options of the scenario runner.
-exec /usr/bin/python3 tests/e2e/scenario.py --base build/windows-x86/prefixes/e2e/win10-64 --arch win64 --version win10 \
+exec /usr/bin/python3 tests/e2e/scenario.py --test-values build/windows-x86/test-values/test-values.json \
+    --prefix win10-64 --base build/windows-x86/prefixes/e2e/win10-64 \
     --launcher build/windows-x86/InstallerLauncher.exe --probe build/windows-x86/tests/e2e/launch_probe.exe \
     "--arguments=$*"

@@ -22,11 +22,11 @@ constexpr std::int32_t ListedExitCodes[] = {0, UserDeclined, UnspecifiedFailure,
 
 }  // namespace
 
-std::wstring HelpText(std::wstring_view productName)
+std::wstring HelpText(std::wstring_view productFolder)
 {
     std::wstring text(Options);
-    text += L"\nSupport log: %ProgramData%\\Kesmora\\Installers\\";
-    text += productName;
+    text += L"\nSupport log: %ProgramData%\\";
+    text += productFolder;
     text += L"\\Logs\n\nExit codes:\n";
     for (const std::int32_t exitCode : ListedExitCodes) {
         text += Decimal(exitCode) + L"\t" + ExitCodeMeaning(exitCode) + L"\n";

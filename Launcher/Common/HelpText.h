@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
-// The help message for the product of this name: the options, where the
-// support log goes and the exit codes deployment tools act on.
-std::wstring HelpText(std::wstring_view productName);
+// The help message for the product whose package folder is productFolder
+// below the common application data folder: the options, where the support
+// log goes and the exit codes deployment tools act on.
+std::wstring HelpText(std::wstring_view productFolder);

@@ -190,8 +190,8 @@ bool CInstallerLauncher::CheckProcessor()
 
 void CInstallerLauncher::ShowHelp()
 {
-    const wchar_t* productName = LauncherConfig.ProductFolderName;
-    Os.MessageBoxW(GetMainWindowHandle(), HelpText(productName).c_str(), productName, MB_OK | MB_ICONINFORMATION);
+    Os.MessageBoxW(GetMainWindowHandle(), HelpText(ProductFolderBelowCommonAppData()).c_str(),
+        LauncherConfig.ProductFolderName, MB_OK | MB_ICONINFORMATION);
 }
 
 // Like the WOW64 query: a failed version query taken for Windows before 10

@@ -20,7 +20,10 @@ struct LauncherConfiguration {
     const wchar_t* DeviceMonitorServiceName;
     const wchar_t* SettingsGuid;              // braces included
     const wchar_t* const* ProcessNames;       // bare image file names
+    const wchar_t* VendorFolderName;          // the product package folder's levels below
+    const wchar_t* InstallersFolderName;      // the common application data folder, in order
     const wchar_t* ProductFolderName;
+    const wchar_t* PackageFileName;           // the driver package's, in the product package folder
     std::int32_t ProductCodeCount;            // indexes both product-code tables
     std::int32_t ProcessNameCount;
     std::int32_t MsiBusyWaitSeconds;          // longest wait for a busy Windows Installer, per start

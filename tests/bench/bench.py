@@ -18,6 +18,10 @@ import pefile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SUPPORT = os.path.join(HERE, "..", "support")
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+import scenario  # noqa: E402
+# The prefix the benchmark runs in.
+PREFIX = "win10-64"
 KB = 1024
 MB = 1024 * 1024
 
@@ -25,17 +29,20 @@ MB = 1024 * 1024
 class Prefix:
     """A Windows 10 64-bit prefix made afresh, with a persistent server."""
 
-    def __init__(self, path):
+    def __init__(self, path, values):
         self.path = os.path.realpath(path)
         self.drive = os.path.join(self.path, "drive_c")
+        self.values = values
+        self.arch_and_version = [values.prefixes[PREFIX][field] for field in ("arch", "version")]
 
     def __enter__(self):
         shutil.rmtree(self.path, ignore_errors=True)
-        subprocess.run([os.path.join(SUPPORT, "wine-prefix.sh"), "start", self.path, "win64", "win10"], check=True)
+        subprocess.run([os.path.join(SUPPORT, "wine-prefix.sh"), "start", self.path] + self.arch_and_version,
+                       check=True)
         return self
 
     def __exit__(self, *exc):
-        subprocess.run([os.path.join(SUPPORT, "wine-prefix.sh"), "stop", self.path, "win64", "win10"])
+        subprocess.run([os.path.join(SUPPORT, "wine-prefix.sh"), "stop", self.path] + self.arch_and_version)
 
     def run(self, program, *arguments, timeout=900, check=True):
         """Runs a program; returns its standard output. Output goes through a
@@ -119,7 +126,7 @@ def logged_run(prefix):
     to its last, and the time its prerequisites took by the lines that tell
     each ended: the process start that every run pays alike is left out,
     which a shared machine makes the noisiest part."""
-    folder = os.path.join(prefix.drive, "ProgramData", "Kesmora", "Installers", "TAVRIN", "Logs")
+    folder = os.path.join(prefix.drive, "ProgramData", *prefix.values.package_levels, "Logs")
     newest = sorted(name for name in os.listdir(folder) if re.match(r"^InstallerLauncher-[\d-]+\.log$", name))[-1]
     lines = open(os.path.join(folder, newest), encoding="utf-8").read().splitlines()
     stamp = lambda line: datetime.datetime.strptime(line[:23], "%Y-%m-%d %H:%M:%S.%f")
@@ -180,8 +187,8 @@ def write_lines(path, lines):
 def find_package(prefix):
     for folder in ("ProgramData", "Program Files (x86)", "Program Files"):
         for root, _, files in os.walk(os.path.join(prefix.drive, folder)):
-            if "KesmoraInstaller.msi" in files:
-                return os.path.join(root, "KesmoraInstaller.msi")
+            if prefix.values.package_file_name in files:
+                return os.path.join(root, prefix.values.package_file_name)
     raise RuntimeError("the launcher left no package file")
 
 
@@ -267,7 +274,8 @@ def main():
     print("Machine: " + machine())
     print("Build: " + args.description)
     figures = {}
-    with Prefix(args.prefix) as prefix:
+    values = scenario.TestValues(os.path.join(build, "test-values", "test-values.json"))
+    with Prefix(args.prefix, values) as prefix:
         print("\n1-2. Payload extraction and memory")
         figures.update(figures_of(prefix.run(os.path.join(programs, "PayloadExtractionBench.exe"),
                                              str(args.repetitions))))

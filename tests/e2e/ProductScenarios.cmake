@@ -63,8 +63,8 @@ add_scenario(missing_package_resource PREFIX win10-64 LAUNCHER launcher_missing_
     --expect-exit 1814 "--expect-stdout=LocateResource failed \\(1814\\)" --expect-installed=)
 add_scenario(removes_registered_earlier_products PREFIX win7-32 LAUNCHER launcher_removing_earlier_products
     --preinstall ${DEMO_EARLIER_PRODUCT_A} --preinstall ${DEMO_EARLIER_PRODUCT_C}
-    "--expect-absent=Program Files/Kesmora/TAVRIN/EarlierProductA.txt"
-    "--expect-absent=Program Files/Kesmora/TAVRIN/EarlierProductC.txt"
+    "--expect-absent=Program Files/${STAND_IN_FOLDER}/EarlierProductA.txt"
+    "--expect-absent=Program Files/${STAND_IN_FOLDER}/EarlierProductC.txt"
     --expect-exit 0 --expect-installed MSI32)
 
 # The shipped launcher ended from outside at each step boundary the journals
@@ -72,28 +72,25 @@ add_scenario(removes_registered_earlier_products PREFIX win7-32 LAUNCHER launche
 # in, a prerequisite started, each prerequisite ended, the package file
 # there, Windows Installer started and ended.
 add_killed_at_call_launcher(launcher_killed_at_call)
-set(package_file "C:\\ProgramData\\Kesmora\\Installers\\TAVRIN\\KesmoraInstaller.msi")
-foreach(row IN ITEMS "win7-32|win32|win7|MSI32||A" "win81-64|win64|win81|MSI64|vcredist_x64.exe|B"
-        "win10-64|win64|win10|MSI_WIN10_64|vcredist_x64.exe|B")
+string(REPLACE "/" "\\" package_file "C:/${PACKAGE_FOLDER}/${PACKAGE_FILE_NAME}")
+foreach(row IN ITEMS "win7-32|MSI32||A" "win81-64|MSI64|vcredist_x64.exe|B" "win10-64|MSI_WIN10_64|vcredist_x64.exe|B")
     string(REPLACE "|" ";" kill "${row}")
     list(GET kill 0 prefix)
-    list(GET kill 1 arch)
-    list(GET kill 2 version)
-    list(GET kill 3 package)
-    list(GET kill 4 second_prerequisite)
-    list(GET kill 5 earlier)
+    list(GET kill 1 package)
+    list(GET kill 2 second_prerequisite)
+    list(GET kill 3 earlier)
     set(kill_points --kill-at start@0 --kill-at start@40 --kill-at journal:1@0 --kill-at after:vcredist_x86.exe@0)
     if(second_prerequisite)
         list(APPEND kill_points --kill-at after:${second_prerequisite}@0)
     endif()
     list(APPEND kill_points "--kill-at=file:${package_file}@0" --kill-at process:msiexec.exe@0
         --kill-at after:msiexec.exe@0)
+    scenario_prefix_options(prefixOptions ${prefix})
     add_test(NAME e2e.kill.${prefix}.shipped_run_ended_at_any_moment
-        COMMAND /usr/bin/python3 "${CMAKE_CURRENT_SOURCE_DIR}/kill_scenario.py"
-                --base "${E2E_PREFIXES_DIR}/${prefix}" --arch ${arch} --version ${version}
+        COMMAND /usr/bin/python3 "${CMAKE_CURRENT_SOURCE_DIR}/kill_scenario.py" ${prefixOptions}
                 --launcher $<TARGET_FILE:InstallerLauncher> --probe $<TARGET_FILE:launch_probe>
                 --kill-probe $<TARGET_FILE:kill_probe>
-                --driver-settings "${CMAKE_CURRENT_SOURCE_DIR}/DriverSettings.reg.in"
+                --driver-settings "${DRIVER_SETTINGS}"
                 --package "${DEMO_PAYLOAD_${package}}" --expect-installed ${package} ${kill_points})
     set_tests_properties(e2e.kill.${prefix}.shipped_run_ended_at_any_moment PROPERTIES
         SKIP_RETURN_CODE 77 RESOURCE_LOCK e2e-${prefix})

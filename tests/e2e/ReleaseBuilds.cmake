@@ -16,8 +16,9 @@ endwhile()
 add_test(NAME e2e.release.reproducible COMMAND ${RELEASE_BUILD} reproducible ${release_options})
 add_test(NAME e2e.release.signed COMMAND ${RELEASE_BUILD} signed ${release_options} --output "${signed_launcher}")
 add_test(NAME e2e.executable.signed COMMAND ${CHECK_EXECUTABLE} "${signed_launcher}" --payloads ${PRODUCT_CATALOGUE})
+scenario_prefix_options(prefixOptions win10-64)
 add_test(NAME e2e.scenario.signed_launcher
-    COMMAND ${SCENARIO} --base "${E2E_PREFIXES_DIR}/win10-64" --arch win64 --version win10
+    COMMAND ${SCENARIO} ${prefixOptions}
             --launcher "${signed_launcher}" --probe $<TARGET_FILE:launch_probe>
             --arguments=-quiet --expect-exit 0 --expect-installed MSI_WIN10_64)
 set_tests_properties(e2e.release.reproducible PROPERTIES FIXTURES_SETUP release_builds TIMEOUT 1800)

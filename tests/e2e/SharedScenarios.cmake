@@ -46,7 +46,7 @@ add_scenario(${E2E_NAME}quiet_without_restart PREFIX win10-64 LAUNCHER ${E2E_LAU
 # once: nothing staged, run or installed, and success all the same.
 add_scenario(${E2E_NAME}help PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER} "--arguments=/?"
     --expect-no-runs --expect-exit 0 --expect-installed=
-    "--expect-absent=ProgramData/Kesmora/Installers/TAVRIN/KesmoraInstaller.msi")
+    "--expect-absent=${PACKAGE_FOLDER}/${PACKAGE_FILE_NAME}")
 add_scenario(${E2E_NAME}prerequisite_fails PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
     --exit-code=vcredist_x86.exe=1603 --expect-exit 1603 "--expect-run=vcredist_x86.exe|/passive /norestart"
     --expect-installed=)
@@ -57,8 +57,8 @@ add_scenario(${E2E_NAME}prerequisite_wants_restart PREFIX win10-64 LAUNCHER ${E2
 add_scenario(${E2E_NAME}removes_earlier_products_in_the_64_bit_view PREFIX win10-64
     LAUNCHER ${E2E_NAME}removing_earlier_products
     --preinstall ${DEMO_EARLIER_PRODUCT_A} --preinstall ${DEMO_EARLIER_PRODUCT_B}
-    "--expect-present=Program Files (x86)/Kesmora/TAVRIN/EarlierProductA.txt"
-    "--expect-absent=Program Files/Kesmora/TAVRIN/EarlierProductB.txt" ${installs})
+    "--expect-present=Program Files (x86)/${STAND_IN_FOLDER}/EarlierProductA.txt"
+    "--expect-absent=Program Files/${STAND_IN_FOLDER}/EarlierProductB.txt" ${installs})
 # An Uninstall entry that Windows Installer does not know: the uninstall runs,
 # fails, and the install goes on.
 set(unknown_code "{0D1E2F30-4152-4637-8899-AABBCCDDEEFF}")
@@ -89,14 +89,14 @@ add_scenario(${E2E_NAME}prompt_answered_no PREFIX win10-64 LAUNCHER ${E2E_NAME}w
 
 # The backup holds the whole settings tree while the package installs.
 add_scenario(${E2E_NAME}backs_up_driver_settings PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
-    --driver-settings "${CMAKE_CURRENT_SOURCE_DIR}/DriverSettings.reg.in" ${WITH_OBSERVER} ${installs})
+    --driver-settings "${DRIVER_SETTINGS}" ${WITH_OBSERVER} ${installs})
 
 # What a standard user can leave on the machine changes nothing the elevated
 # run writes, runs or deletes: links where the package folder's levels go, a
 # package file that is a second name of another file, a link swapped in for
 # the staging folder during the install, a registry link as the settings
 # backup key, and associations of their own.
-foreach(level IN ITEMS "ProgramData/Kesmora" "ProgramData/Kesmora/Installers/TAVRIN")
+foreach(level IN ITEMS "ProgramData/${VENDOR_FOLDER_NAME}" "${PACKAGE_FOLDER}")
     string(REGEX REPLACE "[^A-Za-z]+" "_" name "${level}")
     add_scenario(${E2E_NAME}refuses_a_link_as_${name} PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
         --plant-link ${level} --expect-exit 4395 "--expect-stdout=SecureFolder failed \\(4395\\)" --expect-installed=)
@@ -136,7 +136,7 @@ add_launcher_variant(${E2E_NAME}detecting_prerequisites ${E2E_VARIANT_OPTIONS}
     PREREQUISITE_DETECT_VC2005_REDIST_64 ${DEMO_RUNTIME_X64_CODE})
 add_scenario(${E2E_NAME}runs_prerequisites_not_yet_installed PREFIX win10-64
     LAUNCHER ${E2E_NAME}detecting_prerequisites ${passive_prerequisites} ${installs}
-    "--expect-present=Program Files (x86)/Kesmora/TAVRIN/Runtime32.txt")
+    "--expect-present=Program Files (x86)/${STAND_IN_FOLDER}/Runtime32.txt")
 add_scenario(${E2E_NAME}skips_installed_prerequisites_on_a_second_run PREFIX win10-64
     LAUNCHER ${E2E_NAME}detecting_prerequisites --run-first --expect-no-runs ${installs}
     "--expect-stdout=Prerequisite VC2005_REDIST_32 is installed \\(${DEMO_RUNTIME_X86_CODE}\\): not run")

@@ -31,7 +31,6 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import scenario  # noqa: E402
 
 LAUNCHER_FOLDER = "users/Public/Downloads"
-PACKAGE_FOLDER = "ProgramData/Kesmora/Installers/TAVRIN"
 # The exit code of a run KilledAtCallEntryPoint.cpp ended: ERROR_PROCESS_ABORTED.
 KILLED_AT_CALL = "1067"
 LOG_WRITE = re.compile(r".*\.log (.*)$")
@@ -47,8 +46,8 @@ def settings_now(args, prefix, drive, name):
     that fails (Wine's reg can, right after a process was killed) is asked
     again rather than read as a key that is gone."""
     for _ in range(3):
-        if scenario.wine(prefix, args.arch, "reg", "export", scenario.DRIVERS_KEY, "C:\\StandIn\\%s.reg" % name,
-                         "/y", scenario.registry_view(args)) == 0:
+        if scenario.wine(prefix, args.arch, "reg", "export", scenario.VALUES.drivers_key,
+                         "C:\\StandIn\\%s.reg" % name, "/y", scenario.registry_view(args)) == 0:
             break
         time.sleep(1)
     return scenario.parse_reg(os.path.join(drive, "StandIn", name + ".reg"))
@@ -99,7 +98,7 @@ def kill(args, prefix, drive, moment, delay, package_size):
     left = leftovers(drive, folders, package_size)
     logs = scenario.launcher_logs(drive)
     last = ((scenario.read(logs[-1]) or "").splitlines() or [""])[-1] if logs else ""
-    if scenario.subtree(settings_now(args, prefix, drive, "after-kill"), scenario.BACKUP_NAME):
+    if scenario.subtree(settings_now(args, prefix, drive, "after-kill"), scenario.VALUES.backup_name):
         left.append("settings backup key")
     print("%-32s %-18s %3.0f s  left: %s" % ("%s +%d ms" % (moment, delay), killed, seconds,
                                           "; ".join(left) or "nothing"))
@@ -116,18 +115,16 @@ def check_run_after(args, prefix, drive, before):
     exit_code = (scenario.read(os.path.join(drive, "probe", "exit-code.txt")) or "").strip()
     if exit_code != "0":
         failures.append("the run after the kill exited with %s" % (exit_code or "nothing"))
-    marker = [scenario.read(os.path.join(drive, folder, "Kesmora", "TAVRIN", "DriverPackage.txt"))
-              for folder in ("Program Files", "Program Files (x86)")]
-    installed = "".join(text.strip() for text in marker if text)
+    installed = "".join(scenario.installed_markers(drive))
     if installed != args.expect_installed:
         failures.append("installed %s, expected %s" % (installed or "nothing", args.expect_installed))
     after = settings_now(args, prefix, drive, "after")
-    settings_before = scenario.subtree(before, scenario.SETTINGS_NAME)
-    settings_after = scenario.subtree(after, scenario.SETTINGS_NAME)
+    settings_before = scenario.subtree(before, scenario.VALUES.settings_name)
+    settings_after = scenario.subtree(after, scenario.VALUES.settings_name)
     if settings_after != settings_before:
         failures.append("the settings key differs from before the first run: %s, was %s" %
                         (sorted(settings_after.items()), sorted(settings_before.items())))
-    if scenario.subtree(after, scenario.BACKUP_NAME):
+    if scenario.subtree(after, scenario.VALUES.backup_name):
         failures.append("a settings backup key remains")
     if staging_folders(drive) - folders:
         failures.append("the run after the kill left a staging folder")
@@ -188,7 +185,7 @@ def kill_points(calls):
 
 def start_mechanisms(args, prefix, drive):
     """The running service and the process to end, which a copied prefix lacks."""
-    scenario.wine(prefix, args.arch, "sc", "start", "TAVRINAudioDevMon")
+    scenario.wine(prefix, args.arch, "sc", "start", scenario.VALUES.service_name)
     scenario.start_processes(args, prefix, drive)
 
 
@@ -206,8 +203,8 @@ def half_done(args, prefix, drive, step, before, package_size, staged):
     how many entries its staging folder held; staged is the most any earlier
     kill's staging folder held."""
     left = leftovers(drive, set(), package_size)
-    backup = scenario.subtree(settings_now(args, prefix, drive, "after-kill"), scenario.BACKUP_NAME)
-    settings = scenario.subtree(before, scenario.SETTINGS_NAME)
+    backup = scenario.subtree(settings_now(args, prefix, drive, "after-kill"), scenario.VALUES.backup_name)
+    settings = scenario.subtree(before, scenario.VALUES.settings_name)
     if backup:
         left.append("settings backup of %d of %d keys" % (len(backup), len(settings)))
     package = scenario.package_path(drive)
@@ -266,8 +263,7 @@ def main():
     parser.add_argument("--service", help="stand-in device-monitor service, with --at-every-call")
     parser.add_argument("--waiting-program", help="stand-in program run under the --start-process names")
     parser.add_argument("--start-process", action="append", default=[])
-    args = parser.parse_args()
-    args.base = os.path.abspath(args.base)
+    args = scenario.parse_arguments(parser)
     skipped = scenario.make_base(args)
     if skipped:
         return skipped

@@ -11,6 +11,7 @@ import argparse
 import contextlib
 import filecmp
 import glob
+import json
 import os
 import re
 import shutil
@@ -55,9 +56,31 @@ def wine(prefix, arch, *arguments, background=False):
                           stderr=subprocess.DEVNULL, timeout=600).returncode
 
 
-DRIVERS_KEY = "HKEY_LOCAL_MACHINE\\Software\\Kesmora\\Audio\\Drivers"
-SETTINGS_NAME = "{3C94B1E4-D8A5-42F1-813F-629E9DCD99E5}"
-BACKUP_NAME = "SettingsBackup_" + SETTINGS_NAME
+class TestValues:
+    """The shipped product's identity and the test prefixes, as the build
+    wrote them (cmake/TestValues.cmake)."""
+
+    def __init__(self, path):
+        with open(path, encoding="utf-8") as f:
+            values = json.load(f)
+        identity = values["identity"]
+        self.prefixes = values["prefixes"]
+        self.drivers_key = "HKEY_LOCAL_MACHINE\\" + identity["DRIVERS_KEY_PATH"]
+        self.settings_name = identity["SETTINGS_GUID"]
+        self.backup_name = "SettingsBackup_" + self.settings_name
+        self.backup_key = self.drivers_key + "\\" + self.backup_name
+        # A key of someone else's beside the drivers key.
+        self.victim_key = self.drivers_key.rsplit("\\", 1)[0] + "\\Victim"
+        self.service_name = identity["DEVICE_MONITOR_SERVICE_NAME"]
+        self.package_levels = (identity["VENDOR_FOLDER_NAME"], identity["INSTALLERS_FOLDER_NAME"],
+                               identity["PRODUCT_FOLDER_NAME"])
+        self.package_file_name = identity["PACKAGE_FILE_NAME"]
+        # Where the stand-in packages install, below a Program Files folder.
+        self.stand_in_folder = os.path.join(identity["VENDOR_FOLDER_NAME"], identity["PRODUCT_FOLDER_NAME"])
+
+
+# The build's values, read by parse_arguments.
+VALUES = None
 
 
 def registry_view(args):
@@ -82,7 +105,7 @@ def observe_drivers_key_during_install(args, prefix, drive):
     if not args.observer:
         raise RuntimeError("--driver-settings needs --observer")
     shutil.copy(args.observer, os.path.join(drive, "StandIn", "InstallObserver.exe"))
-    wine(prefix, args.arch, "C:\\StandIn\\InstallObserver.exe", "reg", "export", DRIVERS_KEY,
+    wine(prefix, args.arch, "C:\\StandIn\\InstallObserver.exe", "reg", "export", VALUES.drivers_key,
          "C:\\StandIn\\during-install.reg", "/y", registry_view(args), background=True)
     wait_for_file(os.path.join(drive, "StandIn", "observer-ready.txt"), "the install observer did not start")
 
@@ -131,29 +154,26 @@ def plant_links(args, drive):
 
 
 def package_path(drive):
-    return os.path.join(drive, "ProgramData", "Kesmora", "Installers", "TAVRIN", "KesmoraInstaller.msi")
-
-
-VICTIM_KEY = "HKEY_LOCAL_MACHINE\\Software\\Kesmora\\Audio\\Victim"
+    return os.path.join(product_folder(drive), VALUES.package_file_name)
 
 
 def export_victim_key(args, prefix, drive, name):
     """The victim key's tree as parse_reg reads it, below a root that holds it."""
-    wine(prefix, args.arch, "reg", "export", VICTIM_KEY, "C:\\StandIn\\" + name, "/y", registry_view(args))
-    return parse_reg(os.path.join(drive, "StandIn", name), root=VICTIM_KEY.rsplit("\\", 1)[0])
+    wine(prefix, args.arch, "reg", "export", VALUES.victim_key, "C:\\StandIn\\" + name, "/y", registry_view(args))
+    return parse_reg(os.path.join(drive, "StandIn", name), root=VALUES.victim_key.rsplit("\\", 1)[0])
 
 
 def plant_registry_link(args, prefix, drive):
     """A registry link a standard user could leave as the settings backup key,
     leading to a key of someone else's with values and a sub-key. Returns the
     victim key's tree."""
-    for key, value, kind, data in ((VICTIM_KEY, "Owner", "REG_SZ", "someone else"),
-                                   (VICTIM_KEY + "\\Inner", "Depth", "REG_DWORD", "2")):
+    for key, value, kind, data in ((VALUES.victim_key, "Owner", "REG_SZ", "someone else"),
+                                   (VALUES.victim_key + "\\Inner", "Depth", "REG_DWORD", "2")):
         if wine(prefix, args.arch, "reg", "add", key, "/v", value, "/t", kind, "/d", data, "/f",
                 registry_view(args)) != 0:
             raise RuntimeError("creating the victim key failed")
     shutil.copy(args.plant_registry_link, os.path.join(drive, "StandIn", "RegistryLinkPlanter.exe"))
-    link, target = (key.split("\\", 1)[1] for key in (DRIVERS_KEY + "\\" + BACKUP_NAME, VICTIM_KEY))
+    link, target = (key.split("\\", 1)[1] for key in (VALUES.backup_key, VALUES.victim_key))
     if wine(prefix, args.arch, "C:\\StandIn\\RegistryLinkPlanter.exe", link, target) != 0:
         raise RuntimeError("planting the registry link failed")
     victim = export_victim_key(args, prefix, drive, "victim-before.reg")
@@ -167,7 +187,7 @@ def check_registry_link(args, prefix, drive):
     failures = []
     if export_victim_key(args, prefix, drive, "victim-after.reg") != args.victim_key:
         failures.append("the registry link's target changed across the run")
-    if wine(prefix, args.arch, "reg", "query", DRIVERS_KEY + "\\" + BACKUP_NAME, registry_view(args)) == 0:
+    if wine(prefix, args.arch, "reg", "query", VALUES.backup_key, registry_view(args)) == 0:
         failures.append("a backup key, or the link, is still there after the run")
     return failures
 
@@ -218,7 +238,7 @@ class StagingSwap:
 
 def installed_markers(drive):
     """The markers of the driver packages installed, each telling which."""
-    texts = [read(os.path.join(drive, name, "Kesmora", "TAVRIN", "DriverPackage.txt"))
+    texts = [read(os.path.join(drive, name, VALUES.stand_in_folder, "DriverPackage.txt"))
              for name in ("Program Files", "Program Files (x86)")]
     return [text.strip() for text in texts if text]
 
@@ -239,7 +259,7 @@ THEIR_FILES = {"victim.txt": "a file of the user's own\n"}
 
 
 def product_folder(drive):
-    return os.path.dirname(package_path(drive))
+    return os.path.join(drive, "ProgramData", *VALUES.package_levels)
 
 
 def make_user_product_folder(args, drive):
@@ -252,21 +272,21 @@ def make_user_product_folder(args, drive):
     for name, text in THEIR_FILES.items():
         with open(os.path.join(folder, name), "w") as f:
             f.write(text)
-    shutil.copy(args.user_product_folder, os.path.join(folder, "KesmoraInstaller.msi"))
+    shutil.copy(args.user_product_folder, os.path.join(folder, VALUES.package_file_name))
 
 
 def their_files_intact(args, folder):
     return all(read(os.path.join(folder, name)) == text for name, text in THEIR_FILES.items()) and \
-        filecmp.cmp(os.path.join(folder, "KesmoraInstaller.msi"), args.user_product_folder, shallow=False)
+        filecmp.cmp(os.path.join(folder, VALUES.package_file_name), args.user_product_folder, shallow=False)
 
 
 def check_user_product_folder(args, drive):
     """Their package never installs and their files are untouched, wherever
     they are now: moved aside by the run, or behind the link they made."""
-    candidates = glob.glob(os.path.join(drive, "ProgramData", "Kesmora*", "Installers*", "TAVRIN*")) + \
+    candidates = glob.glob(os.path.join(drive, "ProgramData", *(level + "*" for level in VALUES.package_levels))) + \
         [os.path.join(drive, "theirs")]
     holding = [folder for folder in candidates if os.path.isdir(folder) and not os.path.islink(folder) and
-               os.path.exists(os.path.join(folder, "KesmoraInstaller.msi")) and their_files_intact(args, folder)]
+               os.path.exists(os.path.join(folder, VALUES.package_file_name)) and their_files_intact(args, folder)]
     print("their files intact in: %s" % (", ".join(holding) or "none"))
     return [] if holding else ["the user's files in their product folder were changed or removed"]
 
@@ -337,9 +357,10 @@ class UserTemporaryFolderLink:
 def parse_reg(path):
     """{key path below the drivers key: set of value lines}, continuation
     lines joined."""
-def parse_reg(path, root=DRIVERS_KEY):
-    """{key path below root: set of value lines}, continuation lines
-    joined."""
+def parse_reg(path, root=None):
+    """{key path below root (default: the drivers key): set of value
+    lines}, continuation lines joined."""
+    root = root or VALUES.drivers_key
     try:
         with open(path, encoding="utf-16") as f:
             text = f.read()
@@ -380,7 +401,7 @@ def install_earlier_products(args, prefix, drive):
 def install_service(args, prefix, drive):
     """The stand-in device-monitor service, installed and stopped."""
     shutil.copy(args.service, os.path.join(drive, "StandIn", "StandInService.exe"))
-    wine(prefix, args.arch, "sc", "create", "TAVRINAudioDevMon", "binpath=", "C:\\StandIn\\StandInService.exe")
+    wine(prefix, args.arch, "sc", "create", VALUES.service_name, "binpath=", "C:\\StandIn\\StandInService.exe")
 
 
 def prepare_machine(args, prefix, drive):
@@ -395,7 +416,7 @@ def prepare_machine(args, prefix, drive):
     if args.service:
         install_service(args, prefix, drive)
         if args.service_running:
-            wine(prefix, args.arch, "sc", "start", "TAVRINAudioDevMon")
+            wine(prefix, args.arch, "sc", "start", VALUES.service_name)
     if args.driver_settings:
         seed_driver_settings(args, prefix, drive)
         observe_drivers_key_during_install(args, prefix, drive)
@@ -598,7 +619,7 @@ def check_driver_settings(args, prefix, drive):
     settings are as they were."""
     failures = []
     during = parse_reg(os.path.join(drive, "StandIn", "during-install.reg"))
-    settings, backup = subtree(during, SETTINGS_NAME), subtree(during, BACKUP_NAME)
+    settings, backup = subtree(during, VALUES.settings_name), subtree(during, VALUES.backup_name)
     print("during the install: settings tree %d keys, backup tree %d keys" % (len(settings), len(backup)))
     if not settings:
         failures.append("the drivers key was not observed during the install")
@@ -606,11 +627,12 @@ def check_driver_settings(args, prefix, drive):
         missing = {k: sorted(v - backup.get(k, set())) for k, v in settings.items() if v - backup.get(k, set())}
         failures.append("the backup differs from the settings: missing %s, backup holds %s" % (missing, backup))
     after = os.path.join(drive, "StandIn", "after-install.reg")
-    wine(prefix, args.arch, "reg", "export", DRIVERS_KEY, "C:\\StandIn\\after-install.reg", "/y", registry_view(args))
+    wine(prefix, args.arch, "reg", "export", VALUES.drivers_key, "C:\\StandIn\\after-install.reg", "/y",
+         registry_view(args))
     remaining = parse_reg(after)
-    if subtree(remaining, BACKUP_NAME):
+    if subtree(remaining, VALUES.backup_name):
         failures.append("the backup key is still there after the run")
-    if subtree(remaining, SETTINGS_NAME) != settings:
+    if subtree(remaining, VALUES.settings_name) != settings:
         failures.append("the settings changed across the run")
     return failures
 
@@ -746,11 +768,24 @@ def check_children_environment(runs):
 
 
 def add_prefix_and_launcher_arguments(parser):
-    """The options every scenario script takes: which prefix, which launcher."""
+    """The options every scenario script takes: the build's test values,
+    which prefix, which launcher."""
+    parser.add_argument("--test-values", required=True, help="the build's test-values.json")
+    parser.add_argument("--prefix", required=True, help="test prefix name, e.g. win10-64")
     parser.add_argument("--base", required=True, help="booted prefix to copy, made when missing")
-    parser.add_argument("--arch", default="win64")
-    parser.add_argument("--version", default="win10")
     parser.add_argument("--launcher", required=True)
+
+
+def parse_arguments(parser):
+    """The options parsed, with the prefix's WINEARCH and Windows version
+    (args.arch, args.version) and the build's values read into VALUES."""
+    global VALUES
+    args = parser.parse_args()
+    VALUES = TestValues(args.test_values)
+    prefix = VALUES.prefixes[args.prefix]
+    args.arch, args.version = prefix["arch"], prefix["version"]
+    args.base = os.path.abspath(args.base)
+    return args
 
 
 def main():
@@ -800,8 +835,7 @@ def main():
                         help="a support log that ends with the exit code, and Windows Installer's log beside it")
     parser.add_argument("--expect-present", action="append", default=[], help="path below C:/")
     parser.add_argument("--expect-absent", action="append", default=[], help="path below C:/")
-    args = parser.parse_args()
-    args.base = os.path.abspath(args.base)
+    args = parse_arguments(parser)
     # Under Wine a folder's access list comes from its mode: one everyone may
     # write in is a folder users may write in, which the launcher moves
     # aside. Only the scenarios that mean to make one may.

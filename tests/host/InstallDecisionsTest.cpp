@@ -3,6 +3,7 @@
 #include "HelpText.h"
 #include "ResultCodes.h"
 #include "RunExitCode.h"
+#include "ShippedIdentity.h"
 #include "staging/MainPackageSelection.h"
 #include "staging/PrerequisiteCommandLines.h"
 
@@ -151,9 +152,12 @@ TEST(ProcessorSupported, OnlyAMachineToldToBeNeitherX86NorX64IsRefused)
 
 TEST(HelpText, NamesEveryOptionTheLogFolderAndEveryExitCode)
 {
-    const std::wstring text = HelpText(L"TAVRIN");
+    const std::wstring productFolder = std::wstring(Shipped::VendorFolderName) + L"\\" + Shipped::InstallersFolderName +
+        L"\\" + Shipped::ProductFolderName;
+    const std::wstring text = HelpText(productFolder);
+    const std::wstring logFolder = L"%ProgramData%\\" + productFolder + L"\\Logs\n";
     for (const wchar_t* expected : {L"-quiet", L"-msiargs", L"-norestart", L"-log", L"-help", L"/?",
-             L"\\Kesmora\\Installers\\TAVRIN\\Logs\n", L"\n0\t", L"\n1602\t", L"\n1603\t", L"\n1618\t",
+             logFolder.c_str(), L"\n0\t", L"\n1602\t", L"\n1603\t", L"\n1618\t",
              L"\n1622\t", L"\n1633\t", L"\n1641\t", L"\n3010\t"}) {
         EXPECT_NE(std::wstring::npos, text.find(expected)) << testing::PrintToString(std::wstring(expected));
     }

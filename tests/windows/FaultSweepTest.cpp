@@ -33,7 +33,7 @@ namespace {
 
 std::wstring PackagePath()
 {
-    return ProductPackageFolderPath() + L"KesmoraInstaller.msi";
+    return PackageFilePath();
 }
 
 int WINAPI AgreeingMessageBox(HWND, LPCWSTR, LPCWSTR, UINT)

@@ -42,13 +42,15 @@ std::string Sddl(PSECURITY_DESCRIPTOR descriptor, SECURITY_INFORMATION parts)
 std::wstring PackageRoot()
 {
     const std::wstring folder = ProductPackageFolderPath();
-    return folder.substr(0, folder.size() - std::wstring(L"Installers\\TAVRIN\\").size());
+    const std::wstring below = std::wstring(Shipped::InstallersFolderName) + L"\\" + Shipped::ProductFolderName + L"\\";
+    return folder.substr(0, folder.size() - below.size());
 }
 
 std::vector<std::wstring> PackageLevels()
 {
     const std::wstring root = PackageRoot();
-    return {root.substr(0, root.size() - 1), root + L"Installers", root + L"Installers\\TAVRIN"};
+    const std::wstring installers = root + Shipped::InstallersFolderName;
+    return {root.substr(0, root.size() - 1), installers, installers + L"\\" + Shipped::ProductFolderName};
 }
 
 struct CreatedFolder {
@@ -79,7 +81,7 @@ protected:
     }
     void TearDown() override { launcher->RemoveStagingDirectory(); }
 
-    std::int32_t Extract(bool toStaging, const wchar_t* fileName = L"KesmoraInstaller.msi")
+    std::int32_t Extract(bool toStaging, const wchar_t* fileName = Shipped::PackageFileName)
     {
         testing::internal::CaptureStdout();
         const std::int32_t result = launcher->ExtractPayload(L"TEST_PAYLOAD", L"EXE", fileName, toStaging, outputPath);
@@ -279,7 +281,7 @@ DWORD WINAPI FinalPathElsewhere(HANDLE object, LPWSTR path, DWORD length, DWORD 
 {
     const DWORD real = RealOs.GetFinalPathNameByHandleW(object, path, length, flags);
     if (real != 0 && _wcsicmp(path + 4, redirectedPath.c_str()) == 0) {
-        const std::wstring elsewhere = L"\\\\?\\C:\\users\\theirs\\KesmoraInstaller.msi";
+        const std::wstring elsewhere = std::wstring(L"\\\\?\\C:\\users\\theirs\\") + Shipped::PackageFileName;
         elsewhere.copy(path, elsewhere.size());
         path[elsewhere.size()] = L'\0';
         return static_cast<DWORD>(elsewhere.size());
@@ -296,7 +298,7 @@ TEST_F(FolderProtection, HeldObjectThatItsPathNoLongerLeadsToIsRefused)
         std::wstring path;
         const char* line;
     } cases[] = {
-        {ProductPackageFolderPath() + L"KesmoraInstaller.msi", "HoldPayload failed (4395)\n"},
+        {PackageFilePath(), "HoldPayload failed (4395)\n"},
         {PackageLevels()[1], "SecureFolder failed (4395)\n"},
     };
     for (const auto& c : cases) {
@@ -334,14 +336,14 @@ TEST_F(FolderProtection, LinkAtAnyLevelIsRefusedAndNothingIsWrittenThroughIt)
     };
     for (const Case& c : {Case{0, false}, Case{1, false}, Case{2, false}, Case{0, true}}) {
         MakeEveryLevel();
-        RealOs.DeleteFileW((ProductPackageFolderPath() + L"KesmoraInstaller.msi").c_str());
+        RealOs.DeleteFileW(PackageFilePath().c_str());
         linkedPath = PackageLevels()[c.level];
         linkSeenOnOpen = c.onOpen;
         EXPECT_EQ(4395, Extract(false)) << Narrow(linkedPath) << c.onOpen;
         EXPECT_EQ("SecureFolder failed (4395)\n", printed);
         EXPECT_EQ(L"", outputPath);
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
-            RealOs.GetFileAttributesW((ProductPackageFolderPath() + L"KesmoraInstaller.msi").c_str()));
+            RealOs.GetFileAttributesW(PackageFilePath().c_str()));
     }
 }
 
@@ -404,7 +406,7 @@ TEST_F(FolderProtection, PackageNameThatIsASecondNameOfAnotherFileLeavesThatFile
     MakeEveryLevel();
     const std::wstring victim = PackageRoot() + L"victim.txt";
     std::ofstream(std::filesystem::path(victim), std::ios::binary) << "victim bytes";
-    const std::wstring package = ProductPackageFolderPath() + L"KesmoraInstaller.msi";
+    const std::wstring package = PackageFilePath();
     ASSERT_TRUE(CreateHardLinkW(package.c_str(), victim.c_str(), nullptr));
 
     ASSERT_EQ(0, Extract(false)) << printed;

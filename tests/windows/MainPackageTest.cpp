@@ -21,7 +21,10 @@ protected:
         return launcher.InstallMainPackage();
     }
 
-    std::wstring Package() const { return ProductPackageFolderPath(TestConfiguration.ProductFolderName) + L"KesmoraInstaller.msi"; }
+    std::wstring Package() const
+    {
+        return ProductPackageFolderPath(TestConfiguration.ProductFolderName) + Shipped::PackageFileName;
+    }
 
     ScopedConfiguration configuration;
     ScriptedChildren children;
@@ -111,6 +114,16 @@ TEST_F(MainPackage, QuietTemplateRunsTheSystemsMsiexecWithTheQuotedPath)
     ASSERT_EQ(1u, children.Requests.size());
     EXPECT_EQ(SystemProgram(L"msiexec.exe"), children.Requests[0].File);
     EXPECT_EQ(L"/i \"" + Package() + L"\" /quiet", children.Requests[0].Parameters);
+}
+
+// The folder the help names is the one the package goes to.
+TEST_F(MainPackage, FolderBelowCommonAppDataIsThePackagesFolder)
+{
+    TestConfiguration.ProductFolderName = L"TAVRIN Test Folder";
+    wchar_t commonAppData[MAX_PATH];
+    RealOs.SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, commonAppData);
+    EXPECT_EQ(ProductPackageFolderPath(L"TAVRIN Test Folder"),
+        std::wstring(commonAppData) + L"\\" + ProductFolderBelowCommonAppData() + L"\\");
 }
 
 TEST_F(MainPackage, NoRestartEndsTheLaunchersOwnCommandLineOnly)

@@ -99,11 +99,11 @@ TEST_F(PayloadExtraction, StagesUnderSystemTempWhereWindowsHasMadeIt)
 
 TEST_F(PayloadExtraction, WritesPackagesIntoTheProductFolderOverwritingAnEarlierFile)
 {
-    const std::wstring expectedPath = ProductPackageFolderPath() + L"KesmoraInstaller.msi";
+    const std::wstring expectedPath = PackageFilePath();
     std::filesystem::create_directories(std::filesystem::path(ProductPackageFolderPath()));
     std::ofstream(std::filesystem::path(expectedPath), std::ios::binary) << std::string(4096, 'x');
 
-    const Extraction extraction = Extract(L"TEST_PAYLOAD", false, L"KesmoraInstaller.msi");
+    const Extraction extraction = Extract(L"TEST_PAYLOAD", false, Shipped::PackageFileName);
 
     ASSERT_EQ(0, extraction.Result) << extraction.Printed;
     EXPECT_EQ(expectedPath, extraction.OutputPath);
@@ -157,11 +157,11 @@ TEST_F(PayloadExtraction, FolderFailuresLeaveTheOutputPathEmpty)
 
 TEST_F(PayloadExtraction, PackageHeldOpenByAnotherProcessIsASharingViolation)
 {
-    ASSERT_EQ(0, Extract(L"TEST_PAYLOAD", false, L"KesmoraInstaller.msi").Result);
-    const std::wstring path = ProductPackageFolderPath() + L"KesmoraInstaller.msi";
+    ASSERT_EQ(0, Extract(L"TEST_PAYLOAD", false, Shipped::PackageFileName).Result);
+    const std::wstring path = PackageFilePath();
     const HANDLE holder = RealOs.CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
-    const Extraction extraction = Extract(L"TEST_PAYLOAD", false, L"KesmoraInstaller.msi");
+    const Extraction extraction = Extract(L"TEST_PAYLOAD", false, Shipped::PackageFileName);
     RealOs.CloseHandle(holder);
     EXPECT_EQ(ERROR_SHARING_VIOLATION, extraction.Result);
     EXPECT_EQ("DeleteFile failed (32)\n", extraction.Printed);

@@ -3,6 +3,7 @@
 #include "MainPackageSelection.h"
 #include "WindowsInstaller.h"
 #include "../CommandLineOptions.h"
+#include "../LauncherConfig.h"
 #include "../ResultCodes.h"
 #include "../log/RunEvents.h"
 #include "../log/SupportLog.h"
@@ -22,7 +23,7 @@ std::int32_t CInstallerLauncher::InstallHeldPackage()
     std::wstring package;
     FileHandle heldPackage;
     const wchar_t* resource = MainPackageResource(Is64BitWindows, IsWindows10OrLater);
-    std::int32_t result = ExtractPayload(resource, L"MSI", L"KesmoraInstaller.msi", false, package, heldPackage);
+    std::int32_t result = ExtractPayload(resource, L"MSI", LauncherConfig.PackageFileName, false, package, heldPackage);
     std::vector<wchar_t> environment;
     if (result == 0) {
         LogPackageWritten(resource, package);

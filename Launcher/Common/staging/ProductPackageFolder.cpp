@@ -6,6 +6,7 @@
 #include "../LauncherConfig.h"
 #include "../ResultCodes.h"
 
+#include <array>
 #include <cstddef>
 #include <vector>
 
@@ -154,18 +155,36 @@ std::int32_t SecureLevel(const std::wstring& path, PSID systemOwner, ProtectedDe
     return SecureExistingLevel(path, systemOwner, descriptor, held);
 }
 
+// The product package folder's levels below the common application data
+// folder, then the support logs' folder below them.
+auto LevelNames()
+{
+    return std::array{LauncherConfig.VendorFolderName, LauncherConfig.InstallersFolderName,
+        LauncherConfig.ProductFolderName, L"Logs"};
+}
+constexpr std::size_t ProductLevels = 3;
+
 }  // namespace
+
+std::wstring ProductFolderBelowCommonAppData()
+{
+    const auto names = LevelNames();
+    std::wstring path = names[0];
+    for (std::size_t level = 1; level < ProductLevels; ++level) {
+        path += L"\\";
+        path += names[level];
+    }
+    return path;
+}
 
 std::int32_t ProductPackageFolder::Open(std::wstring& folder)
 {
-    const wchar_t* const names[] = {L"Kesmora", L"Installers", LauncherConfig.ProductFolderName};
-    return OpenLevels(names, std::size(names), folder);
+    return OpenLevels(LevelNames().data(), ProductLevels, folder);
 }
 
 std::int32_t ProductPackageFolder::OpenLogs(std::wstring& folder)
 {
-    const wchar_t* const names[] = {L"Kesmora", L"Installers", LauncherConfig.ProductFolderName, L"Logs"};
-    return OpenLevels(names, std::size(names), folder);
+    return OpenLevels(LevelNames().data(), ProductLevels + 1, folder);
 }
 
 std::int32_t ProductPackageFolder::OpenLevels(const wchar_t* const* names, std::size_t count, std::wstring& folder)

@@ -9,10 +9,10 @@
 class ProtectedDescriptor;
 
 // The persistent folder for the driver package below the common application
-// data folder, level by level ("Kesmora", "Installers", the product folder),
-// each level held open without delete sharing from the moment it is checked
-// until Release, so that none can be renamed away and replaced while the
-// package is written and installed.
+// data folder, level by level (the vendor's, the installers' and the
+// product's folder of the build), each level held open without delete
+// sharing from the moment it is checked until Release, so that none can be
+// renamed away and replaced while the package is written and installed.
 class ProductPackageFolder {
 public:
     // Makes the folder ready and sets folder to its path with a trailing
@@ -36,3 +36,7 @@ private:
 
     std::array<FileHandle, MostLevels> levels_;
 };
+
+// The product package folder's path below the common application data
+// folder, levels joined by backslashes, without a trailing one.
+std::wstring ProductFolderBelowCommonAppData();

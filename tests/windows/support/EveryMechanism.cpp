@@ -1,5 +1,6 @@
 #include "EveryMechanism.h"
 
+#include "ShippedIdentity.h"
 #include "TestPaths.h"
 #include "WaitingProcess.h"
 
@@ -13,8 +14,8 @@ const wchar_t* const RunningName = L"TavrinTray.exe";
 const wchar_t* const ProductCodes[] = {
     L"{8B3F4D21-6C9E-4A17-B0E5-D27A19C36F58}", L"{00000000-0000-0000-0000-000000000000}"};
 const std::wstring UninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-const std::wstring SettingsKey = L"Software\\Kesmora\\Audio\\Drivers\\{3C94B1E4-D8A5-42F1-813F-629E9DCD99E5}";
-const wchar_t* const ServiceName = L"TAVRINAudioDevMon";
+const std::wstring SettingsKey = std::wstring(Shipped::DriversKeyPath) + L"\\" + Shipped::SettingsGuid;
+const wchar_t* const ServiceName = Shipped::DeviceMonitorServiceName;
 
 // The launcher looks in the 64-bit view on 64-bit Windows; a 64-bit test
 // program and 32-bit Windows have that one view only.
@@ -194,5 +195,7 @@ bool EveryMechanism::ServiceRunning() const
 
 const wchar_t* SettingsBackupKeyPath()
 {
-    return L"Software\\Kesmora\\Audio\\Drivers\\SettingsBackup_{3C94B1E4-D8A5-42F1-813F-629E9DCD99E5}";
+    static const std::wstring path =
+        std::wstring(Shipped::DriversKeyPath) + L"\\SettingsBackup_" + Shipped::SettingsGuid;
+    return path.c_str();
 }

@@ -1,5 +1,7 @@
 #include "TestConfiguration.h"
 
+#include "ShippedIdentity.h"
+
 namespace {
 
 const wchar_t* const NoEntries[] = {L""};
@@ -8,13 +10,16 @@ const wchar_t* const NoEntries[] = {L""};
 
 // The shipped product's values.
 LauncherConfiguration TestConfiguration = {
-    L"Software\\Kesmora\\Audio\\Drivers",
+    Shipped::DriversKeyPath,
     NoEntries,
     NoEntries,
-    L"TAVRINAudioDevMon",
-    L"{3C94B1E4-D8A5-42F1-813F-629E9DCD99E5}",
+    Shipped::DeviceMonitorServiceName,
+    Shipped::SettingsGuid,
     NoEntries,
-    L"TAVRIN",
+    Shipped::VendorFolderName,
+    Shipped::InstallersFolderName,
+    Shipped::ProductFolderName,
+    Shipped::PackageFileName,
     0,
     0,
     600,

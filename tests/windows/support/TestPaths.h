@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ShippedIdentity.h"
 #include "platform/OsCalls.h"
 
 #include <filesystem>
@@ -34,12 +35,20 @@ inline std::wstring SystemProgram(const wchar_t* fileName)
     return std::wstring(folder) + L"\\" + fileName;
 }
 
-// The product package folder of a product, with its trailing backslash.
-inline std::wstring ProductPackageFolderPath(const std::wstring& productFolderName = L"TAVRIN")
+// The product package folder of a product of the shipped vendor, with its
+// trailing backslash.
+inline std::wstring ProductPackageFolderPath(const std::wstring& productFolderName = Shipped::ProductFolderName)
 {
     wchar_t folder[MAX_PATH];
     RealOs.SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
-    return std::wstring(folder) + L"\\Kesmora\\Installers\\" + productFolderName + L"\\";
+    return std::wstring(folder) + L"\\" + Shipped::VendorFolderName + L"\\" + Shipped::InstallersFolderName + L"\\" +
+        productFolderName + L"\\";
+}
+
+// The driver package file in the shipped product's package folder.
+inline std::wstring PackageFilePath()
+{
+    return ProductPackageFolderPath() + Shipped::PackageFileName;
 }
 
 // The folder of the support logs, with its trailing backslash.
