@@ -92,7 +92,7 @@ TEST_F(MainPackage, PackageIsHeldReadOnlyUntilWindowsInstallerHasEnded)
     heldPackage = Package();
     duringInstall = {};
     {
-        OsOverride probing(&OsCallTable::CreateProcessW, &ProbingCreateProcess);
+        OsOverride<&OsCallTable::CreateProcessW> probing(&ProbingCreateProcess);
         ASSERT_EQ(0, Install(L""));
     }
     EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), duringInstall.Write);

@@ -2,6 +2,7 @@
 // failure with its diagnostic line, its code and the output path afterwards.
 #include "InstallerLauncher.h"
 #include "support/OsFailures.h"
+#include "support/ShownAsLink.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"
 
@@ -70,14 +71,6 @@ TEST_F(PayloadExtraction, StagesIntoOneGuidFolderUnderTheSystemTemporaryFolderPe
     EXPECT_EQ(folder + L"second.exe", second.OutputPath);
 }
 
-std::wstring systemTempAsLink;
-
-DWORD WINAPI SystemTempIsALink(LPCWSTR path)
-{
-    const DWORD attributes = RealOs.GetFileAttributesW(path);
-    return path == systemTempAsLink ? attributes | FILE_ATTRIBUTE_REPARSE_POINT : attributes;
-}
-
 // Windows' own SystemTemp, where Windows has made it, lets nobody but SYSTEM
 // and Administrators in; anything else there than a plain folder is not used.
 TEST_F(PayloadExtraction, StagesUnderSystemTempWhereWindowsHasMadeIt)
@@ -87,8 +80,7 @@ TEST_F(PayloadExtraction, StagesUnderSystemTempWhereWindowsHasMadeIt)
     const std::wstring systemTemp = std::wstring(windows) + L"\\SystemTemp";
     ASSERT_TRUE(RealOs.CreateDirectoryW(systemTemp.c_str(), nullptr));
     for (const bool link : {false, true}) {
-        systemTempAsLink = link ? systemTemp : L"";
-        OsOverride attributes(&OsCallTable::GetFileAttributesW, &SystemTempIsALink);
+        const ShownAsLink attributes(link ? systemTemp : L"");
         EXPECT_EQ(0, Extract(L"TEST_PAYLOAD", true).Result);
         const std::wstring expected = link ? std::wstring(windows) + L"\\Temp\\" : systemTemp + L"\\";
         EXPECT_EQ(expected, launcher.StagingDirectory.substr(0, expected.size())) << link;
@@ -182,7 +174,7 @@ TEST_F(PayloadExtraction, FailedOrShortWriteIsReportedWithTheFullPath)
         EXPECT_EQ("WriteFile failed (112)\n", extraction.Printed);
         EXPECT_EQ(launcher.StagingDirectory + L"payload.exe", extraction.OutputPath);
     }
-    OsOverride shortWrite(&OsCallTable::WriteFile, &ShortWrite);
+    OsOverride<&OsCallTable::WriteFile> shortWrite(&ShortWrite);
     const Extraction extraction = Extract(L"TEST_PAYLOAD", true, L"second.exe");
     EXPECT_EQ(1603, extraction.Result);
     EXPECT_EQ("WriteFile failed (1603)\n", extraction.Printed);
@@ -200,7 +192,7 @@ TEST_F(PayloadExtraction, FailedCloseIsReported)
 {
     // The staging folder first, so that the close that fails is the payload's.
     ASSERT_EQ(0, Extract(L"TEST_PAYLOAD", true, L"first.exe").Result);
-    OsOverride failingClose(&OsCallTable::CloseHandle, &CloseThenFail);
+    OsOverride<&OsCallTable::CloseHandle> failingClose(&CloseThenFail);
     const Extraction extraction = Extract(L"TEST_PAYLOAD", true);
     EXPECT_EQ(ERROR_INVALID_HANDLE, extraction.Result);
     EXPECT_EQ("CloseHandle failed (6)\n", extraction.Printed);
@@ -219,7 +211,7 @@ BOOL WINAPI CountedFailingCreateDirectory(LPCWSTR, LPSECURITY_ATTRIBUTES)
 TEST_F(PayloadExtraction, GivesUpCreatingTheStagingFolderAfterSixteenAttempts)
 {
     directoryAttempts = 0;
-    OsOverride failing(&OsCallTable::CreateDirectoryW, &CountedFailingCreateDirectory);
+    OsOverride<&OsCallTable::CreateDirectoryW> failing(&CountedFailingCreateDirectory);
     const Extraction extraction = Extract(L"TEST_PAYLOAD", true);
     EXPECT_EQ(16, directoryAttempts);
     EXPECT_EQ(ERROR_ACCESS_DENIED, extraction.Result);
@@ -238,7 +230,7 @@ RPC_STATUS RPC_ENTRY FirstGuidFails(UUID* guid)
 TEST_F(PayloadExtraction, AttemptWithoutAGuidTriesAgainWithAFreshOne)
 {
     guidsAsked = 0;
-    OsOverride firstFails(&OsCallTable::UuidCreate, &FirstGuidFails);
+    OsOverride<&OsCallTable::UuidCreate> firstFails(&FirstGuidFails);
     const Extraction extraction = Extract(L"TEST_PAYLOAD", true);
     EXPECT_EQ(0, extraction.Result);
     EXPECT_EQ(2, guidsAsked);

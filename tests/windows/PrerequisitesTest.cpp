@@ -33,7 +33,7 @@ protected:
 
     ScopedConfiguration configuration;
     ScriptedChildren children;
-    OsOverride<decltype(&::FindResourceW)> findResource{&OsCallTable::FindResourceW, &FindResourceHiding};
+    OsOverride<&OsCallTable::FindResourceW> findResource{&FindResourceHiding};
     CInstallerLauncher launcher;
 };
 
@@ -150,7 +150,7 @@ protected:
         return testing::internal::GetCapturedStdout();
     }
 
-    OsOverride<decltype(Os.MsiQueryProductStateW)> productState{&OsCallTable::MsiQueryProductStateW, &ProductStateFake};
+    OsOverride<&OsCallTable::MsiQueryProductStateW> productState{&ProductStateFake};
 };
 
 TEST_F(PrerequisiteDetection, AnInstalledCodeKeepsItsPrerequisiteFromBeingStagedOrRun)

@@ -2,12 +2,13 @@
 // failures Wine will not produce injected through the call table, and every
 // key handle that was opened closed again.
 #include "settings/RegistryKey.h"
+#include "support/HandleLedger.h"
 #include "support/OsFailures.h"
 #include "support/RegistryLinks.h"
+#include "support/RegistryTreeContents.h"
 
 #include <gtest/gtest.h>
 
-#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -20,36 +21,18 @@ const std::wstring Victim = TestRoot + L"\\Victim";
 
 using Bytes = std::vector<std::uint8_t>;
 
-int keysOpen = 0;
 int refusedDeleteCall = 0;
 int deleteCalls = 0;
 std::wstring refusedOpen;
 std::vector<REGSAM> openAccess;
 
-LSTATUS WINAPI CountingOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
+LSTATUS WINAPI RecordingOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
 {
     openAccess.push_back(access);
     if (path == refusedOpen) {
         return ERROR_ACCESS_DENIED;
     }
-    const LSTATUS status = RealOs.RegOpenKeyExW(root, path, options, access, key);
-    keysOpen += status == ERROR_SUCCESS;
-    return status;
-}
-
-LSTATUS WINAPI CountingCreateKey(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options,
-    REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition)
-{
-    const LSTATUS status =
-        RealOs.RegCreateKeyExW(root, path, reserved, keyClass, options, access, security, key, disposition);
-    keysOpen += status == ERROR_SUCCESS;
-    return status;
-}
-
-LSTATUS WINAPI CountingCloseKey(HKEY key)
-{
-    --keysOpen;
-    return RealOs.RegCloseKey(key);
+    return RealOs.RegOpenKeyExW(root, path, options, access, key);
 }
 
 LONG NTAPI CountingDeleteKey(HANDLE key)
@@ -90,18 +73,6 @@ RegistryValueData Get(const std::wstring& path, const wchar_t* name)
     return value;
 }
 
-// Deletes the test keys in both views.
-void DeleteTestKeys()
-{
-    for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-        HKEY software = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | view, &software) == ERROR_SUCCESS) {
-            RegDeleteTreeW(software, TestRoot.substr(std::wcslen(L"Software\\")).c_str());
-            RegCloseKey(software);
-        }
-    }
-}
-
 // Copies the tree below source into the key at path below
 // HKEY_LOCAL_MACHINE, created first.
 std::int32_t CopyInto(const RegistryKey& source, const std::wstring& path)
@@ -115,15 +86,15 @@ class RegistryTree : public testing::Test {
 protected:
     void SetUp() override
     {
-        keysOpen = deleteCalls = refusedDeleteCall = 0;
+        deleteCalls = refusedDeleteCall = 0;
         refusedOpen.clear();
         openAccess.clear();
     }
     void TearDown() override
     {
-        DeleteTestKeys();
+        DeleteInBothViews(TestRoot);
         RegDeleteTreeW(HKEY_CURRENT_USER, TestRoot.c_str());
-        EXPECT_EQ(0, keysOpen) << "every key opened is closed";
+        EXPECT_EQ(0, ledger.OpenCount()) << "every key opened is closed";
     }
 
     // A three-level tree below Source: A\B1\C1, A\B1\C2 and A\B2, with values.
@@ -134,10 +105,10 @@ protected:
         }
     }
 
-    OsOverride<decltype(&::RegOpenKeyExW)> openKey{&OsCallTable::RegOpenKeyExW, &CountingOpenKey};
-    OsOverride<decltype(&::RegCreateKeyExW)> createKey{&OsCallTable::RegCreateKeyExW, &CountingCreateKey};
-    OsOverride<decltype(&::RegCloseKey)> closeKey{&OsCallTable::RegCloseKey, &CountingCloseKey};
-    OsOverride<decltype(Os.NtDeleteKey)> deleteKey{&OsCallTable::NtDeleteKey, &CountingDeleteKey};
+    OsOverride<&OsCallTable::RegOpenKeyExW> openKey{&RecordingOpenKey};
+    OsOverride<&OsCallTable::NtDeleteKey> deleteKey{&CountingDeleteKey};
+    // Made after the recorder, so that it counts what it opens.
+    HandleLedger ledger;
 };
 
 TEST_F(RegistryTree, DeleteRemovesAllThreeLevelsInTheKeysViewOnly)
@@ -164,7 +135,7 @@ TEST_F(RegistryTree, DeleteRemovesAllThreeLevelsInTheKeysViewOnly)
             RealOs.RegOpenKeyExW(HKEY_LOCAL_MACHINE, (Source + L"\\A\\B1\\C1").c_str(), 0, KEY_READ | otherView, &kept))
             << use64BitView;
         RealOs.RegCloseKey(kept);
-        DeleteTestKeys();
+        DeleteInBothViews(TestRoot);
     }
 }
 

@@ -2,6 +2,7 @@
 // silently, and the member always emptied.
 #include "InstallerLauncher.h"
 #include "support/OsFailures.h"
+#include "support/ShownAsLink.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"
 
@@ -46,7 +47,7 @@ protected:
     ScopedConfiguration configuration;
     CInstallerLauncher launcher;
     std::wstring folder;
-    OsOverride<decltype(&::FindFirstFileW)> counting{&OsCallTable::FindFirstFileW, &CountingFindFirstFile};
+    OsOverride<&OsCallTable::FindFirstFileW> counting{&CountingFindFirstFile};
 };
 
 TEST_F(StagingCleanup, RemovesTheStagedFilesAndTheFolder)
@@ -114,8 +115,8 @@ TEST_F(StagingCleanup, FoldersLeftInsideGoWithTheirFilesButALinkIsNeverFollowed)
     CreateFile(folder + L"Temp\\link\\victim.txt");
     linkName = L"link";
     {
-        OsOverride first(&OsCallTable::FindFirstFileW, &FindingALink);
-        OsOverride next(&OsCallTable::FindNextFileW, &FindingALinkNext);
+        OsOverride<&OsCallTable::FindFirstFileW> first(&FindingALink);
+        OsOverride<&OsCallTable::FindNextFileW> next(&FindingALinkNext);
         launcher.RemoveStagingDirectory();
     }
     EXPECT_FALSE(Exists(folder + L"Temp\\unpacked"));
@@ -162,20 +163,14 @@ TEST_F(HeldStagingFolder, CannotBeRenamedAwayWhileTheRunHoldsIt)
     EXPECT_FALSE(Exists(elsewhere));
 }
 
-std::wstring linkPath;
-
-DWORD WINAPI AttributesOfALink(LPCWSTR path)
-{
-    const DWORD attributes = RealOs.GetFileAttributesW(path);
-    return path == linkPath ? attributes | FILE_ATTRIBUTE_REPARSE_POINT : attributes;
-}
-
+// The folder the launcher opens in place of the one at impostorFor.
+std::wstring impostorFor;
 std::wstring impostor;
 
 HANDLE WINAPI OpenImpostorInstead(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
     DWORD disposition, DWORD flags, HANDLE templateFile)
 {
-    const std::wstring opened = path == linkPath ? impostor : path;
+    const std::wstring opened = path == impostorFor ? impostor : path;
     return RealOs.CreateFileW(opened.c_str(), access, share, security, disposition, flags, templateFile);
 }
 
@@ -183,9 +178,8 @@ TEST_F(HeldStagingFolder, LinkOrAnotherFolderUnderItsNameIsNeverEmptied)
 {
     impostor = StagingRoot() + L"impostor";
     RealOs.CreateDirectoryW(impostor.c_str(), nullptr);
-    linkPath = folder;
     {
-        OsOverride link(&OsCallTable::GetFileAttributesW, &AttributesOfALink);
+        const ShownAsLink link(folder);
         launcher.RemoveStagingDirectory();
     }
     EXPECT_TRUE(Exists(staged)) << "nothing is deleted through a link";
@@ -194,9 +188,9 @@ TEST_F(HeldStagingFolder, LinkOrAnotherFolderUnderItsNameIsNeverEmptied)
     launcher.StagingDirectory.clear();
     std::wstring path;
     ASSERT_EQ(0, launcher.ExtractPayload(L"TEST_PAYLOAD", L"EXE", L"vcredist_x86.exe", true, path));
-    linkPath = launcher.StagingDirectory.substr(0, launcher.StagingDirectory.size() - 1);
+    impostorFor = launcher.StagingDirectory.substr(0, launcher.StagingDirectory.size() - 1);
     {
-        OsOverride other(&OsCallTable::CreateFileW, &OpenImpostorInstead);
+        OsOverride<&OsCallTable::CreateFileW> other(&OpenImpostorInstead);
         launcher.RemoveStagingDirectory();
     }
     EXPECT_TRUE(Exists(path)) << "the path no longer names the folder the run holds";

@@ -33,16 +33,13 @@ public:
     // runs moved aside.
     void LeaveAUsersProductFolder() const;
 
-    static const wchar_t* const RegisteredProduct;
-    static const wchar_t* const UnregisteredProduct;
-
 private:
     ScopedConfiguration configuration_;
     // The launcher only starts a termination; the machine lets it go on
     // once the process has ended, so that every run finds the same
     // processes.
-    OsOverride<decltype(&::TerminateProcess)> termination_;
-    OsOverride<decltype(&::GetSecurityInfo)> productFolderSecurity_;
+    OsOverride<&OsCallTable::TerminateProcess> termination_;
+    OsOverride<&OsCallTable::GetSecurityInfo> productFolderSecurity_;
 
     void RemoveMovedAsideFolders() const;
     HANDLE listedProcess_ = nullptr;
