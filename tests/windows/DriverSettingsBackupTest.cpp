@@ -1,6 +1,7 @@
 // The driver settings backup: a complete copy beside the settings key while
 // the package installs, and gone afterwards.
 #include "settings/DriverSettingsBackup.h"
+#include "support/DescriptorText.h"
 #include "support/HandleLedger.h"
 #include "support/OsOverride.h"
 #include "support/RegistryLinks.h"
@@ -62,23 +63,10 @@ std::vector<KeyRequest> requests;
 enum class Intruder { None, Key, DanglingLink };
 Intruder intruder = Intruder::None;
 
-std::wstring DescriptorText(const SECURITY_ATTRIBUTES* security)
-{
-    LPWSTR text = nullptr;
-    if (security == nullptr || !ConvertSecurityDescriptorToStringSecurityDescriptorW(security->lpSecurityDescriptor,
-                                   SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text,
-                                   nullptr)) {
-        return L"";
-    }
-    const std::wstring descriptor = text;
-    LocalFree(text);
-    return descriptor;
-}
-
 LSTATUS WINAPI RecordingCreateKey(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options,
     REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition)
 {
-    requests.push_back({path, options, access, DescriptorText(security)});
+    requests.push_back({path, options, access, OwnerAndAccessSddl(security)});
     if (path == BackupName && intruder == Intruder::Key) {
         PutValue(Backup, L"Intruder", 1);
     } else if (path == BackupName && intruder == Intruder::DanglingLink) {

@@ -211,6 +211,7 @@ Outcome OutcomeOf(const StageMark& mark, const std::string& failed)
         return AbsorbedWhileStaging(failed) ? Outcome::GoesOn : rule.WhileStaging;
     case ChildPhase::StagingFolder:
     case ChildPhase::Logging:
+    case ChildPhase::OwnModule:
         return Outcome::GoesOn;
     case ChildPhase::MovingAside:
         // The name it gets is made new; only its text's memory can be lost.

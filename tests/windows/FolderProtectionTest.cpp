@@ -4,6 +4,7 @@
 #include "InstallerLauncher.h"
 #include "ResultCodes.h"
 #include "staging/FolderSecurity.h"
+#include "support/DescriptorText.h"
 #include "support/OsFailures.h"
 #include "support/ShownAsLink.h"
 #include "support/TestConfiguration.h"
@@ -29,17 +30,6 @@ std::string Narrow(const std::wstring& text)
     return std::string(text.begin(), text.end());
 }
 
-std::string Sddl(PSECURITY_DESCRIPTOR descriptor, SECURITY_INFORMATION parts)
-{
-    LPWSTR text = nullptr;
-    if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, parts, &text, nullptr)) {
-        return "unreadable";
-    }
-    const std::string result = Narrow(text);
-    LocalFree(text);
-    return result;
-}
-
 std::wstring PackageRoot()
 {
     const std::wstring folder = ProductPackageFolderPath();
@@ -60,8 +50,7 @@ std::vector<CreatedFolder> createdFolders;
 
 BOOL WINAPI RecordingCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
 {
-    createdFolders.push_back({path, security != nullptr ? Sddl(security->lpSecurityDescriptor,
-        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION) : "inherited"});
+    createdFolders.push_back({path, security != nullptr ? Narrow(OwnerAndAccessSddl(security)) : "inherited"});
     return RealOs.CreateDirectoryW(path, security);
 }
 

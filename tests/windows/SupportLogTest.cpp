@@ -1,6 +1,7 @@
 // The support log of a whole run (the steps replaced by recorders): where it
 // is, what it holds, how many are kept, and a log the command line names.
 #include "InstallerLauncher.h"
+#include "support/DescriptorText.h"
 #include "support/OsFailures.h"
 #include "support/RecordedSteps.h"
 #include "support/ShownAsLink.h"
@@ -8,7 +9,6 @@
 #include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
-#include <sddl.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -191,11 +191,8 @@ BOOL WINAPI RecordingLogsFolder(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
 {
     if (path + std::wstring(L"\\") == SupportLogFolderPath()) {
         createdLogs = path;
-        LPWSTR text = nullptr;
-        ConvertSecurityDescriptorToStringSecurityDescriptorW(security->lpSecurityDescriptor, SDDL_REVISION_1,
-            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr);
-        logsDescriptor = std::string(text, text + wcslen(text));
-        LocalFree(text);
+        const std::wstring sddl = OwnerAndAccessSddl(security);
+        logsDescriptor = std::string(sddl.begin(), sddl.end());
     }
     return RealOs.CreateDirectoryW(path, security);
 }

@@ -30,6 +30,7 @@ enum class ChildPhase {
     MovingAside,    // a package folder level others may write in moved aside, and what follows
     Logging,        // a line written to the support log, which never changes how a run ends
     InstallerBusy,  // whether another installation holds Windows Installer, up to the start
+    OwnModule,      // the program's own module asked for, which a payload is looked up in
 };
 
 struct StageMark {
