@@ -132,8 +132,7 @@ TEST_F(InstallSequence, HelpShowsTheOptionsAndEndsWithZeroWhateverTheBoxAnswers)
     for (const wchar_t* arguments : {L"/?", L"-?", L"-help", L"-quiet /HELP"}) {
         // -1: a machine without a desktop answers at once.
         for (const int answer : {IDOK, -1, 0}) {
-            machine = Machine{};
-            Steps = RecordedSteps{};
+            SetUp();
             machine.CarriesUninst = true;
             machine.Answer = answer;
             CInstallerLauncher run;
@@ -384,8 +383,7 @@ TEST_F(Detection, ProcessorNeitherX86NorX64EndsTheRunBeforeThePrompt)
              Case{"call failing", NativeMachineAnswer::Fails, 0xAA64, 0, ""},
          }) {
         SCOPED_TRACE(c.description);
-        machine = Machine{};
-        Steps = RecordedSteps{};
+        SetUp();
         machine.CarriesUninst = true;
         nativeAnswer = c.answer;
         nativeMachine = c.machine;

@@ -1,6 +1,7 @@
 // Writing embedded payloads: where files land, the folder rules, and every
 // failure with its diagnostic line, its code and the output path afterwards.
 #include "InstallerLauncher.h"
+#include "support/CountedOsCall.h"
 #include "support/OsFailures.h"
 #include "support/ShownAsLink.h"
 #include "support/TestConfiguration.h"
@@ -199,41 +200,24 @@ TEST_F(PayloadExtraction, FailedCloseIsReported)
     EXPECT_EQ(launcher.StagingDirectory + L"payload.exe", extraction.OutputPath);
 }
 
-int directoryAttempts = 0;
-
-BOOL WINAPI CountedFailingCreateDirectory(LPCWSTR, LPSECURITY_ATTRIBUTES)
-{
-    ++directoryAttempts;
-    RealOs.SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-}
-
 TEST_F(PayloadExtraction, GivesUpCreatingTheStagingFolderAfterSixteenAttempts)
 {
-    directoryAttempts = 0;
-    OsOverride<&OsCallTable::CreateDirectoryW> failing(&CountedFailingCreateDirectory);
+    auto failing = FailOsCall<&OsCallTable::CreateDirectoryW>(ERROR_ACCESS_DENIED);
+    CountedOsCall<&OsCallTable::CreateDirectoryW> directoryAttempts;
     const Extraction extraction = Extract(L"TEST_PAYLOAD", true);
-    EXPECT_EQ(16, directoryAttempts);
+    EXPECT_EQ(16, directoryAttempts.Calls());
     EXPECT_EQ(ERROR_ACCESS_DENIED, extraction.Result);
     EXPECT_EQ("CreateDirectory failed (5)\n", extraction.Printed);
     EXPECT_TRUE(launcher.StagingDirectory.empty());
     EXPECT_EQ(L"", extraction.OutputPath);
 }
 
-int guidsAsked = 0;
-
-RPC_STATUS RPC_ENTRY FirstGuidFails(UUID* guid)
-{
-    return ++guidsAsked == 1 ? RPC_S_OUT_OF_MEMORY : RealOs.UuidCreate(guid);
-}
-
 TEST_F(PayloadExtraction, AttemptWithoutAGuidTriesAgainWithAFreshOne)
 {
-    guidsAsked = 0;
-    OsOverride<&OsCallTable::UuidCreate> firstFails(&FirstGuidFails);
+    CountedOsCall<&OsCallTable::UuidCreate> guidsAsked(1, RPC_S_OUT_OF_MEMORY);
     const Extraction extraction = Extract(L"TEST_PAYLOAD", true);
     EXPECT_EQ(0, extraction.Result);
-    EXPECT_EQ(2, guidsAsked);
+    EXPECT_EQ(2, guidsAsked.Calls());
     EXPECT_EQ(StagingRoot().size() + 37, launcher.StagingDirectory.size());
 }
 

@@ -2,6 +2,7 @@
 // failures Wine will not produce injected through the call table, and every
 // key handle that was opened closed again.
 #include "settings/RegistryKey.h"
+#include "support/CountedOsCall.h"
 #include "support/HandleLedger.h"
 #include "support/OsFailures.h"
 #include "support/RegistryLinks.h"
@@ -21,8 +22,6 @@ const std::wstring Victim = TestRoot + L"\\Victim";
 
 using Bytes = std::vector<std::uint8_t>;
 
-int refusedDeleteCall = 0;
-int deleteCalls = 0;
 std::wstring refusedOpen;
 std::vector<REGSAM> openAccess;
 
@@ -33,14 +32,6 @@ LSTATUS WINAPI RecordingOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM a
         return ERROR_ACCESS_DENIED;
     }
     return RealOs.RegOpenKeyExW(root, path, options, access, key);
-}
-
-LONG NTAPI CountingDeleteKey(HANDLE key)
-{
-    if (++deleteCalls == refusedDeleteCall) {
-        return static_cast<LONG>(0xC0000022);  // STATUS_ACCESS_DENIED
-    }
-    return RealOs.NtDeleteKey(key);
 }
 
 bool Wow64()
@@ -86,7 +77,6 @@ class RegistryTree : public testing::Test {
 protected:
     void SetUp() override
     {
-        deleteCalls = refusedDeleteCall = 0;
         refusedOpen.clear();
         openAccess.clear();
     }
@@ -106,7 +96,6 @@ protected:
     }
 
     OsOverride<&OsCallTable::RegOpenKeyExW> openKey{&RecordingOpenKey};
-    OsOverride<&OsCallTable::NtDeleteKey> deleteKey{&CountingDeleteKey};
     // Made after the recorder, so that it counts what it opens.
     HandleLedger ledger;
 };
@@ -122,13 +111,13 @@ TEST_F(RegistryTree, DeleteRemovesAllThreeLevelsInTheKeysViewOnly)
         ASSERT_EQ(ERROR_SUCCESS, RealOs.RegCreateKeyExW(HKEY_LOCAL_MACHINE, (Source + L"\\A\\B1\\C1").c_str(), 0,
                                      nullptr, 0, KEY_ALL_ACCESS | otherView, nullptr, &other, nullptr));
         RealOs.RegCloseKey(other);
-        deleteCalls = 0;
+        CountedOsCall<&OsCallTable::NtDeleteKey> deleteCalls;
         RegistryKey parent(Source, LocalMachine, use64BitView);
         ASSERT_EQ(S_OK, parent.Open(false));
         EXPECT_EQ(S_OK, parent.DeleteSubKeyTree(L"A"));
         EXPECT_FALSE(Exists(Source + L"\\A", use64BitView));
         EXPECT_TRUE(Exists(Source, use64BitView));
-        EXPECT_EQ(5, deleteCalls) << "each key through its own handle";
+        EXPECT_EQ(5, deleteCalls.Calls()) << "each key through its own handle";
         const bool viewsDiffer = sizeof(void*) == 8 || Wow64();
         HKEY kept = nullptr;
         EXPECT_EQ(viewsDiffer ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND,
@@ -151,8 +140,7 @@ TEST_F(RegistryTree, AKeyThatStaysKeepsItsAncestorsAndNothingElse)
     for (const auto& refusal : cases) {
         PutThreeLevels();
         refusedOpen = refusal.refusedOpen != nullptr ? refusal.refusedOpen : L"";
-        refusedDeleteCall = refusal.refusedDeleteCall;
-        deleteCalls = 0;
+        CountedOsCall<&OsCallTable::NtDeleteKey> deletes(refusal.refusedDeleteCall);
         RegistryKey parent(Source);
         ASSERT_EQ(S_OK, parent.Open(false));
         EXPECT_EQ(E_FAIL, parent.DeleteSubKeyTree(L"A"));

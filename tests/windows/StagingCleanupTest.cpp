@@ -1,6 +1,7 @@
 // Removing the staging folder: everything below it, never through a link,
 // silently, and the member always emptied.
 #include "InstallerLauncher.h"
+#include "support/CountedOsCall.h"
 #include "support/OsFailures.h"
 #include "support/ShownAsLink.h"
 #include "support/TestConfiguration.h"
@@ -24,14 +25,6 @@ void CreateFile(const std::wstring& path)
     RealOs.CloseHandle(file);
 }
 
-int searches = 0;
-
-HANDLE WINAPI CountingFindFirstFile(LPCWSTR pattern, LPWIN32_FIND_DATAW entry)
-{
-    ++searches;
-    return RealOs.FindFirstFileW(pattern, entry);
-}
-
 class StagingCleanup : public testing::Test {
 protected:
     void SetUp() override
@@ -41,13 +34,12 @@ protected:
         CreateFile(folder + L"vcredist_x86.exe");
         CreateFile(folder + L"vcredist_x64.exe");
         launcher.StagingDirectory = folder;
-        searches = 0;
     }
 
     ScopedConfiguration configuration;
     CInstallerLauncher launcher;
     std::wstring folder;
-    OsOverride<&OsCallTable::FindFirstFileW> counting{&CountingFindFirstFile};
+    CountedOsCall<&OsCallTable::FindFirstFileW> searches;
 };
 
 TEST_F(StagingCleanup, RemovesTheStagedFilesAndTheFolder)
@@ -61,7 +53,7 @@ TEST_F(StagingCleanup, NothingStagedMeansNothingDone)
 {
     launcher.StagingDirectory.clear();
     launcher.RemoveStagingDirectory();
-    EXPECT_EQ(0, searches);
+    EXPECT_EQ(0, searches.Calls());
     EXPECT_TRUE(Exists(folder + L"vcredist_x86.exe"));
     launcher.StagingDirectory = folder;
     launcher.RemoveStagingDirectory();
@@ -133,7 +125,7 @@ TEST_F(StagingCleanup, VanishedFolderIsSilentAndTheMemberIsEmptied)
     RealOs.DeleteFileW((folder + L"vcredist_x64.exe").c_str());
     RealOs.RemoveDirectoryW(folder.c_str());
     launcher.RemoveStagingDirectory();
-    EXPECT_EQ(0, searches) << "a folder that is not there is not searched";
+    EXPECT_EQ(0, searches.Calls()) << "a folder that is not there is not searched";
     EXPECT_TRUE(launcher.StagingDirectory.empty());
 }
 

@@ -184,13 +184,11 @@ TEST_F(SupportLog, NamedLogIsReplacedAndTellsTheRun)
     DeleteFileW(log.c_str());
 }
 
-std::wstring createdLogs;
 std::string logsDescriptor;
 
 BOOL WINAPI RecordingLogsFolder(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
 {
     if (path + std::wstring(L"\\") == SupportLogFolderPath()) {
-        createdLogs = path;
         const std::wstring sddl = OwnerAndAccessSddl(security);
         logsDescriptor = std::string(sddl.begin(), sddl.end());
     }

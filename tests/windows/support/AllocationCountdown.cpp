@@ -19,6 +19,12 @@ struct Countdown {
 };
 Countdown countdown;
 
+// Counts nothing while it lives.
+struct Disarmed {
+    const bool Armed = std::exchange(countdown.Armed, false);
+    ~Disarmed() { countdown.Armed = Armed; }
+};
+
 template <auto Entry, typename Function>
 struct UncountedCall;
 
@@ -26,15 +32,8 @@ template <auto Entry, typename Result, typename... Arguments>
 struct UncountedCall<Entry, Result(WINAPI*)(Arguments...)> {
     static Result WINAPI Call(Arguments... arguments)
     {
-        const bool armed = std::exchange(countdown.Armed, false);
-        if constexpr (std::is_void_v<Result>) {
-            (countdown.Saved.*Entry)(arguments...);
-            countdown.Armed = armed;
-        } else {
-            const Result result = (countdown.Saved.*Entry)(arguments...);
-            countdown.Armed = armed;
-            return result;
-        }
+        const Disarmed disarmed;
+        return (countdown.Saved.*Entry)(arguments...);
     }
 };
 

@@ -45,11 +45,12 @@ const char* ChildPhaseName(ChildPhase phase);
 // Marks, while it lives, where each stage and phase of a run begins, with the
 // numbers the countdown gives: the stage from the step the install sequence
 // says has started (the second legacy uninstaller from its payload's lookup),
-// the phase within it from the calls that open it (a payload looked up,
-// Windows Installer's mutex opened, a program started, waited for, its exit
-// code read, a line written to the support log). Put it in place after the
-// countdown, so that it sees the failed call too. Marks of a run whose call n
-// failed agree with those of the unfailed run up to call n.
+// the phase within it from the calls that open it (the program's own module
+// asked for, a payload looked up, Windows Installer's mutex opened, a program
+// started, waited for, its exit code read, a line written to the support
+// log). Put it in place after the countdown, so that it sees the failed call
+// too. Marks of a run whose call n failed agree with those of the unfailed
+// run up to call n.
 class InstallStages {
 public:
     explicit InstallStages(const OsCountdown& countdown);
