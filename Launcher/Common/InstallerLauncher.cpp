@@ -22,7 +22,25 @@
 
 static_assert(sizeof(OSVERSIONINFOW) == 276, "the version query is made with the whole record");
 
+void (*InstallStepObserver)(const wchar_t* step) = nullptr;
+
 namespace {
+
+class ObservedStep {
+public:
+    explicit ObservedStep(const wchar_t* name) { Tell(name); }
+    ~ObservedStep() { Tell(nullptr); }
+    ObservedStep(const ObservedStep&) = delete;
+    ObservedStep& operator=(const ObservedStep&) = delete;
+
+private:
+    static void Tell(const wchar_t* step)
+    {
+        if (InstallStepObserver != nullptr) {
+            InstallStepObserver(step);
+        }
+    }
+};
 
 // A line the log cannot be given for want of memory is left out: the log
 // never decides how a run ends.
@@ -42,6 +60,7 @@ template <typename Step>
 auto RunStep(const wchar_t* name, Step step)
 {
     using Result = decltype(step());
+    const ObservedStep observed(name);
     LogUnlessOutOfMemory([&] { LogStepStarted(name); });
     const Result result =
         OrOnAllocationFailure(static_cast<Result>(std::is_same_v<Result, bool> ? 0 : OutOfMemory), step);
@@ -166,6 +185,7 @@ void CInstallerLauncher::RegisterCommonControls()
 // ending the process at once; the support log is not open yet.
 bool CInstallerLauncher::DetectWow64()
 {
+    const ObservedStep observed(L"DetectWow64");
     bool queryFailed = false;
     Is64BitWindows = QueryWow64(queryFailed);
     if (queryFailed) {
@@ -198,6 +218,7 @@ void CInstallerLauncher::ShowHelp()
 // would install the older package on Windows 10 and report success.
 bool CInstallerLauncher::DetectWindows10()
 {
+    const ObservedStep observed(L"DetectWindows10");
     version_ = {};
     version_.dwOSVersionInfoSize = sizeof(version_);
     if (!Os.GetVersionExW(&version_)) {
@@ -212,6 +233,7 @@ bool CInstallerLauncher::DetectWindows10()
 
 bool CInstallerLauncher::ConfirmInstallation()
 {
+    const ObservedStep observed(L"ConfirmInstallation");
     std::wstring text;
     std::wstring caption;
     const bool textLoaded = LoadStringResource(PromptTextId, text);

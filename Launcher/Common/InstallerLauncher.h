@@ -10,6 +10,11 @@
 #include <string>
 #include <vector>
 
+// Told the name of each step of a run as it starts, and null as it ends: the
+// two detections, the prompt and each step of the install sequence. Null in
+// the product; a test sets it to learn which step each OS call falls in.
+extern void (*InstallStepObserver)(const wchar_t* step);
+
 // The launcher application: start-up detection, the confirmation prompt and
 // the install sequence, all inside InitInstance. The steps that need the
 // members are member functions; every step takes no arguments and reports a

@@ -24,11 +24,8 @@ const std::wstring Settings = Drivers + L"\\" + Guid;
 const std::wstring Copy = Root + L"\\Copy";
 
 // Settings with two levels of sub-keys, each with text, a DWORD and a blob.
-void PutSettings()
+void PutSettings(const Variant& number)
 {
-    const std::uint8_t seven[] = {7, 0, 0, 0};
-    Variant number;
-    number.SetTyped(2, seven, sizeof seven);
     for (const std::wstring& path : {Settings, Settings + L"\\Level1", Settings + L"\\Level1\\Level2"}) {
         RegistryKey key(path);
         ASSERT_EQ(S_OK, key.Open(false));
@@ -69,7 +66,7 @@ protected:
             key->Close();
         }
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, Root.c_str());
-        PutSettings();
+        PutSettings(number);
         for (RegistryKey* key : {&drivers, &settings, &copy}) {
             key->Open(false);
         }

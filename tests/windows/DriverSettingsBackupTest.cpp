@@ -1,6 +1,7 @@
 // The driver settings backup: a complete copy beside the settings key while
 // the package installs, and gone afterwards.
 #include "settings/DriverSettingsBackup.h"
+#include "support/DescriptorText.h"
 #include "support/HandleLedger.h"
 #include "support/OsOverride.h"
 #include "support/RegistryLinks.h"
@@ -30,16 +31,6 @@ void DeleteTestKeys()
     DeleteRegistryLink(Backup);
     DeleteRegistryLink(Backup + L"\\Leftover\\Link");
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\InstallerLauncherTests\\Backup");
-}
-
-bool Exists(const std::wstring& path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
 }
 
 void PutValue(const std::wstring& path, const wchar_t* name, DWORD value)
@@ -72,23 +63,10 @@ std::vector<KeyRequest> requests;
 enum class Intruder { None, Key, DanglingLink };
 Intruder intruder = Intruder::None;
 
-std::wstring DescriptorText(const SECURITY_ATTRIBUTES* security)
-{
-    LPWSTR text = nullptr;
-    if (security == nullptr || !ConvertSecurityDescriptorToStringSecurityDescriptorW(security->lpSecurityDescriptor,
-                                   SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text,
-                                   nullptr)) {
-        return L"";
-    }
-    const std::wstring descriptor = text;
-    LocalFree(text);
-    return descriptor;
-}
-
 LSTATUS WINAPI RecordingCreateKey(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options,
     REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition)
 {
-    requests.push_back({path, options, access, DescriptorText(security)});
+    requests.push_back({path, options, access, OwnerAndAccessSddl(security)});
     if (path == BackupName && intruder == Intruder::Key) {
         PutValue(Backup, L"Intruder", 1);
     } else if (path == BackupName && intruder == Intruder::DanglingLink) {
@@ -130,8 +108,8 @@ protected:
     }
 
     ScopedConfiguration configuration;
-    OsOverride<decltype(&::RegCreateKeyExW)> createKey{&OsCallTable::RegCreateKeyExW, &RecordingCreateKey};
-    OsOverride<decltype(&::RegOpenKeyExW)> openKey{&OsCallTable::RegOpenKeyExW, &RecordingOpenKey};
+    OsOverride<&OsCallTable::RegCreateKeyExW> createKey{&RecordingCreateKey};
+    OsOverride<&OsCallTable::RegOpenKeyExW> openKey{&RecordingOpenKey};
     // Made after the recorders, so that it counts what they open.
     HandleLedger ledger;
 };
@@ -176,22 +154,22 @@ TEST_F(DriverSettingsBackup, HoldsTheWholeSettingsTreeUntilReleased)
         << "the settings key is only read";
 
     EXPECT_TRUE(ReleaseDriverSettingsBackup());
-    EXPECT_FALSE(Exists(Backup));
+    EXPECT_FALSE(KeyExists(Backup));
     EXPECT_EQ(settings, TreeAt(Settings));
 }
 
 TEST_F(DriverSettingsBackup, WithoutSettingsTheBackupCreatesThemEmptyAndAReleaseAloneDoesNothing)
 {
     EXPECT_TRUE(ReleaseDriverSettingsBackup()) << "no backup to delete";
-    EXPECT_FALSE(Exists(Drivers)) << "nor anything created";
+    EXPECT_FALSE(KeyExists(Drivers)) << "nor anything created";
 
     EXPECT_TRUE(BackupDriverSettings());
-    EXPECT_TRUE(Exists(Settings));
-    EXPECT_TRUE(Exists(Backup));
+    EXPECT_TRUE(KeyExists(Settings));
+    EXPECT_TRUE(KeyExists(Backup));
     EXPECT_TRUE(TreeAt(Backup).empty());
     EXPECT_TRUE(ReleaseDriverSettingsBackup());
-    EXPECT_FALSE(Exists(Backup));
-    EXPECT_TRUE(Exists(Settings)) << "the empty settings key stays";
+    EXPECT_FALSE(KeyExists(Backup));
+    EXPECT_TRUE(KeyExists(Settings)) << "the empty settings key stays";
 }
 
 TEST_F(DriverSettingsBackup, ALinkInTheBackupsPlaceOrBelowItIsDeletedAndItsTargetKept)
@@ -208,7 +186,7 @@ TEST_F(DriverSettingsBackup, ALinkInTheBackupsPlaceOrBelowItIsDeletedAndItsTarge
         EXPECT_EQ(victim, TreeAt(Victim)) << "nothing written into the victim";
         EXPECT_EQ(TreeAt(Settings), TreeAt(Backup)) << "the backup is a key of its own";
         EXPECT_TRUE(ReleaseDriverSettingsBackup());
-        EXPECT_FALSE(Exists(Backup));
+        EXPECT_FALSE(KeyExists(Backup));
         EXPECT_EQ(victim, TreeAt(Victim)) << "nothing deleted in the victim";
         DeleteTestKeys();
     }
@@ -224,7 +202,7 @@ TEST_F(DriverSettingsBackup, AKeyOrLinkPutInTheBackupsPlaceBeforeItsCreationIsRe
         EXPECT_FALSE(BackupDriverSettings());
         intruder = Intruder::None;
         EXPECT_TRUE(ReleaseDriverSettingsBackup());
-        EXPECT_TRUE(Exists(Backup)) << "the release leaves a key this run did not create";
+        EXPECT_TRUE(KeyExists(Backup)) << "the release leaves a key this run did not create";
         EXPECT_EQ(0u, TreeAt(Backup).count(L"Level")) << "nothing copied into it";
         EXPECT_EQ(victim, TreeAt(Victim)) << "no key created through the link";
         EXPECT_EQ(settings, TreeAt(Settings));

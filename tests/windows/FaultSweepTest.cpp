@@ -12,6 +12,7 @@
 #include "support/HandleLedger.h"
 #include "support/InstallStages.h"
 #include "support/OsCountdown.h"
+#include "support/RegistryTreeContents.h"
 #include "support/ScriptedChildren.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"
@@ -55,16 +56,6 @@ std::set<std::wstring> StagingFolders()
     return folders;
 }
 
-bool SettingsBackupExists()
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SettingsBackupKeyPath(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
-}
-
 bool Expected(const char* variable)
 {
     const char* value = std::getenv(variable);
@@ -82,14 +73,10 @@ std::string PackageForThisWindows()
 struct RunResult {
     int ExitCode;
     bool PackageHandedOn;
-    std::string Failed;
-    OsFailureKind FailedKind;
-    int Calls;
-    std::vector<CallSite> Sites;
-    std::vector<int> FailedNumbers;
+    CountedCalls Counted;
     std::vector<StageMark> Marks;
-    std::set<std::string> Reached;
     std::map<HandleKind, int> OpenHandles;
+    int OpenCount;
     std::map<HandleKind, int> Opened;
     std::vector<std::string> Mismatches;
     std::vector<std::wstring> Children;
@@ -108,7 +95,7 @@ RunResult RunInstall(const std::vector<FailurePoint>& failures, const wchar_t* a
     RemoveSupportLogs();
     const std::set<std::wstring> foldersBefore = StagingFolders();
     ScriptedChildren children;
-    OsOverride messageBox(&OsCallTable::MessageBoxW, &AgreeingMessageBox);
+    OsOverride<&OsCallTable::MessageBoxW> messageBox(&AgreeingMessageBox);
     CInstallerLauncher launcher;
     launcher.m_lpCmdLine = arguments;
     RunResult result{};
@@ -129,15 +116,11 @@ RunResult RunInstall(const std::vector<FailurePoint>& failures, const wchar_t* a
                 result.AllocationFailedAfterCall = allocations.FailedAfterCall();
             }
             testing::internal::GetCapturedStdout();
-            result.Failed = countdown.FailedCall();
-            result.FailedKind = countdown.FailedKind();
-            result.Calls = countdown.Calls();
+            result.Counted = countdown.Counted();
             result.Marks = stages.Marks();
-            result.Reached = countdown.Reached();
-            result.Sites = countdown.Sites();
-            result.FailedNumbers = countdown.FailedCallNumbers();
         }
         result.OpenHandles = ledger.OpenByKind();
+        result.OpenCount = ledger.OpenCount();
         result.Opened = ledger.OpenedByKind();
         result.Mismatches = ledger.Mismatches();
         ledger.CloseLeftovers();
@@ -154,7 +137,7 @@ RunResult RunInstall(const std::vector<FailurePoint>& failures, const wchar_t* a
             std::filesystem::remove_all(folder, error);
         }
     }
-    result.BackupLeft = SettingsBackupExists();
+    result.BackupLeft = KeyExists(SettingsBackupKeyPath());
     return result;
 }
 
@@ -171,15 +154,16 @@ struct OutcomeRule {
     Outcome OnceEnded;
 };
 
-// A payload that cannot be found counts as not carried; the handles of a
-// program that has ended are let go silently; the first legacy uninstaller's
-// result gives way to the second's; the steps from the preparation on, other
-// than the package, report nothing that changes how the run ends.
+// A payload that cannot be found counts as not carried, and prompt texts
+// that cannot be loaded as none; the handles of a program that has ended are
+// let go silently; the first legacy uninstaller's result gives way to the
+// second's; the steps from the preparation on, other than the package,
+// report nothing that changes how the run ends.
 const OutcomeRule OutcomeRules[] = {
     {InstallStage::StartUp, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn},
     {InstallStage::Detection, Outcome::FailureCode, Outcome::FailureCode, Outcome::FailureCode,
         Outcome::FailureCode},
-    {InstallStage::Prompt, Outcome::Declined, Outcome::Declined, Outcome::Declined, Outcome::Declined},
+    {InstallStage::Prompt, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn},
     {InstallStage::Prerequisite, Outcome::GoesOn, Outcome::FailureCode, Outcome::FailureCode, Outcome::GoesOn},
     {InstallStage::FirstLegacyUninstaller, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn},
     {InstallStage::SecondLegacyUninstaller, Outcome::GoesOn, Outcome::FailureCode, Outcome::FailureCode,
@@ -215,6 +199,10 @@ std::int32_t FailedCallCode(OsFailureKind kind)
 
 Outcome OutcomeOf(const StageMark& mark, const std::string& failed)
 {
+    // A prompt that cannot be shown is not agreed to.
+    if (mark.Stage == InstallStage::Prompt && failed == "MessageBoxW") {
+        return Outcome::Declined;
+    }
     const OutcomeRule& rule = OutcomeRules[static_cast<int>(mark.Stage)];
     switch (mark.Phase) {
     case ChildPhase::PresenceCheck:
@@ -223,6 +211,7 @@ Outcome OutcomeOf(const StageMark& mark, const std::string& failed)
         return AbsorbedWhileStaging(failed) ? Outcome::GoesOn : rule.WhileStaging;
     case ChildPhase::StagingFolder:
     case ChildPhase::Logging:
+    case ChildPhase::OwnModule:
         return Outcome::GoesOn;
     case ChildPhase::MovingAside:
         // The name it gets is made new; only its text's memory can be lost.
@@ -241,7 +230,7 @@ Outcome OutcomeOf(const StageMark& mark, const std::string& failed)
 
 std::int32_t ExpectedExitCode(const RunResult& run, int failAt)
 {
-    switch (OutcomeOf(StageOfCall(run.Marks, failAt), run.Failed)) {
+    switch (OutcomeOf(StageOfCall(run.Marks, failAt), run.Counted.FirstFailed)) {
     case Outcome::GoesOn:
         return 0;
     case Outcome::Declined:
@@ -249,7 +238,7 @@ std::int32_t ExpectedExitCode(const RunResult& run, int failAt)
     case Outcome::FailureCode:
         break;
     }
-    return FailedCallCode(run.FailedKind);
+    return FailedCallCode(run.Counted.FailedKind);
 }
 
 const std::set<std::string> CloseCalls = {
@@ -258,16 +247,12 @@ const std::set<std::string> CloseCalls = {
 void ExpectEveryHandleClosed(const RunResult& run)
 {
     EXPECT_TRUE(run.Mismatches.empty()) << run.Mismatches.front();
-    int open = 0;
-    for (const auto& [kind, count] : run.OpenHandles) {
-        open += count;
-    }
     // A close that failed leaves its own handle open; nothing else can.
     int allowed = 0;
-    for (const int number : run.FailedNumbers) {
-        allowed += static_cast<int>(CloseCalls.count(run.Sites[number - 1].Call));
+    for (const int number : run.Counted.Failed) {
+        allowed += static_cast<int>(CloseCalls.count(run.Counted.Sites[number - 1].Call));
     }
-    EXPECT_LE(open, allowed) << "left open: " << DescribeHandles(run.OpenHandles);
+    EXPECT_LE(run.OpenCount, allowed) << "left open: " << DescribeHandles(run.OpenHandles);
 }
 
 // A failed call that leads to the wrong package would be a failure reported
@@ -287,14 +272,15 @@ void ExpectOutcome(const RunResult& run, int failAt)
     // A close that failed leaves its folder open without delete sharing, so
     // the package step, which must move that folder aside, meets it (a
     // close never fails on a handle the run holds, outside this sweep).
-    const bool heldByAFailedClose = run.Failed == "CloseHandle" && run.ExitCode == ERROR_SHARING_VIOLATION;
+    const bool heldByAFailedClose =
+        run.Counted.FirstFailed == "CloseHandle" && run.ExitCode == ERROR_SHARING_VIOLATION;
     if (!heldByAFailedClose) {
         EXPECT_EQ(ExpectedExitCode(run, failAt), run.ExitCode);
     }
     ExpectNoSuccessWithoutThePackage(run);
     // A staged file whose close failed stays open, so it and its folder stay;
     // so does what the failing step itself could not remove.
-    if (mark.Stage != InstallStage::StagingCleanup && CloseCalls.count(run.Failed) == 0) {
+    if (mark.Stage != InstallStage::StagingCleanup && CloseCalls.count(run.Counted.FirstFailed) == 0) {
         EXPECT_FALSE(run.StagingFolderLeft);
     }
     if (mark.Stage != InstallStage::BackupRelease) {
@@ -313,11 +299,11 @@ using SitesToFail = std::map<CallSite, std::vector<FailurePoint>>;
 
 void NoteSites(const RunResult& run, const std::vector<FailurePoint>& failures, SitesToFail& toFail)
 {
-    for (const int number : run.FailedNumbers) {
-        sitesFailed[run.Sites[number - 1]] = true;
+    for (const int number : run.Counted.Failed) {
+        sitesFailed[run.Counted.Sites[number - 1]] = true;
     }
-    for (std::size_t index = 0; index < run.Sites.size(); ++index) {
-        const CallSite& site = run.Sites[index];
+    for (std::size_t index = 0; index < run.Counted.Sites.size(); ++index) {
+        const CallSite& site = run.Counted.Sites[index];
         if (!sitesFailed[site] && toFail.count(site) == 0) {
             toFail[site] = failures;
             toFail[site].push_back({static_cast<int>(index) + 1, FailureSpan::FromThenOn});
@@ -335,8 +321,8 @@ RunResult SweepEveryCall(const wchar_t* arguments, BeforeEachRun beforeEachRun)
     EXPECT_EQ(0, unfailed.ExitCode);
     EXPECT_TRUE(unfailed.PackageHandedOn);
     ExpectEveryHandleClosed(unfailed);
-    reachedCalls.insert(unfailed.Reached.begin(), unfailed.Reached.end());
-    const int calls = unfailed.Calls;
+    reachedCalls.insert(unfailed.Counted.Reached.begin(), unfailed.Counted.Reached.end());
+    const int calls = unfailed.Counted.Count;
     EXPECT_GT(calls, 10);
     testing::Test::RecordProperty("SweptCalls", calls);
     SitesToFail toFail;
@@ -344,7 +330,7 @@ RunResult SweepEveryCall(const wchar_t* arguments, BeforeEachRun beforeEachRun)
         beforeEachRun();
         const std::vector<FailurePoint> failures = {{failAt, FailureSpan::Once}};
         const RunResult run = RunInstall(failures, arguments);
-        SCOPED_TRACE("failing call " + std::to_string(failAt) + ", " + run.Failed);
+        SCOPED_TRACE("failing call " + std::to_string(failAt) + ", " + run.Counted.FirstFailed);
         ExpectEveryHandleClosed(run);
         ExpectOutcome(run, failAt);
         NoteSites(run, failures, toFail);
@@ -437,10 +423,8 @@ TEST(AllocationSweep, EachFailedAllocationEndsTheRunAsItsStepSays)
         SCOPED_TRACE("failing allocation " + std::to_string(failAt));
         ASSERT_FALSE(run.Escaped);
         ExpectEveryHandleClosed(run);
-        if (run.ExitCode == 0) {
-            EXPECT_TRUE(run.PackageHandedOn);
-            EXPECT_EQ(PackageForThisWindows(), ReadWholeFile(PackagePath()));
-        } else {
+        ExpectNoSuccessWithoutThePackage(run);
+        if (run.ExitCode != 0) {
             EXPECT_EQ(OutOfMemory, run.ExitCode);
         }
         // The stage under way, or the next, whose first call it may precede.

@@ -4,7 +4,9 @@
 #include "InstallerLauncher.h"
 #include "ResultCodes.h"
 #include "staging/FolderSecurity.h"
+#include "support/DescriptorText.h"
 #include "support/OsFailures.h"
+#include "support/ShownAsLink.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"
 
@@ -26,17 +28,6 @@ const std::string PackageLevelSddl = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;
 std::string Narrow(const std::wstring& text)
 {
     return std::string(text.begin(), text.end());
-}
-
-std::string Sddl(PSECURITY_DESCRIPTOR descriptor, SECURITY_INFORMATION parts)
-{
-    LPWSTR text = nullptr;
-    if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, parts, &text, nullptr)) {
-        return "unreadable";
-    }
-    const std::string result = Narrow(text);
-    LocalFree(text);
-    return result;
 }
 
 std::wstring PackageRoot()
@@ -61,8 +52,7 @@ std::vector<CreatedFolder> createdFolders;
 
 BOOL WINAPI RecordingCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
 {
-    createdFolders.push_back({path, security != nullptr ? Sddl(security->lpSecurityDescriptor,
-        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION) : "inherited"});
+    createdFolders.push_back({path, security != nullptr ? Narrow(OwnerAndAccessSddl(security)) : "inherited"});
     return RealOs.CreateDirectoryW(path, security);
 }
 
@@ -93,7 +83,7 @@ protected:
 
     ScopedConfiguration configuration;
     std::unique_ptr<CInstallerLauncher> launcher = std::make_unique<CInstallerLauncher>();
-    OsOverride<decltype(&::CreateDirectoryW)> recording{&OsCallTable::CreateDirectoryW, &RecordingCreateDirectory};
+    OsOverride<&OsCallTable::CreateDirectoryW> recording{&RecordingCreateDirectory};
     std::wstring outputPath;
     std::string printed;
 };
@@ -217,7 +207,7 @@ std::vector<std::wstring> MovedAside(const std::wstring& level)
 // is in it, and the level is made anew.
 TEST_F(FolderProtection, LevelOthersMayWriteInIsMovedAsideAndMadeAnew)
 {
-    OsOverride query(&OsCallTable::GetSecurityInfo, &UsersMayWriteInOneLevel);
+    OsOverride<&OsCallTable::GetSecurityInfo> query(&UsersMayWriteInOneLevel);
     const std::vector<std::wstring> levels = PackageLevels();
     for (size_t index = 0; index < levels.size(); ++index) {
         const std::wstring& level = levels[index];
@@ -252,8 +242,8 @@ BOOL WINAPI NameTakenAgain(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
 
 TEST_F(FolderProtection, LevelMadeAgainUnderTheNameOnceMovedAsideIsRefused)
 {
-    OsOverride query(&OsCallTable::GetSecurityInfo, &UsersMayWriteInOneLevel);
-    OsOverride taken(&OsCallTable::CreateDirectoryW, &NameTakenAgain);
+    OsOverride<&OsCallTable::GetSecurityInfo> query(&UsersMayWriteInOneLevel);
+    OsOverride<&OsCallTable::CreateDirectoryW> taken(&NameTakenAgain);
     MakeEveryLevel();
     untrustedLevel = PackageLevels()[2];
     EXPECT_EQ(ERROR_ALREADY_EXISTS, Extract(false));
@@ -293,7 +283,7 @@ DWORD WINAPI FinalPathElsewhere(HANDLE object, LPWSTR path, DWORD length, DWORD 
 // elsewhere (a link on the way) is refused before anything uses it.
 TEST_F(FolderProtection, HeldObjectThatItsPathNoLongerLeadsToIsRefused)
 {
-    OsOverride finalPath(&OsCallTable::GetFinalPathNameByHandleW, &FinalPathElsewhere);
+    OsOverride<&OsCallTable::GetFinalPathNameByHandleW> finalPath(&FinalPathElsewhere);
     const struct {
         std::wstring path;
         const char* line;
@@ -308,14 +298,7 @@ TEST_F(FolderProtection, HeldObjectThatItsPathNoLongerLeadsToIsRefused)
     }
 }
 
-std::wstring linkedPath;
 bool linkSeenOnOpen = false;
-
-DWORD WINAPI AttributesWithLink(LPCWSTR path)
-{
-    const DWORD attributes = RealOs.GetFileAttributesW(path);
-    return path == linkedPath && !linkSeenOnOpen ? attributes | FILE_ATTRIBUTE_REPARSE_POINT : attributes;
-}
 
 BOOL WINAPI AttributesByHandleWithLink(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information)
 {
@@ -328,8 +311,7 @@ BOOL WINAPI AttributesByHandleWithLink(HANDLE file, LPBY_HANDLE_FILE_INFORMATION
 
 TEST_F(FolderProtection, LinkAtAnyLevelIsRefusedAndNothingIsWrittenThroughIt)
 {
-    OsOverride attributes(&OsCallTable::GetFileAttributesW, &AttributesWithLink);
-    OsOverride information(&OsCallTable::GetFileInformationByHandle, &AttributesByHandleWithLink);
+    OsOverride<&OsCallTable::GetFileInformationByHandle> information(&AttributesByHandleWithLink);
     struct Case {
         size_t level;
         bool onOpen;  // a link swapped in after the first look
@@ -337,8 +319,9 @@ TEST_F(FolderProtection, LinkAtAnyLevelIsRefusedAndNothingIsWrittenThroughIt)
     for (const Case& c : {Case{0, false}, Case{1, false}, Case{2, false}, Case{0, true}}) {
         MakeEveryLevel();
         RealOs.DeleteFileW(PackageFilePath().c_str());
-        linkedPath = PackageLevels()[c.level];
+        const std::wstring linkedPath = PackageLevels()[c.level];
         linkSeenOnOpen = c.onOpen;
+        const ShownAsLink attributes(c.onOpen ? L"" : linkedPath);
         EXPECT_EQ(4395, Extract(false)) << Narrow(linkedPath) << c.onOpen;
         EXPECT_EQ("SecureFolder failed (4395)\n", printed);
         EXPECT_EQ(L"", outputPath);
@@ -381,7 +364,7 @@ TEST_F(FolderProtection, StagingFolderThatIsNotOursIsRefusedAndOursKeepsOnlyWhat
     EXPECT_EQ((std::vector<std::filesystem::path>{ours / "Temp", ours / "vcredist_x86.exe"}), staged);
     launcher->RemoveStagingDirectory();
 
-    OsOverride query(&OsCallTable::GetSecurityInfo, &FolderOwnedByAUser);
+    OsOverride<&OsCallTable::GetSecurityInfo> query(&FolderOwnedByAUser);
     createdFolders.clear();
     EXPECT_EQ(ERROR_INVALID_OWNER, Extract(true, L"vcredist_x86.exe"));
     EXPECT_EQ("SecureFolder failed (1307)\n", printed);

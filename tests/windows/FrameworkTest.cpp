@@ -43,8 +43,8 @@ LPWSTR WINAPI GetCommandLineFake()
 
 TEST(Framework, StartUpRecordsTheProcessAndCallsInitInstanceOnceThenExitInstance)
 {
-    OsOverride errorMode(&OsCallTable::SetErrorMode, &SetErrorModeFake);
-    OsOverride commandLine(&OsCallTable::GetCommandLineW, &GetCommandLineFake);
+    OsOverride<&OsCallTable::SetErrorMode> errorMode(&SetErrorModeFake);
+    OsOverride<&OsCallTable::GetCommandLineW> commandLine(&GetCommandLineFake);
     errorModesSet.clear();
     CountingApp app;
     const HINSTANCE instance = RealOs.GetModuleHandleW(nullptr);
@@ -97,7 +97,7 @@ HWND WINAPI GetActiveWindowFake()
 
 TEST(Framework, WindowOwnerIsTheActiveWindow)
 {
-    OsOverride activeWindow(&OsCallTable::GetActiveWindow, &GetActiveWindowFake);
+    OsOverride<&OsCallTable::GetActiveWindow> activeWindow(&GetActiveWindowFake);
     CWinApp app;
     EXPECT_EQ(reinterpret_cast<HWND>(0x4321), app.GetMainWindowHandle());
 }

@@ -100,12 +100,11 @@ protected:
     }
 
     ScopedConfiguration configuration;
-    OsOverride<decltype(&::FindResourceW)> findResource{&OsCallTable::FindResourceW, &FindResourceFake};
-    OsOverride<decltype(&::LoadStringW)> loadString{&OsCallTable::LoadStringW, &LoadStringFake};
-    OsOverride<decltype(&::MessageBoxW)> messageBox{&OsCallTable::MessageBoxW, &MessageBoxFake};
-    OsOverride<decltype(&::GetActiveWindow)> activeWindow{&OsCallTable::GetActiveWindow, &GetActiveWindowFake};
-    OsOverride<decltype(&::InitCommonControlsEx)> commonControls{
-        &OsCallTable::InitCommonControlsEx, &InitCommonControlsExFake};
+    OsOverride<&OsCallTable::FindResourceW> findResource{&FindResourceFake};
+    OsOverride<&OsCallTable::LoadStringW> loadString{&LoadStringFake};
+    OsOverride<&OsCallTable::MessageBoxW> messageBox{&MessageBoxFake};
+    OsOverride<&OsCallTable::GetActiveWindow> activeWindow{&GetActiveWindowFake};
+    OsOverride<&OsCallTable::InitCommonControlsEx> commonControls{&InitCommonControlsExFake};
     CInstallerLauncher launcher;
 };
 
@@ -133,8 +132,7 @@ TEST_F(InstallSequence, HelpShowsTheOptionsAndEndsWithZeroWhateverTheBoxAnswers)
     for (const wchar_t* arguments : {L"/?", L"-?", L"-help", L"-quiet /HELP"}) {
         // -1: a machine without a desktop answers at once.
         for (const int answer : {IDOK, -1, 0}) {
-            machine = Machine{};
-            Steps = RecordedSteps{};
+            SetUp();
             machine.CarriesUninst = true;
             machine.Answer = answer;
             CInstallerLauncher run;
@@ -340,9 +338,9 @@ protected:
         nativeAnswer = NativeMachineAnswer::Real;
     }
 
-    OsOverride<decltype(Os.IsWow64Process)> isWow64{&OsCallTable::IsWow64Process, &IsWow64ProcessFake};
-    OsOverride<decltype(Os.IsWow64Process2)> isWow64Process2{&OsCallTable::IsWow64Process2, &IsWow64Process2Fake};
-    OsOverride<decltype(&::GetVersionExW)> getVersion{&OsCallTable::GetVersionExW, &GetVersionExFake};
+    OsOverride<&OsCallTable::IsWow64Process> isWow64{&IsWow64ProcessFake};
+    OsOverride<&OsCallTable::IsWow64Process2> isWow64Process2{&IsWow64Process2Fake};
+    OsOverride<&OsCallTable::GetVersionExW> getVersion{&GetVersionExFake};
 };
 
 TEST_F(Detection, TakesWow64ForSixtyFourBitWindows)
@@ -385,8 +383,7 @@ TEST_F(Detection, ProcessorNeitherX86NorX64EndsTheRunBeforeThePrompt)
              Case{"call failing", NativeMachineAnswer::Fails, 0xAA64, 0, ""},
          }) {
         SCOPED_TRACE(c.description);
-        machine = Machine{};
-        Steps = RecordedSteps{};
+        SetUp();
         machine.CarriesUninst = true;
         nativeAnswer = c.answer;
         nativeMachine = c.machine;
@@ -430,7 +427,7 @@ TEST_F(Detection, FailedWow64QueryEndsTheRunWithItsErrorCode)
     isWow64Answer = -1;
     EXPECT_EQ(1603, EndedRun("IsWow64Process failed (1603)\n"));
 
-    OsOverride<decltype(Os.IsWow64Process)> lookedUp{&OsCallTable::IsWow64Process, RealOs.IsWow64Process};
+    OsOverride<&OsCallTable::IsWow64Process> lookedUp{RealOs.IsWow64Process};
     {
         auto noModule = FailOsCall<&OsCallTable::GetModuleHandleW>(ERROR_MOD_NOT_FOUND);
         EXPECT_EQ(ERROR_MOD_NOT_FOUND, EndedRun("IsWow64Process failed (126)\n"));

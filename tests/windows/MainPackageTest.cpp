@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -19,6 +21,18 @@ protected:
     {
         launcher.MsiArgumentTemplate = msiArgumentTemplate;
         return launcher.InstallMainPackage();
+    }
+
+    // Installs with each template in turn: Windows Installer is started once,
+    // with these parameters.
+    void ExpectParameters(const std::vector<std::pair<const wchar_t*, std::wstring>>& cases)
+    {
+        for (const auto& [msiArgumentTemplate, expected] : cases) {
+            children.Requests.clear();
+            ASSERT_EQ(0, Install(msiArgumentTemplate));
+            ASSERT_EQ(1u, children.Requests.size());
+            EXPECT_EQ(expected, children.Requests[0].Parameters);
+        }
     }
 
     std::wstring Package() const
@@ -95,7 +109,7 @@ TEST_F(MainPackage, PackageIsHeldReadOnlyUntilWindowsInstallerHasEnded)
     heldPackage = Package();
     duringInstall = {};
     {
-        OsOverride probing(&OsCallTable::CreateProcessW, &ProbingCreateProcess);
+        OsOverride<&OsCallTable::CreateProcessW> probing(&ProbingCreateProcess);
         ASSERT_EQ(0, Install(L""));
     }
     EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), duringInstall.Write);
@@ -130,33 +144,14 @@ TEST_F(MainPackage, NoRestartEndsTheLaunchersOwnCommandLineOnly)
 {
     launcher.NoRestart = true;
     const std::wstring quoted = L"\"" + Package() + L"\"";
-    struct Case {
-        const wchar_t* msiArgumentTemplate;
-        std::wstring expected;
-    };
-    for (const Case& c : {Case{L"", L"/i " + quoted + L" /norestart"},
-             Case{L"/i $MSIPATH /qn", L"/i " + quoted + L" /qn"}}) {
-        children.Requests.clear();
-        ASSERT_EQ(0, Install(c.msiArgumentTemplate));
-        ASSERT_EQ(1u, children.Requests.size());
-        EXPECT_EQ(c.expected, children.Requests[0].Parameters);
-    }
+    ExpectParameters({{L"", L"/i " + quoted + L" /norestart"}, {L"/i $MSIPATH /qn", L"/i " + quoted + L" /qn"}});
 }
 
 TEST_F(MainPackage, ReplacesEveryPlaceholderSpelledExactly)
 {
-    struct Case {
-        const wchar_t* msiArgumentTemplate;
-        std::wstring expected;
-    };
     const std::wstring quoted = L"\"" + Package() + L"\"";
-    for (const Case& c : {Case{L"/i $MSIPATH /l*v $MSIPATH.log", L"/i " + quoted + L" /l*v " + quoted + L".log"},
-             Case{L"/i $msipath /quiet", L"/i $msipath /quiet"}, Case{L"/x {CODE} /passive", L"/x {CODE} /passive"}}) {
-        children.Requests.clear();
-        ASSERT_EQ(0, Install(c.msiArgumentTemplate));
-        ASSERT_EQ(1u, children.Requests.size());
-        EXPECT_EQ(c.expected, children.Requests[0].Parameters);
-    }
+    ExpectParameters({{L"/i $MSIPATH /l*v $MSIPATH.log", L"/i " + quoted + L" /l*v " + quoted + L".log"},
+        {L"/i $msipath /quiet", L"/i $msipath /quiet"}, {L"/x {CODE} /passive", L"/x {CODE} /passive"}});
 }
 
 TEST_F(MainPackage, MissingPackageResourceStartsNothing)
@@ -177,17 +172,8 @@ TEST_F(MainPackage, WindowsInstallerLogsBesideTheSupportLogUnlessTheTemplateIsOw
     ASSERT_EQ(0, OpenSupportLogAt(log));
     const std::wstring quoted = L"\"" + Package() + L"\"";
     const std::wstring msiLog = L" /l*v \"" + TemporaryFolder() + L"main-package-test-msi.log\"";
-    struct Case {
-        const wchar_t* msiArgumentTemplate;
-        std::wstring expected;
-    };
-    for (const Case& c : {Case{L"", L"/i " + quoted + msiLog}, Case{L"/i $MSIPATH /quiet", L"/i " + quoted + L" /quiet" + msiLog},
-             Case{L"/i $MSIPATH /qn", L"/i " + quoted + L" /qn"}}) {
-        children.Requests.clear();
-        ASSERT_EQ(0, Install(c.msiArgumentTemplate));
-        ASSERT_EQ(1u, children.Requests.size());
-        EXPECT_EQ(c.expected, children.Requests[0].Parameters);
-    }
+    ExpectParameters({{L"", L"/i " + quoted + msiLog}, {L"/i $MSIPATH /quiet", L"/i " + quoted + L" /quiet" + msiLog},
+        {L"/i $MSIPATH /qn", L"/i " + quoted + L" /qn"}});
     CloseSupportLog();
     RealOs.DeleteFileW(log.c_str());
 }

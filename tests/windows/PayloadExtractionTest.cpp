@@ -1,7 +1,9 @@
 // Writing embedded payloads: where files land, the folder rules, and every
 // failure with its diagnostic line, its code and the output path afterwards.
 #include "InstallerLauncher.h"
+#include "support/CountedOsCall.h"
 #include "support/OsFailures.h"
+#include "support/ShownAsLink.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"
 
@@ -70,14 +72,6 @@ TEST_F(PayloadExtraction, StagesIntoOneGuidFolderUnderTheSystemTemporaryFolderPe
     EXPECT_EQ(folder + L"second.exe", second.OutputPath);
 }
 
-std::wstring systemTempAsLink;
-
-DWORD WINAPI SystemTempIsALink(LPCWSTR path)
-{
-    const DWORD attributes = RealOs.GetFileAttributesW(path);
-    return path == systemTempAsLink ? attributes | FILE_ATTRIBUTE_REPARSE_POINT : attributes;
-}
-
 // Windows' own SystemTemp, where Windows has made it, lets nobody but SYSTEM
 // and Administrators in; anything else there than a plain folder is not used.
 TEST_F(PayloadExtraction, StagesUnderSystemTempWhereWindowsHasMadeIt)
@@ -87,8 +81,7 @@ TEST_F(PayloadExtraction, StagesUnderSystemTempWhereWindowsHasMadeIt)
     const std::wstring systemTemp = std::wstring(windows) + L"\\SystemTemp";
     ASSERT_TRUE(RealOs.CreateDirectoryW(systemTemp.c_str(), nullptr));
     for (const bool link : {false, true}) {
-        systemTempAsLink = link ? systemTemp : L"";
-        OsOverride attributes(&OsCallTable::GetFileAttributesW, &SystemTempIsALink);
+        const ShownAsLink attributes(link ? systemTemp : L"");
         EXPECT_EQ(0, Extract(L"TEST_PAYLOAD", true).Result);
         const std::wstring expected = link ? std::wstring(windows) + L"\\Temp\\" : systemTemp + L"\\";
         EXPECT_EQ(expected, launcher.StagingDirectory.substr(0, expected.size())) << link;
@@ -182,7 +175,7 @@ TEST_F(PayloadExtraction, FailedOrShortWriteIsReportedWithTheFullPath)
         EXPECT_EQ("WriteFile failed (112)\n", extraction.Printed);
         EXPECT_EQ(launcher.StagingDirectory + L"payload.exe", extraction.OutputPath);
     }
-    OsOverride shortWrite(&OsCallTable::WriteFile, &ShortWrite);
+    OsOverride<&OsCallTable::WriteFile> shortWrite(&ShortWrite);
     const Extraction extraction = Extract(L"TEST_PAYLOAD", true, L"second.exe");
     EXPECT_EQ(1603, extraction.Result);
     EXPECT_EQ("WriteFile failed (1603)\n", extraction.Printed);
@@ -200,48 +193,31 @@ TEST_F(PayloadExtraction, FailedCloseIsReported)
 {
     // The staging folder first, so that the close that fails is the payload's.
     ASSERT_EQ(0, Extract(L"TEST_PAYLOAD", true, L"first.exe").Result);
-    OsOverride failingClose(&OsCallTable::CloseHandle, &CloseThenFail);
+    OsOverride<&OsCallTable::CloseHandle> failingClose(&CloseThenFail);
     const Extraction extraction = Extract(L"TEST_PAYLOAD", true);
     EXPECT_EQ(ERROR_INVALID_HANDLE, extraction.Result);
     EXPECT_EQ("CloseHandle failed (6)\n", extraction.Printed);
     EXPECT_EQ(launcher.StagingDirectory + L"payload.exe", extraction.OutputPath);
 }
 
-int directoryAttempts = 0;
-
-BOOL WINAPI CountedFailingCreateDirectory(LPCWSTR, LPSECURITY_ATTRIBUTES)
-{
-    ++directoryAttempts;
-    RealOs.SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-}
-
 TEST_F(PayloadExtraction, GivesUpCreatingTheStagingFolderAfterSixteenAttempts)
 {
-    directoryAttempts = 0;
-    OsOverride failing(&OsCallTable::CreateDirectoryW, &CountedFailingCreateDirectory);
+    auto failing = FailOsCall<&OsCallTable::CreateDirectoryW>(ERROR_ACCESS_DENIED);
+    CountedOsCall<&OsCallTable::CreateDirectoryW> directoryAttempts;
     const Extraction extraction = Extract(L"TEST_PAYLOAD", true);
-    EXPECT_EQ(16, directoryAttempts);
+    EXPECT_EQ(16, directoryAttempts.Calls());
     EXPECT_EQ(ERROR_ACCESS_DENIED, extraction.Result);
     EXPECT_EQ("CreateDirectory failed (5)\n", extraction.Printed);
     EXPECT_TRUE(launcher.StagingDirectory.empty());
     EXPECT_EQ(L"", extraction.OutputPath);
 }
 
-int guidsAsked = 0;
-
-RPC_STATUS RPC_ENTRY FirstGuidFails(UUID* guid)
-{
-    return ++guidsAsked == 1 ? RPC_S_OUT_OF_MEMORY : RealOs.UuidCreate(guid);
-}
-
 TEST_F(PayloadExtraction, AttemptWithoutAGuidTriesAgainWithAFreshOne)
 {
-    guidsAsked = 0;
-    OsOverride firstFails(&OsCallTable::UuidCreate, &FirstGuidFails);
+    CountedOsCall<&OsCallTable::UuidCreate> guidsAsked(1, RPC_S_OUT_OF_MEMORY);
     const Extraction extraction = Extract(L"TEST_PAYLOAD", true);
     EXPECT_EQ(0, extraction.Result);
-    EXPECT_EQ(2, guidsAsked);
+    EXPECT_EQ(2, guidsAsked.Calls());
     EXPECT_EQ(StagingRoot().size() + 37, launcher.StagingDirectory.size());
 }
 

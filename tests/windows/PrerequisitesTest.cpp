@@ -35,7 +35,7 @@ protected:
 
     ScopedConfiguration configuration;
     ScriptedChildren children;
-    OsOverride<decltype(&::FindResourceW)> findResource{&OsCallTable::FindResourceW, &FindResourceHiding};
+    OsOverride<&OsCallTable::FindResourceW> findResource{&FindResourceHiding};
     CInstallerLauncher launcher;
 };
 
@@ -167,7 +167,7 @@ protected:
         return testing::internal::GetCapturedStdout();
     }
 
-    OsOverride<decltype(Os.MsiGetProductInfoExW)> productInfo{&OsCallTable::MsiGetProductInfoExW, &ProductInfoFake};
+    OsOverride<&OsCallTable::MsiGetProductInfoExW> productInfo{&ProductInfoFake};
 };
 
 TEST_F(PrerequisiteDetection, AnInstalledCodeKeepsItsPrerequisiteFromBeingStagedOrRun)

@@ -2,6 +2,7 @@
 // Windows Installer's passive uninstall, with failures counted.
 #include "InstallerLauncher.h"
 #include "log/SupportLog.h"
+#include "support/HandleLedger.h"
 #include "support/OsFailures.h"
 #include "support/ScriptedChildren.h"
 #include "support/TestConfiguration.h"
@@ -33,20 +34,11 @@ void Unregister(const wchar_t* code, REGSAM view = 0)
 }
 
 std::vector<REGSAM> accessAsked;
-int keysOpen = 0;
 
 LSTATUS WINAPI RecordingOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
 {
     accessAsked.push_back(access);
-    const LSTATUS status = RealOs.RegOpenKeyExW(root, path, options, access, key);
-    keysOpen += status == ERROR_SUCCESS;
-    return status;
-}
-
-LSTATUS WINAPI RecordingCloseKey(HKEY key)
-{
-    --keysOpen;
-    return RealOs.RegCloseKey(key);
+    return RealOs.RegOpenKeyExW(root, path, options, access, key);
 }
 
 class PreviousProducts : public testing::Test {
@@ -54,7 +46,6 @@ protected:
     void SetUp() override
     {
         accessAsked.clear();
-        keysOpen = 0;
         TestConfiguration.ProductCodes32 = Codes;
         TestConfiguration.ProductCodes64 = Codes;
         TestConfiguration.ProductCodeCount = 3;
@@ -65,13 +56,14 @@ protected:
     {
         Unregister(Codes[0]);
         Unregister(Codes[2]);
-        EXPECT_EQ(0, keysOpen) << "every key opened is closed";
+        EXPECT_EQ(0, ledger.OpenByKind()[HandleKind::RegistryKey]) << "every key opened is closed";
     }
 
     ScopedConfiguration configuration;
     ScriptedChildren children;
-    OsOverride<decltype(&::RegOpenKeyExW)> openKey{&OsCallTable::RegOpenKeyExW, &RecordingOpenKey};
-    OsOverride<decltype(&::RegCloseKey)> closeKey{&OsCallTable::RegCloseKey, &RecordingCloseKey};
+    OsOverride<&OsCallTable::RegOpenKeyExW> openKey{&RecordingOpenKey};
+    // Made after the recorder, so that it counts what it opens.
+    HandleLedger ledger;
     CInstallerLauncher launcher;
 };
 

@@ -1,6 +1,7 @@
 // Ending listed processes: exact names, each process at most once, and every
 // failure skipped without a trace.
 #include "preparation/ProcessTermination.h"
+#include "support/HandleLedger.h"
 #include "support/OsFailures.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"
@@ -49,8 +50,6 @@ TEST(ProcessTermination, EndsEveryProcessOfAListedNameExactly)
 // A fake process list: names in order, with identifiers 1, 2, ...
 std::vector<std::wstring> fakeProcesses;
 size_t nextProcess = 0;
-int opened = 0;
-int closed = 0;
 bool refuseOpen = false;
 bool failTerminate = false;
 // Image paths by identifier, where they no longer end in the listed name;
@@ -75,7 +74,6 @@ HANDLE WINAPI FakeSnapshotCall(DWORD flags, DWORD processId)
 {
     EXPECT_EQ(static_cast<DWORD>(TH32CS_SNAPPROCESS), flags);
     EXPECT_EQ(0u, processId);
-    ++opened;
     return FakeSnapshot;
 }
 BOOL WINAPI FakeFirst(HANDLE, LPPROCESSENTRY32W entry)
@@ -95,7 +93,6 @@ HANDLE WINAPI FakeOpenProcess(DWORD access, BOOL inherit, DWORD id)
         RealOs.SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
     }
-    ++opened;
     return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x1000 + id));
 }
 DWORD FakeId(HANDLE process)
@@ -126,7 +123,6 @@ BOOL WINAPI FakeTerminate(HANDLE process, UINT exitCode)
 }
 BOOL WINAPI FakeClose(HANDLE)
 {
-    ++closed;
     return TRUE;
 }
 
@@ -135,24 +131,24 @@ protected:
     void SetUp() override
     {
         fakeProcesses = {L"explorer.exe", L"TavrinTray.exe", L"svchost.exe", L"TavrinTray.exe"};
-        opened = closed = 0;
         refuseOpen = failTerminate = false;
         terminatedIds.clear();
         replacedImages.clear();
         TestConfiguration.ProcessNames = TwoNames;
         TestConfiguration.ProcessNameCount = 2;
     }
-    void TearDown() override { EXPECT_EQ(opened, closed) << "every handle opened is closed"; }
+    void TearDown() override { EXPECT_EQ(0, ledger.OpenCount()) << "every handle opened is closed"; }
 
     ScopedConfiguration configuration;
-    OsOverride<decltype(&::CreateToolhelp32Snapshot)> snapshot{&OsCallTable::CreateToolhelp32Snapshot, &FakeSnapshotCall};
-    OsOverride<decltype(&::Process32FirstW)> first{&OsCallTable::Process32FirstW, &FakeFirst};
-    OsOverride<decltype(&::Process32NextW)> next{&OsCallTable::Process32NextW, &FakeNext};
-    OsOverride<decltype(&::OpenProcess)> open{&OsCallTable::OpenProcess, &FakeOpenProcess};
-    OsOverride<decltype(&::QueryFullProcessImageNameW)> imageName{
-        &OsCallTable::QueryFullProcessImageNameW, &FakeImageName};
-    OsOverride<decltype(&::TerminateProcess)> terminate{&OsCallTable::TerminateProcess, &FakeTerminate};
-    OsOverride<decltype(&::CloseHandle)> close{&OsCallTable::CloseHandle, &FakeClose};
+    OsOverride<&OsCallTable::CreateToolhelp32Snapshot> snapshot{&FakeSnapshotCall};
+    OsOverride<&OsCallTable::Process32FirstW> first{&FakeFirst};
+    OsOverride<&OsCallTable::Process32NextW> next{&FakeNext};
+    OsOverride<&OsCallTable::OpenProcess> open{&FakeOpenProcess};
+    OsOverride<&OsCallTable::QueryFullProcessImageNameW> imageName{&FakeImageName};
+    OsOverride<&OsCallTable::TerminateProcess> terminate{&FakeTerminate};
+    OsOverride<&OsCallTable::CloseHandle> close{&FakeClose};
+    // Made after the fakes, so that it counts what they open.
+    HandleLedger ledger;
 };
 
 TEST_F(FakeProcessList, CountsEachSuccessfulTermination)
@@ -216,7 +212,7 @@ TEST_F(FakeProcessList, CountIsReadAfreshForEveryProcess)
     TestConfiguration.ProcessNames = names;
     TestConfiguration.ProcessNameCount = 1;
     fakeProcesses = {L"TavrinTray.exe", L"svchost.exe", L"TavrinTray.exe"};
-    OsOverride widening(&OsCallTable::Process32NextW, &WideningNext);
+    OsOverride<&OsCallTable::Process32NextW> widening(&WideningNext);
     EXPECT_EQ(2, TerminateListedProcesses());
     EXPECT_EQ(std::vector<DWORD>({2, 3}), terminatedIds);
 }

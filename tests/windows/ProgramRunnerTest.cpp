@@ -83,6 +83,7 @@ struct Creation {
     std::vector<std::wstring> Environment;
 };
 Creation seen;
+int creations = 0;
 
 std::vector<std::wstring> EntriesOf(const void* block)
 {
@@ -97,6 +98,7 @@ BOOL WINAPI RecordingCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSE
     LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags, LPVOID environment,
     LPCWSTR workingFolder, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION child)
 {
+    ++creations;
     seen = {application, commandLine, workingFolder, inheritHandles, flags, EntriesOf(environment)};
     return RealOs.CreateProcessW(application, commandLine, processAttributes, threadAttributes, inheritHandles,
         flags, environment, workingFolder, startup, child);
@@ -104,7 +106,7 @@ BOOL WINAPI RecordingCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSE
 
 TEST(LaunchAndWait, StartsTheFullPathWithItQuotedFirstOnTheCommandLine)
 {
-    OsOverride recording(&OsCallTable::CreateProcessW, &RecordingCreateProcess);
+    OsOverride<&OsCallTable::CreateProcessW> recording(&RecordingCreateProcess);
     const std::wstring program = CommandInterpreter();
     ASSERT_EQ(0, LaunchAndWait(program, L"/c exit 0", SystemFolder(), Environment()));
     EXPECT_EQ(program, seen.Application) << "never a name the search path resolves";
@@ -184,21 +186,10 @@ TEST(ChildEnvironment, SetsTheTemporaryFolderSearchPathAndWindowsFolderAndKeepsT
     }
 }
 
-int creations = 0;
-
-BOOL WINAPI CountingCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
-    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags, LPVOID environment,
-    LPCWSTR workingFolder, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION child)
-{
-    ++creations;
-    return RealOs.CreateProcessW(application, commandLine, processAttributes, threadAttributes, inheritHandles,
-        flags, environment, workingFolder, startup, child);
-}
-
 TEST(ExtractAndRun, MissingResourceStartsNothing)
 {
     creations = 0;
-    OsOverride counting(&OsCallTable::CreateProcessW, &CountingCreateProcess);
+    OsOverride<&OsCallTable::CreateProcessW> recording(&RecordingCreateProcess);
     ScopedConfiguration configuration;
     CInstallerLauncher launcher;
     testing::internal::CaptureStdout();
@@ -211,7 +202,7 @@ TEST(ExtractAndRun, MissingResourceStartsNothing)
 // administrators may write in, and goes with it.
 TEST(ExtractAndRun, ChildGetsItsTemporaryFolderInsideTheStagingFolder)
 {
-    OsOverride recording(&OsCallTable::CreateProcessW, &RecordingCreateProcess);
+    OsOverride<&OsCallTable::CreateProcessW> recording(&RecordingCreateProcess);
     ScopedConfiguration configuration;
     CInstallerLauncher launcher;
     testing::internal::CaptureStdout();

@@ -3,6 +3,7 @@
 #include "settings/RegistryKey.h"
 #include "support/HandleLedger.h"
 #include "support/OsFailures.h"
+#include "support/RegistryTreeContents.h"
 
 #include <gtest/gtest.h>
 
@@ -41,16 +42,6 @@ RegistryValueData Stored(const wchar_t* name)
     return value;
 }
 
-bool Visible(const std::wstring& path, REGSAM view)
-{
-    HKEY key = nullptr;
-    const bool opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) == ERROR_SUCCESS;
-    if (opened) {
-        RegCloseKey(key);
-    }
-    return opened;
-}
-
 bool SeparateViews()
 {
     BOOL wow64 = FALSE;
@@ -63,12 +54,7 @@ protected:
     void TearDown() override
     {
         key.Close();
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, TestKey.c_str());
-        HKEY wide = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &wide) == 0) {
-            RegDeleteTreeW(wide, L"InstallerLauncherTests\\RegistryKey");
-            RegCloseKey(wide);
-        }
+        DeleteInBothViews(TestKey);
     }
 
     RegistryKey key{TestKey};
@@ -92,8 +78,8 @@ TEST_F(RegistryKeyTest, EachViewLandsWhereThisProcessAndWindowsPutIt)
     for (const auto& view : cases) {
         RegistryKey written(TestKey + view.name, LocalMachine, view.use64BitView);
         ASSERT_EQ(S_OK, written.Open(false));
-        EXPECT_EQ(view.in64, Visible(TestKey + view.name, KEY_WOW64_64KEY)) << view.name;
-        EXPECT_EQ(view.in32, Visible(TestKey + view.name, KEY_WOW64_32KEY)) << view.name;
+        EXPECT_EQ(view.in64, KeyExists(TestKey + view.name, KEY_WOW64_64KEY)) << view.name;
+        EXPECT_EQ(view.in32, KeyExists(TestKey + view.name, KEY_WOW64_32KEY)) << view.name;
     }
 }
 
@@ -305,7 +291,7 @@ TEST_F(RegistryKeyTest, ValuesAreListedWithTheirDataAsStored)
         }
     };
     listed();
-    OsOverride growing(&OsCallTable::RegEnumValueW, &EnumValueGrowingOnce);
+    OsOverride<&OsCallTable::RegEnumValueW> growing(&EnumValueGrowingOnce);
     listed();
 }
 
@@ -318,7 +304,7 @@ TEST_F(RegistryKeyTest, AValueTooLargeForMemoryIsListedUnreadAndTheListingGoesOn
     Put(L"Second", REG_BINARY, {2});
     std::vector<ListedRegistryValue> values;
     {
-        OsOverride huge(&OsCallTable::RegEnumValueW, &EnumValueReportingHugeData);
+        OsOverride<&OsCallTable::RegEnumValueW> huge(&EnumValueReportingHugeData);
         EXPECT_EQ(S_OK, key.EnumValues(values));
     }
     ASSERT_EQ(2u, values.size());
@@ -349,8 +335,8 @@ TEST_F(RegistryKeyTest, AFailedListingKeepsWhatCameBefore)
     }
     std::vector<std::wstring> names;
     {
-        OsOverride enumKey(&OsCallTable::RegEnumKeyExW, &EnumKeyFailingFromSecond);
-        OsOverride enumValue(&OsCallTable::RegEnumValueW, &EnumValueFailingFromSecond);
+        OsOverride<&OsCallTable::RegEnumKeyExW> enumKey(&EnumKeyFailingFromSecond);
+        OsOverride<&OsCallTable::RegEnumValueW> enumValue(&EnumValueFailingFromSecond);
         EXPECT_EQ(E_FAIL, key.EnumSubKeys(names));
         EXPECT_EQ(1u, names.size());
         names.clear();
@@ -417,8 +403,8 @@ TEST_F(RegistryKeyTest, SizesBeyondWhatTheProcessHoldsFailWithoutAnException)
     RegistryKey destination(copyPath);
     ASSERT_EQ(S_OK, destination.Open(false));
     {
-        OsOverride query(&OsCallTable::RegQueryValueExW, &QueryReportingHugeSize);
-        OsOverride info(&OsCallTable::RegQueryInfoKeyW, &InfoReportingHugeValueCount);
+        OsOverride<&OsCallTable::RegQueryValueExW> query(&QueryReportingHugeSize);
+        OsOverride<&OsCallTable::RegQueryInfoKeyW> info(&InfoReportingHugeValueCount);
         RegistryValueData raw;
         Variant value;
         std::vector<std::wstring> names;

@@ -2,12 +2,14 @@
 // failures Wine will not produce injected through the call table, and every
 // key handle that was opened closed again.
 #include "settings/RegistryKey.h"
+#include "support/CountedOsCall.h"
+#include "support/HandleLedger.h"
 #include "support/OsFailures.h"
 #include "support/RegistryLinks.h"
+#include "support/RegistryTreeContents.h"
 
 #include <gtest/gtest.h>
 
-#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -20,44 +22,16 @@ const std::wstring Victim = TestRoot + L"\\Victim";
 
 using Bytes = std::vector<std::uint8_t>;
 
-int keysOpen = 0;
-int refusedDeleteCall = 0;
-int deleteCalls = 0;
 std::wstring refusedOpen;
 std::vector<REGSAM> openAccess;
 
-LSTATUS WINAPI CountingOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
+LSTATUS WINAPI RecordingOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
 {
     openAccess.push_back(access);
     if (path == refusedOpen) {
         return ERROR_ACCESS_DENIED;
     }
-    const LSTATUS status = RealOs.RegOpenKeyExW(root, path, options, access, key);
-    keysOpen += status == ERROR_SUCCESS;
-    return status;
-}
-
-LSTATUS WINAPI CountingCreateKey(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options,
-    REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition)
-{
-    const LSTATUS status =
-        RealOs.RegCreateKeyExW(root, path, reserved, keyClass, options, access, security, key, disposition);
-    keysOpen += status == ERROR_SUCCESS;
-    return status;
-}
-
-LSTATUS WINAPI CountingCloseKey(HKEY key)
-{
-    --keysOpen;
-    return RealOs.RegCloseKey(key);
-}
-
-LONG NTAPI CountingDeleteKey(HANDLE key)
-{
-    if (++deleteCalls == refusedDeleteCall) {
-        return static_cast<LONG>(0xC0000022);  // STATUS_ACCESS_DENIED
-    }
-    return RealOs.NtDeleteKey(key);
+    return RealOs.RegOpenKeyExW(root, path, options, access, key);
 }
 
 bool Wow64()
@@ -90,18 +64,6 @@ RegistryValueData Get(const std::wstring& path, const wchar_t* name)
     return value;
 }
 
-// Deletes the test keys in both views.
-void DeleteTestKeys()
-{
-    for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-        HKEY software = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | view, &software) == ERROR_SUCCESS) {
-            RegDeleteTreeW(software, TestRoot.substr(std::wcslen(L"Software\\")).c_str());
-            RegCloseKey(software);
-        }
-    }
-}
-
 // Copies the tree below source into the key at path below
 // HKEY_LOCAL_MACHINE, created first.
 std::int32_t CopyInto(const RegistryKey& source, const std::wstring& path)
@@ -115,15 +77,14 @@ class RegistryTree : public testing::Test {
 protected:
     void SetUp() override
     {
-        keysOpen = deleteCalls = refusedDeleteCall = 0;
         refusedOpen.clear();
         openAccess.clear();
     }
     void TearDown() override
     {
-        DeleteTestKeys();
+        DeleteInBothViews(TestRoot);
         RegDeleteTreeW(HKEY_CURRENT_USER, TestRoot.c_str());
-        EXPECT_EQ(0, keysOpen) << "every key opened is closed";
+        EXPECT_EQ(0, ledger.OpenCount()) << "every key opened is closed";
     }
 
     // A three-level tree below Source: A\B1\C1, A\B1\C2 and A\B2, with values.
@@ -134,10 +95,9 @@ protected:
         }
     }
 
-    OsOverride<decltype(&::RegOpenKeyExW)> openKey{&OsCallTable::RegOpenKeyExW, &CountingOpenKey};
-    OsOverride<decltype(&::RegCreateKeyExW)> createKey{&OsCallTable::RegCreateKeyExW, &CountingCreateKey};
-    OsOverride<decltype(&::RegCloseKey)> closeKey{&OsCallTable::RegCloseKey, &CountingCloseKey};
-    OsOverride<decltype(Os.NtDeleteKey)> deleteKey{&OsCallTable::NtDeleteKey, &CountingDeleteKey};
+    OsOverride<&OsCallTable::RegOpenKeyExW> openKey{&RecordingOpenKey};
+    // Made after the recorder, so that it counts what it opens.
+    HandleLedger ledger;
 };
 
 TEST_F(RegistryTree, DeleteRemovesAllThreeLevelsInTheKeysViewOnly)
@@ -151,20 +111,20 @@ TEST_F(RegistryTree, DeleteRemovesAllThreeLevelsInTheKeysViewOnly)
         ASSERT_EQ(ERROR_SUCCESS, RealOs.RegCreateKeyExW(HKEY_LOCAL_MACHINE, (Source + L"\\A\\B1\\C1").c_str(), 0,
                                      nullptr, 0, KEY_ALL_ACCESS | otherView, nullptr, &other, nullptr));
         RealOs.RegCloseKey(other);
-        deleteCalls = 0;
+        CountedOsCall<&OsCallTable::NtDeleteKey> deleteCalls;
         RegistryKey parent(Source, LocalMachine, use64BitView);
         ASSERT_EQ(S_OK, parent.Open(false));
         EXPECT_EQ(S_OK, parent.DeleteSubKeyTree(L"A"));
         EXPECT_FALSE(Exists(Source + L"\\A", use64BitView));
         EXPECT_TRUE(Exists(Source, use64BitView));
-        EXPECT_EQ(5, deleteCalls) << "each key through its own handle";
+        EXPECT_EQ(5, deleteCalls.Calls()) << "each key through its own handle";
         const bool viewsDiffer = sizeof(void*) == 8 || Wow64();
         HKEY kept = nullptr;
         EXPECT_EQ(viewsDiffer ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND,
             RealOs.RegOpenKeyExW(HKEY_LOCAL_MACHINE, (Source + L"\\A\\B1\\C1").c_str(), 0, KEY_READ | otherView, &kept))
             << use64BitView;
         RealOs.RegCloseKey(kept);
-        DeleteTestKeys();
+        DeleteInBothViews(TestRoot);
     }
 }
 
@@ -180,8 +140,7 @@ TEST_F(RegistryTree, AKeyThatStaysKeepsItsAncestorsAndNothingElse)
     for (const auto& refusal : cases) {
         PutThreeLevels();
         refusedOpen = refusal.refusedOpen != nullptr ? refusal.refusedOpen : L"";
-        refusedDeleteCall = refusal.refusedDeleteCall;
-        deleteCalls = 0;
+        CountedOsCall<&OsCallTable::NtDeleteKey> deletes(refusal.refusedDeleteCall);
         RegistryKey parent(Source);
         ASSERT_EQ(S_OK, parent.Open(false));
         EXPECT_EQ(E_FAIL, parent.DeleteSubKeyTree(L"A"));

@@ -59,10 +59,10 @@ protected:
     }
 
     ScopedConfiguration configuration;
-    OsOverride<decltype(&::OpenSCManagerW)> manager{&OsCallTable::OpenSCManagerW, &FakeOpenManager};
-    OsOverride<decltype(&::OpenServiceW)> service{&OsCallTable::OpenServiceW, &FakeOpenService};
-    OsOverride<decltype(&::ControlService)> control{&OsCallTable::ControlService, &FakeControl};
-    OsOverride<decltype(&::CloseServiceHandle)> close{&OsCallTable::CloseServiceHandle, &FakeCloseService};
+    OsOverride<&OsCallTable::OpenSCManagerW> manager{&FakeOpenManager};
+    OsOverride<&OsCallTable::OpenServiceW> service{&FakeOpenService};
+    OsOverride<&OsCallTable::ControlService> control{&FakeControl};
+    OsOverride<&OsCallTable::CloseServiceHandle> close{&FakeCloseService};
 };
 
 using Events = std::vector<std::string>;

@@ -1,7 +1,9 @@
 // Removing the staging folder: everything below it, never through a link,
 // silently, and the member always emptied.
 #include "InstallerLauncher.h"
+#include "support/CountedOsCall.h"
 #include "support/OsFailures.h"
+#include "support/ShownAsLink.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"
 
@@ -23,14 +25,6 @@ void CreateFile(const std::wstring& path)
     RealOs.CloseHandle(file);
 }
 
-int searches = 0;
-
-HANDLE WINAPI CountingFindFirstFile(LPCWSTR pattern, LPWIN32_FIND_DATAW entry)
-{
-    ++searches;
-    return RealOs.FindFirstFileW(pattern, entry);
-}
-
 class StagingCleanup : public testing::Test {
 protected:
     void SetUp() override
@@ -40,13 +34,12 @@ protected:
         CreateFile(folder + L"vcredist_x86.exe");
         CreateFile(folder + L"vcredist_x64.exe");
         launcher.StagingDirectory = folder;
-        searches = 0;
     }
 
     ScopedConfiguration configuration;
     CInstallerLauncher launcher;
     std::wstring folder;
-    OsOverride<decltype(&::FindFirstFileW)> counting{&OsCallTable::FindFirstFileW, &CountingFindFirstFile};
+    CountedOsCall<&OsCallTable::FindFirstFileW> searches;
 };
 
 TEST_F(StagingCleanup, RemovesTheStagedFilesAndTheFolder)
@@ -60,7 +53,7 @@ TEST_F(StagingCleanup, NothingStagedMeansNothingDone)
 {
     launcher.StagingDirectory.clear();
     launcher.RemoveStagingDirectory();
-    EXPECT_EQ(0, searches);
+    EXPECT_EQ(0, searches.Calls());
     EXPECT_TRUE(Exists(folder + L"vcredist_x86.exe"));
     launcher.StagingDirectory = folder;
     launcher.RemoveStagingDirectory();
@@ -114,8 +107,8 @@ TEST_F(StagingCleanup, FoldersLeftInsideGoWithTheirFilesButALinkIsNeverFollowed)
     CreateFile(folder + L"Temp\\link\\victim.txt");
     linkName = L"link";
     {
-        OsOverride first(&OsCallTable::FindFirstFileW, &FindingALink);
-        OsOverride next(&OsCallTable::FindNextFileW, &FindingALinkNext);
+        OsOverride<&OsCallTable::FindFirstFileW> first(&FindingALink);
+        OsOverride<&OsCallTable::FindNextFileW> next(&FindingALinkNext);
         launcher.RemoveStagingDirectory();
     }
     EXPECT_FALSE(Exists(folder + L"Temp\\unpacked"));
@@ -132,7 +125,7 @@ TEST_F(StagingCleanup, VanishedFolderIsSilentAndTheMemberIsEmptied)
     RealOs.DeleteFileW((folder + L"vcredist_x64.exe").c_str());
     RealOs.RemoveDirectoryW(folder.c_str());
     launcher.RemoveStagingDirectory();
-    EXPECT_EQ(0, searches) << "a folder that is not there is not searched";
+    EXPECT_EQ(0, searches.Calls()) << "a folder that is not there is not searched";
     EXPECT_TRUE(launcher.StagingDirectory.empty());
 }
 
@@ -162,20 +155,14 @@ TEST_F(HeldStagingFolder, CannotBeRenamedAwayWhileTheRunHoldsIt)
     EXPECT_FALSE(Exists(elsewhere));
 }
 
-std::wstring linkPath;
-
-DWORD WINAPI AttributesOfALink(LPCWSTR path)
-{
-    const DWORD attributes = RealOs.GetFileAttributesW(path);
-    return path == linkPath ? attributes | FILE_ATTRIBUTE_REPARSE_POINT : attributes;
-}
-
+// The folder the launcher opens in place of the one at impostorFor.
+std::wstring impostorFor;
 std::wstring impostor;
 
 HANDLE WINAPI OpenImpostorInstead(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
     DWORD disposition, DWORD flags, HANDLE templateFile)
 {
-    const std::wstring opened = path == linkPath ? impostor : path;
+    const std::wstring opened = path == impostorFor ? impostor : path;
     return RealOs.CreateFileW(opened.c_str(), access, share, security, disposition, flags, templateFile);
 }
 
@@ -183,9 +170,8 @@ TEST_F(HeldStagingFolder, LinkOrAnotherFolderUnderItsNameIsNeverEmptied)
 {
     impostor = StagingRoot() + L"impostor";
     RealOs.CreateDirectoryW(impostor.c_str(), nullptr);
-    linkPath = folder;
     {
-        OsOverride link(&OsCallTable::GetFileAttributesW, &AttributesOfALink);
+        const ShownAsLink link(folder);
         launcher.RemoveStagingDirectory();
     }
     EXPECT_TRUE(Exists(staged)) << "nothing is deleted through a link";
@@ -194,9 +180,9 @@ TEST_F(HeldStagingFolder, LinkOrAnotherFolderUnderItsNameIsNeverEmptied)
     launcher.StagingDirectory.clear();
     std::wstring path;
     ASSERT_EQ(0, launcher.ExtractPayload(L"TEST_PAYLOAD", L"EXE", L"vcredist_x86.exe", true, path));
-    linkPath = launcher.StagingDirectory.substr(0, launcher.StagingDirectory.size() - 1);
+    impostorFor = launcher.StagingDirectory.substr(0, launcher.StagingDirectory.size() - 1);
     {
-        OsOverride other(&OsCallTable::CreateFileW, &OpenImpostorInstead);
+        OsOverride<&OsCallTable::CreateFileW> other(&OpenImpostorInstead);
         launcher.RemoveStagingDirectory();
     }
     EXPECT_TRUE(Exists(path)) << "the path no longer names the folder the run holds";

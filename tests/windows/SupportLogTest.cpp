@@ -1,13 +1,14 @@
 // The support log of a whole run (the steps replaced by recorders): where it
 // is, what it holds, how many are kept, and a log the command line names.
 #include "InstallerLauncher.h"
+#include "support/DescriptorText.h"
 #include "support/OsFailures.h"
 #include "support/RecordedSteps.h"
+#include "support/ShownAsLink.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
-#include <sddl.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -79,8 +80,8 @@ protected:
     }
 
     ScopedConfiguration configuration;
-    OsOverride<decltype(&::MessageBoxW)> messageBox{&OsCallTable::MessageBoxW, &CountingMessageBox};
-    OsOverride<decltype(&::GetCommandLineW)> launchersCommandLine{&OsCallTable::GetCommandLineW, &LaunchersCommandLine};
+    OsOverride<&OsCallTable::MessageBoxW> messageBox{&CountingMessageBox};
+    OsOverride<&OsCallTable::GetCommandLineW> launchersCommandLine{&LaunchersCommandLine};
     std::wstring arguments_;
     std::string printed;
 };
@@ -157,7 +158,7 @@ TEST_F(SupportLog, NamedLogThatCannotBeOpenedSafelyEndsTheRunWith1622)
     EXPECT_EQ("victim", ReadWholeFile(victim));
     DeleteFileW(log.c_str());
     {
-        OsOverride link(&OsCallTable::GetFileInformationByHandle, &InformationOfALink);
+        OsOverride<&OsCallTable::GetFileInformationByHandle> link(&InformationOfALink);
         EXPECT_EQ(1622, Run(L"-quiet -log \"" + log + L"\""));
         EXPECT_EQ("OpenLog failed (4395)\n", printed);
     }
@@ -183,27 +184,15 @@ TEST_F(SupportLog, NamedLogIsReplacedAndTellsTheRun)
     DeleteFileW(log.c_str());
 }
 
-std::wstring createdLogs;
 std::string logsDescriptor;
 
 BOOL WINAPI RecordingLogsFolder(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
 {
     if (path + std::wstring(L"\\") == SupportLogFolderPath()) {
-        createdLogs = path;
-        LPWSTR text = nullptr;
-        ConvertSecurityDescriptorToStringSecurityDescriptorW(security->lpSecurityDescriptor, SDDL_REVISION_1,
-            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr);
-        logsDescriptor = std::string(text, text + wcslen(text));
-        LocalFree(text);
+        const std::wstring sddl = OwnerAndAccessSddl(security);
+        logsDescriptor = std::string(sddl.begin(), sddl.end());
     }
     return RealOs.CreateDirectoryW(path, security);
-}
-
-DWORD WINAPI LogsFolderIsALink(LPCWSTR path)
-{
-    const DWORD attributes = RealOs.GetFileAttributesW(path);
-    return path + std::wstring(L"\\") == SupportLogFolderPath() ? attributes | FILE_ATTRIBUTE_REPARSE_POINT
-                                                                 : attributes;
 }
 
 // The log folder is one more level of the package folder, made and checked
@@ -212,11 +201,12 @@ DWORD WINAPI LogsFolderIsALink(LPCWSTR path)
 TEST_F(SupportLog, LogFolderIsMadeLikeThePackageFolderAndALinkThereIsRefused)
 {
     {
-        OsOverride recording(&OsCallTable::CreateDirectoryW, &RecordingLogsFolder);
+        OsOverride<&OsCallTable::CreateDirectoryW> recording(&RecordingLogsFolder);
         ASSERT_EQ(0, Run(L""));
     }
     EXPECT_EQ(PackageLevelSddl, logsDescriptor);
-    OsOverride link(&OsCallTable::GetFileAttributesW, &LogsFolderIsALink);
+    const std::wstring logs = SupportLogFolderPath();
+    const ShownAsLink link(logs.substr(0, logs.size() - 1));
     const size_t before = LogFolderNames().size();
     EXPECT_EQ(0, Run(L""));
     EXPECT_EQ("SecureFolder failed (4395)\n", printed);

@@ -122,7 +122,7 @@ TEST_F(WindowsInstallerBusy, WaitsWhileAnotherInstallationHoldsTheMutex)
         TestConfiguration.MsiBusyWaitSeconds = c.waitSeconds;
         OtherInstallation other;
         watch = WaitWatch{&other, c.endsAs, &children};
-        OsOverride waiting(&OsCallTable::WaitForSingleObject, &WatchedWait);
+        OsOverride<&OsCallTable::WaitForSingleObject> waiting(&WatchedWait);
         EXPECT_EQ(c.result, Run());
         EXPECT_EQ(1, watch.WaitsWithLimit);
         EXPECT_EQ(0u, watch.StartedBeforeWait) << "Windows Installer started while it was busy";

@@ -14,11 +14,16 @@ struct Countdown {
     bool Armed = false;
     int FailAt = 0;
     int Allocations = 0;
-    bool Failed = false;
     const OsCountdown* Calls = nullptr;
     int FailedAfterCall = 0;
 };
 Countdown countdown;
+
+// Counts nothing while it lives.
+struct Disarmed {
+    const bool Armed = std::exchange(countdown.Armed, false);
+    ~Disarmed() { countdown.Armed = Armed; }
+};
 
 template <auto Entry, typename Function>
 struct UncountedCall;
@@ -27,23 +32,15 @@ template <auto Entry, typename Result, typename... Arguments>
 struct UncountedCall<Entry, Result(WINAPI*)(Arguments...)> {
     static Result WINAPI Call(Arguments... arguments)
     {
-        const bool armed = std::exchange(countdown.Armed, false);
-        if constexpr (std::is_void_v<Result>) {
-            (countdown.Saved.*Entry)(arguments...);
-            countdown.Armed = armed;
-        } else {
-            const Result result = (countdown.Saved.*Entry)(arguments...);
-            countdown.Armed = armed;
-            return result;
-        }
+        const Disarmed disarmed;
+        return (countdown.Saved.*Entry)(arguments...);
     }
 };
 
 template <auto Entry>
 void LeaveUncounted()
 {
-    using Function = std::remove_reference_t<decltype(Os.*Entry)>;
-    Os.*Entry = &UncountedCall<Entry, Function>::Call;
+    Os.*Entry = &UncountedCall<Entry, OsEntry<Entry>>::Call;
 }
 
 }  // namespace
@@ -52,8 +49,7 @@ void LeaveUncounted()
 void* operator new(std::size_t size)
 {
     if (countdown.Armed && ++countdown.Allocations == countdown.FailAt) {
-        countdown.Failed = true;
-        countdown.FailedAfterCall = countdown.Calls != nullptr ? countdown.Calls->Calls() : 0;
+        countdown.FailedAfterCall = countdown.Calls != nullptr ? countdown.Calls->Counted().Count : 0;
         throw std::bad_alloc();
     }
     if (void* memory = std::malloc(size != 0 ? size : 1)) {
@@ -74,7 +70,7 @@ void operator delete(void* memory, std::size_t) noexcept
 
 AllocationCountdown::AllocationCountdown(int failAt, const OsCountdown* calls)
 {
-    countdown = Countdown{Os, false, failAt, 0, false, calls, 0};
+    countdown = Countdown{Os, false, failAt, 0, calls, 0};
 #define OS_CALL(name, failure) LeaveUncounted<&OsCallTable::name>();
 #include "platform/OsCallList.h"
 #undef OS_CALL
@@ -90,11 +86,6 @@ AllocationCountdown::~AllocationCountdown()
 int AllocationCountdown::Allocations() const
 {
     return countdown.Allocations;
-}
-
-bool AllocationCountdown::Failed() const
-{
-    return countdown.Failed;
 }
 
 int AllocationCountdown::FailedAfterCall() const

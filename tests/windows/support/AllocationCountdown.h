@@ -19,7 +19,6 @@ public:
     AllocationCountdown& operator=(const AllocationCountdown&) = delete;
 
     int Allocations() const;
-    bool Failed() const;
     // The number of calls the countdown had counted when the allocation
     // failed: it falls between that call and the next.
     int FailedAfterCall() const;

@@ -16,6 +16,8 @@ const wchar_t* const ProductCodes[] = {
 const std::wstring UninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const std::wstring SettingsKey = std::wstring(Shipped::DriversKeyPath) + L"\\" + Shipped::SettingsGuid;
 const wchar_t* const ServiceName = Shipped::DeviceMonitorServiceName;
+const wchar_t* const RegisteredProduct = ProductCodes[0];
+const wchar_t* const UnregisteredProduct = ProductCodes[1];
 
 // The launcher looks in the 64-bit view on 64-bit Windows; a 64-bit test
 // program and 32-bit Windows have that one view only.
@@ -40,15 +42,6 @@ void CreateSettings()
     CreateKey(SettingsKey + L"\\Devices", 0, L"Default", L"Speakers");
     CreateKey(SettingsKey + L"\\Devices\\Speakers", 0, L"Level", L"80");
     CreateKey(SettingsKey + L"\\Profiles", 0, nullptr, L"");
-}
-
-std::wstring StandInServiceProgram()
-{
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring folder = self;
-    folder.erase(folder.find_last_of(L'\\') + 1);
-    return folder + L"..\\..\\payloads\\StandInService.exe";
 }
 
 EveryMechanism* machine = nullptr;
@@ -92,12 +85,9 @@ DWORD WINAPI ProductFolderOthersMayWriteIn(HANDLE object, SE_OBJECT_TYPE type, S
 
 }  // namespace
 
-const wchar_t* const EveryMechanism::RegisteredProduct = ProductCodes[0];
-const wchar_t* const EveryMechanism::UnregisteredProduct = ProductCodes[1];
-
 EveryMechanism::EveryMechanism()
-    : termination_(&OsCallTable::TerminateProcess, &TerminateToTheEnd),
-      productFolderSecurity_(&OsCallTable::GetSecurityInfo, &ProductFolderOthersMayWriteIn)
+    : termination_(&TerminateToTheEnd),
+      productFolderSecurity_(&ProductFolderOthersMayWriteIn)
 {
     machine = this;
     terminateBelow = RealOs.TerminateProcess;
@@ -116,8 +106,8 @@ EveryMechanism::EveryMechanism()
     installerMutex_ = CreateMutexW(nullptr, FALSE, L"Global\\_MSIExecute");
     manager_ = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     service_ = CreateServiceW(manager_, ServiceName, ServiceName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-        SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, StandInServiceProgram().c_str(), nullptr, nullptr, nullptr,
-        nullptr, nullptr);
+        SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, BuiltPayloadProgram(L"StandInService.exe").c_str(), nullptr,
+        nullptr, nullptr, nullptr, nullptr);
     if (service_ == nullptr) {
         service_ = OpenServiceW(manager_, ServiceName, SERVICE_ALL_ACCESS);
     }

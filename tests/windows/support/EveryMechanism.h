@@ -9,13 +9,12 @@
 // as it lives: two listed process names, one of them running; two earlier
 // products, one registered in the view the launcher examines and one not,
 // both named as the prerequisites' product codes, which Windows Installer does
-// not know; the
-// device-monitor service installed and running; Windows Installer's mutex,
-// free, so that each start of Windows Installer takes it and lets it go; a
-// settings key with values and two levels of sub-keys; before each run, a
-// product folder that users may write in, which the run moves aside. The test
-// configuration names them all and is
-// put back afterwards, with the machine as it was.
+// not know; the device-monitor service installed and running; Windows
+// Installer's mutex, free, so that each start of Windows Installer takes it
+// and lets it go; a settings key with values and two levels of sub-keys;
+// before each run, a product folder that users may write in, which the run
+// moves aside. The test configuration names them all and is put back
+// afterwards, with the machine as it was.
 class EveryMechanism {
 public:
     EveryMechanism();
@@ -33,16 +32,13 @@ public:
     // runs moved aside.
     void LeaveAUsersProductFolder() const;
 
-    static const wchar_t* const RegisteredProduct;
-    static const wchar_t* const UnregisteredProduct;
-
 private:
     ScopedConfiguration configuration_;
     // The launcher only starts a termination; the machine lets it go on
     // once the process has ended, so that every run finds the same
     // processes.
-    OsOverride<decltype(&::TerminateProcess)> termination_;
-    OsOverride<decltype(&::GetSecurityInfo)> productFolderSecurity_;
+    OsOverride<&OsCallTable::TerminateProcess> termination_;
+    OsOverride<&OsCallTable::GetSecurityInfo> productFolderSecurity_;
 
     void RemoveMovedAsideFolders() const;
     HANDLE listedProcess_ = nullptr;

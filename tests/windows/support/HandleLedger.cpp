@@ -1,5 +1,9 @@
 #include "HandleLedger.h"
 
+#include "OsFailures.h"
+
+#include <tuple>
+
 namespace {
 
 struct OpenHandle {
@@ -43,6 +47,58 @@ void Closed(const void* handle, std::initializer_list<HandleKind> kinds, const c
     }
 }
 
+// An open that hands back one handle of this kind: as its result, or
+// through the pointer argument at this position, which may be null.
+template <auto Entry, HandleKind Kind, int Out, typename Function = OsEntry<Entry>>
+struct LedgerOpen;
+
+template <auto Entry, HandleKind Kind, int Out, typename Result, typename... Arguments>
+struct LedgerOpen<Entry, Kind, Out, Result(WINAPI*)(Arguments...)> {
+    static Result WINAPI Call(Arguments... arguments)
+    {
+        const Result result = (ledger.Saved.*Entry)(arguments...);
+        if (!Succeeded<Entry>(result)) {
+            return result;
+        }
+        if constexpr (Out < 0) {
+            Opened(result, Kind);
+        } else if (const auto handle = std::get<Out>(std::tie(arguments...)); handle != nullptr) {
+            Opened(*handle, Kind);
+        }
+        return result;
+    }
+};
+
+// A close of the handle that is its first argument, which must be of one of
+// these kinds.
+template <auto Entry, typename Function, HandleKind... Kinds>
+struct LedgerClose;
+
+template <auto Entry, typename Result, typename Handle, HandleKind... Kinds>
+struct LedgerClose<Entry, Result(WINAPI*)(Handle), Kinds...> {
+    static Result WINAPI Call(Handle handle)
+    {
+        const Result result = (ledger.Saved.*Entry)(handle);
+        if (Succeeded<Entry>(result)) {
+            Closed(handle, {Kinds...}, OsCallTraits<Entry>::Name);
+        }
+        return result;
+    }
+};
+
+template <auto Entry, HandleKind Kind, int Out = -1>
+void RecordOpens()
+{
+    Os.*Entry = &LedgerOpen<Entry, Kind, Out>::Call;
+}
+
+template <auto Entry, HandleKind... Kinds>
+void RecordCloses()
+{
+    Os.*Entry = &LedgerClose<Entry, OsEntry<Entry>, Kinds...>::Call;
+}
+
+// A file opened as a folder is a folder.
 HANDLE WINAPI LedgerCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
     DWORD disposition, DWORD flags, HANDLE templateFile)
 {
@@ -51,33 +107,6 @@ HANDLE WINAPI LedgerCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECURI
         Opened(file, (flags & FILE_FLAG_BACKUP_SEMANTICS) != 0 ? HandleKind::Folder : HandleKind::File);
     }
     return file;
-}
-
-HANDLE WINAPI LedgerFindFirstFile(LPCWSTR pattern, LPWIN32_FIND_DATAW entry)
-{
-    const HANDLE search = ledger.Saved.FindFirstFileW(pattern, entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        Opened(search, HandleKind::Search);
-    }
-    return search;
-}
-
-HANDLE WINAPI LedgerSnapshot(DWORD flags, DWORD processId)
-{
-    const HANDLE snapshot = ledger.Saved.CreateToolhelp32Snapshot(flags, processId);
-    if (snapshot != INVALID_HANDLE_VALUE) {
-        Opened(snapshot, HandleKind::Snapshot);
-    }
-    return snapshot;
-}
-
-HANDLE WINAPI LedgerOpenProcess(DWORD access, BOOL inherit, DWORD processId)
-{
-    const HANDLE process = ledger.Saved.OpenProcess(access, inherit, processId);
-    if (process != nullptr) {
-        Opened(process, HandleKind::Process);
-    }
-    return process;
 }
 
 BOOL WINAPI LedgerCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
@@ -91,152 +120,6 @@ BOOL WINAPI LedgerCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECUR
         Opened(child->hThread, HandleKind::Thread);
     }
     return created;
-}
-
-BOOL WINAPI LedgerOpenProcessToken(HANDLE process, DWORD access, PHANDLE token)
-{
-    const BOOL opened = ledger.Saved.OpenProcessToken(process, access, token);
-    if (opened) {
-        Opened(*token, HandleKind::Token);
-    }
-    return opened;
-}
-
-HANDLE WINAPI LedgerOpenMutex(DWORD access, BOOL inherit, LPCWSTR name)
-{
-    const HANDLE mutex = ledger.Saved.OpenMutexW(access, inherit, name);
-    if (mutex != nullptr) {
-        Opened(mutex, HandleKind::Mutex);
-    }
-    return mutex;
-}
-
-LSTATUS WINAPI LedgerRegOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
-{
-    const LSTATUS status = ledger.Saved.RegOpenKeyExW(root, path, options, access, key);
-    if (status == ERROR_SUCCESS) {
-        Opened(*key, HandleKind::RegistryKey);
-    }
-    return status;
-}
-
-LSTATUS WINAPI LedgerRegCreateKey(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options,
-    REGSAM access, const LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition)
-{
-    const LSTATUS status =
-        ledger.Saved.RegCreateKeyExW(root, path, reserved, keyClass, options, access, security, key, disposition);
-    if (status == ERROR_SUCCESS) {
-        Opened(*key, HandleKind::RegistryKey);
-    }
-    return status;
-}
-
-SC_HANDLE WINAPI LedgerOpenManager(LPCWSTR machine, LPCWSTR database, DWORD access)
-{
-    const SC_HANDLE manager = ledger.Saved.OpenSCManagerW(machine, database, access);
-    if (manager != nullptr) {
-        Opened(manager, HandleKind::ServiceManager);
-    }
-    return manager;
-}
-
-SC_HANDLE WINAPI LedgerOpenService(SC_HANDLE manager, LPCWSTR name, DWORD access)
-{
-    const SC_HANDLE service = ledger.Saved.OpenServiceW(manager, name, access);
-    if (service != nullptr) {
-        Opened(service, HandleKind::Service);
-    }
-    return service;
-}
-
-BOOL WINAPI LedgerParseDescriptor(LPCWSTR text, DWORD revision, PSECURITY_DESCRIPTOR* descriptor, PULONG size)
-{
-    const BOOL parsed =
-        ledger.Saved.ConvertStringSecurityDescriptorToSecurityDescriptorW(text, revision, descriptor, size);
-    if (parsed) {
-        Opened(*descriptor, HandleKind::LocalMemory);
-    }
-    return parsed;
-}
-
-BOOL WINAPI LedgerParseSid(LPCWSTR text, PSID* sid)
-{
-    const BOOL parsed = ledger.Saved.ConvertStringSidToSidW(text, sid);
-    if (parsed) {
-        Opened(*sid, HandleKind::LocalMemory);
-    }
-    return parsed;
-}
-
-// The descriptor a security query hands back is memory the caller frees.
-DWORD QueriedDescriptor(DWORD status, PSECURITY_DESCRIPTOR* descriptor)
-{
-    if (status == ERROR_SUCCESS && descriptor != nullptr) {
-        Opened(*descriptor, HandleKind::LocalMemory);
-    }
-    return status;
-}
-
-DWORD WINAPI LedgerGetSecurityInfo(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INFORMATION information,
-    PSID* owner, PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
-{
-    return QueriedDescriptor(
-        ledger.Saved.GetSecurityInfo(object, type, information, owner, group, dacl, sacl, descriptor), descriptor);
-}
-
-DWORD WINAPI LedgerGetNamedSecurityInfo(LPCWSTR name, SE_OBJECT_TYPE type, SECURITY_INFORMATION information,
-    PSID* owner, PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
-{
-    return QueriedDescriptor(
-        ledger.Saved.GetNamedSecurityInfoW(name, type, information, owner, group, dacl, sacl, descriptor), descriptor);
-}
-
-RPC_STATUS RPC_ENTRY LedgerUuidToString(UUID* uuid, RPC_WSTR* text)
-{
-    const RPC_STATUS status = ledger.Saved.UuidToStringW(uuid, text);
-    if (status == RPC_S_OK) {
-        Opened(*text, HandleKind::RpcString);
-    }
-    return status;
-}
-
-BOOL WINAPI LedgerCloseHandle(HANDLE handle)
-{
-    const BOOL closed = ledger.Saved.CloseHandle(handle);
-    if (closed) {
-        Closed(handle,
-            {HandleKind::File, HandleKind::Folder, HandleKind::Snapshot, HandleKind::Process, HandleKind::Thread,
-                HandleKind::Token, HandleKind::Mutex},
-            "CloseHandle");
-    }
-    return closed;
-}
-
-BOOL WINAPI LedgerFindClose(HANDLE search)
-{
-    const BOOL closed = ledger.Saved.FindClose(search);
-    if (closed) {
-        Closed(search, {HandleKind::Search}, "FindClose");
-    }
-    return closed;
-}
-
-LSTATUS WINAPI LedgerRegCloseKey(HKEY key)
-{
-    const LSTATUS status = ledger.Saved.RegCloseKey(key);
-    if (status == ERROR_SUCCESS) {
-        Closed(key, {HandleKind::RegistryKey}, "RegCloseKey");
-    }
-    return status;
-}
-
-BOOL WINAPI LedgerCloseServiceHandle(SC_HANDLE handle)
-{
-    const BOOL closed = ledger.Saved.CloseServiceHandle(handle);
-    if (closed) {
-        Closed(handle, {HandleKind::ServiceManager, HandleKind::Service}, "CloseServiceHandle");
-    }
-    return closed;
 }
 
 HLOCAL WINAPI LedgerLocalFree(HLOCAL memory)
@@ -300,25 +183,27 @@ HandleLedger::HandleLedger()
 {
     ledger = Ledger{Os, {}, {}, {}};
     Os.CreateFileW = &LedgerCreateFile;
-    Os.FindFirstFileW = &LedgerFindFirstFile;
-    Os.CreateToolhelp32Snapshot = &LedgerSnapshot;
-    Os.OpenProcess = &LedgerOpenProcess;
     Os.CreateProcessW = &LedgerCreateProcess;
-    Os.OpenProcessToken = &LedgerOpenProcessToken;
-    Os.OpenMutexW = &LedgerOpenMutex;
-    Os.RegOpenKeyExW = &LedgerRegOpenKey;
-    Os.RegCreateKeyExW = &LedgerRegCreateKey;
-    Os.OpenSCManagerW = &LedgerOpenManager;
-    Os.OpenServiceW = &LedgerOpenService;
-    Os.ConvertStringSecurityDescriptorToSecurityDescriptorW = &LedgerParseDescriptor;
-    Os.ConvertStringSidToSidW = &LedgerParseSid;
-    Os.GetSecurityInfo = &LedgerGetSecurityInfo;
-    Os.GetNamedSecurityInfoW = &LedgerGetNamedSecurityInfo;
-    Os.UuidToStringW = &LedgerUuidToString;
-    Os.CloseHandle = &LedgerCloseHandle;
-    Os.FindClose = &LedgerFindClose;
-    Os.RegCloseKey = &LedgerRegCloseKey;
-    Os.CloseServiceHandle = &LedgerCloseServiceHandle;
+    RecordOpens<&OsCallTable::FindFirstFileW, HandleKind::Search>();
+    RecordOpens<&OsCallTable::CreateToolhelp32Snapshot, HandleKind::Snapshot>();
+    RecordOpens<&OsCallTable::OpenProcess, HandleKind::Process>();
+    RecordOpens<&OsCallTable::OpenMutexW, HandleKind::Mutex>();
+    RecordOpens<&OsCallTable::OpenSCManagerW, HandleKind::ServiceManager>();
+    RecordOpens<&OsCallTable::OpenServiceW, HandleKind::Service>();
+    RecordOpens<&OsCallTable::OpenProcessToken, HandleKind::Token, 2>();
+    RecordOpens<&OsCallTable::RegOpenKeyExW, HandleKind::RegistryKey, 4>();
+    RecordOpens<&OsCallTable::RegCreateKeyExW, HandleKind::RegistryKey, 7>();
+    RecordOpens<&OsCallTable::ConvertStringSecurityDescriptorToSecurityDescriptorW, HandleKind::LocalMemory, 2>();
+    RecordOpens<&OsCallTable::ConvertStringSidToSidW, HandleKind::LocalMemory, 1>();
+    // The descriptor a security query hands back is memory the caller frees.
+    RecordOpens<&OsCallTable::GetSecurityInfo, HandleKind::LocalMemory, 7>();
+    RecordOpens<&OsCallTable::GetNamedSecurityInfoW, HandleKind::LocalMemory, 7>();
+    RecordOpens<&OsCallTable::UuidToStringW, HandleKind::RpcString, 1>();
+    RecordCloses<&OsCallTable::CloseHandle, HandleKind::File, HandleKind::Folder, HandleKind::Snapshot,
+        HandleKind::Process, HandleKind::Thread, HandleKind::Token, HandleKind::Mutex>();
+    RecordCloses<&OsCallTable::FindClose, HandleKind::Search>();
+    RecordCloses<&OsCallTable::RegCloseKey, HandleKind::RegistryKey>();
+    RecordCloses<&OsCallTable::CloseServiceHandle, HandleKind::ServiceManager, HandleKind::Service>();
     Os.LocalFree = &LedgerLocalFree;
     Os.RpcStringFreeW = &LedgerRpcStringFree;
 }

@@ -1,6 +1,9 @@
 #include "InstallStages.h"
 
+#include "InstallerLauncher.h"
 #include "TestPaths.h"
+
+#include <gtest/gtest.h>
 
 #include <cwchar>
 #include <string>
@@ -21,35 +24,79 @@ InstallStage CurrentStage()
     return tracker.Marks.back().Stage;
 }
 
-// The call about to be made is the first of this stage and phase.
+// The call about to be made is the first of this stage and phase; a mark no
+// call fell in gives way to it.
 void MarkNextCall(InstallStage stage, ChildPhase phase)
 {
-    tracker.Marks.push_back({tracker.Countdown->Calls() + 1, stage, phase});
+    const StageMark mark{tracker.Countdown->Counted().Count + 1, stage, phase};
+    if (tracker.Marks.back().FirstCall == mark.FirstCall) {
+        tracker.Marks.back() = mark;
+    } else {
+        tracker.Marks.push_back(mark);
+    }
 }
 
-// The stage a payload lookup opens: each program's first lookup asks whether
-// it is carried, its second stages it.
+// The call made inside is a phase of its own, after which the stage goes on
+// where it was.
+template <typename Call>
+auto InPhase(ChildPhase phase, Call call)
+{
+    const StageMark before = tracker.Marks.back();
+    MarkNextCall(before.Stage, phase);
+    const auto result = call();
+    MarkNextCall(before.Stage, before.Phase);
+    return result;
+}
+
+InstallStage StageOfStep(const wchar_t* step)
+{
+    using Stage = InstallStage;
+    static const std::pair<const wchar_t*, InstallStage> stages[] = {{L"DetectWow64", Stage::Detection},
+        {L"DetectWindows10", Stage::Detection}, {L"ConfirmInstallation", Stage::Prompt},
+        {L"InstallPrerequisites", Stage::Prerequisite}, {L"RunLegacyUninstallers", Stage::FirstLegacyUninstaller},
+        {L"TerminateListedProcesses", Stage::Preparation}, {L"RemovePreviousProducts", Stage::Preparation},
+        {L"NotifyDeviceMonitorService", Stage::Preparation}, {L"BackupDriverSettings", Stage::Preparation},
+        {L"InstallMainPackage", Stage::Package}, {L"ReleaseDriverSettingsBackup", Stage::BackupRelease},
+        {L"RemoveStagingDirectory", Stage::StagingCleanup}};
+    for (const auto& [name, stage] : stages) {
+        if (std::wcscmp(name, step) == 0) {
+            return stage;
+        }
+    }
+    ADD_FAILURE() << "no stage for the step " << std::wstring(step);
+    return InstallStage::StartUp;
+}
+
+// Outside every step the run is starting up or ending.
+void StepObserved(const wchar_t* step)
+{
+    tracker.Payload.clear();
+    MarkNextCall(step != nullptr ? StageOfStep(step) : InstallStage::StartUp, ChildPhase::Staging);
+}
+
+// The phase a payload lookup opens: each program's first lookup in a step
+// asks whether it is carried, its second stages it; a package is only
+// staged. The second legacy uninstaller is a stage of its own.
 void PayloadLookedUp(const std::wstring& name, const std::wstring& type)
 {
     const bool sameAsBefore = name == tracker.Payload;
     tracker.Payload = name;
-    if (type == L"MSI") {
-        return MarkNextCall(InstallStage::Package, ChildPhase::Staging);
-    }
-    if (sameAsBefore) {
+    if (type == L"MSI" || sameAsBefore) {
         return MarkNextCall(CurrentStage(), ChildPhase::Staging);
     }
-    if (name == L"VC2005_REDIST_32" || name == L"VC2005_REDIST_64") {
-        return MarkNextCall(InstallStage::Prerequisite, ChildPhase::PresenceCheck);
+    const InstallStage stage = name == L"UNINST2" ? InstallStage::SecondLegacyUninstaller : CurrentStage();
+    MarkNextCall(stage, ChildPhase::PresenceCheck);
+}
+
+// The program's own module, where every payload lies: a failure leaves it
+// null, which names the program all the same.
+HMODULE WINAPI MarkingModuleHandle(LPCWSTR name)
+{
+    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    if (name != nullptr) {
+        return tracker.Saved.GetModuleHandleW(name);
     }
-    // The sequence asks for "UNINST" once before the prompt, to know whether
-    // to show it.
-    if (name == L"UNINST" && CurrentStage() >= InstallStage::Prerequisite) {
-        return MarkNextCall(InstallStage::FirstLegacyUninstaller, ChildPhase::PresenceCheck);
-    }
-    if (name == L"UNINST2") {
-        return MarkNextCall(InstallStage::SecondLegacyUninstaller, ChildPhase::PresenceCheck);
-    }
+    return InPhase(ChildPhase::OwnModule, [&] { return tracker.Saved.GetModuleHandleW(name); });
 }
 
 HRSRC WINAPI MarkingFindResource(HMODULE module, LPCWSTR name, LPCWSTR type)
@@ -59,22 +106,6 @@ HRSRC WINAPI MarkingFindResource(HMODULE module, LPCWSTR name, LPCWSTR type)
         PayloadLookedUp(name, type);
     }
     return tracker.Saved.FindResourceW(module, name, type);
-}
-
-int WINAPI MarkingMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style)
-{
-    OsCountdown::NextCallFrom(__builtin_return_address(0));
-    MarkNextCall(InstallStage::Prompt, ChildPhase::Staging);
-    const int answer = tracker.Saved.MessageBoxW(owner, text, caption, style);
-    MarkNextCall(InstallStage::StartUp, ChildPhase::Staging);
-    return answer;
-}
-
-HANDLE WINAPI MarkingSnapshot(DWORD flags, DWORD processId)
-{
-    OsCountdown::NextCallFrom(__builtin_return_address(0));
-    MarkNextCall(InstallStage::Preparation, ChildPhase::Staging);
-    return tracker.Saved.CreateToolhelp32Snapshot(flags, processId);
 }
 
 // Every start of Windows Installer first looks whether another installation
@@ -125,47 +156,16 @@ BOOL WINAPI MarkingCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
     if (std::wstring(path).compare(0, root.size(), root) != 0) {
         return tracker.Saved.CreateDirectoryW(path, security);
     }
-    const StageMark before = tracker.Marks.back();
-    MarkNextCall(before.Stage, ChildPhase::StagingFolder);
-    const BOOL created = tracker.Saved.CreateDirectoryW(path, security);
-    MarkNextCall(before.Stage, before.Phase);
-    return created;
+    return InPhase(ChildPhase::StagingFolder, [&] { return tracker.Saved.CreateDirectoryW(path, security); });
 }
 
-// The query whether Windows is 64-bit, with the lookup it makes, and the
-// version query.
-template <auto Entry, typename Function>
-struct MarkingDetection;
-
-template <auto Entry, typename... Arguments>
-struct MarkingDetection<Entry, BOOL(WINAPI*)(Arguments...)> {
-    static BOOL WINAPI Call(Arguments... arguments)
-    {
-        OsCountdown::NextCallFrom(__builtin_return_address(0));
-        MarkNextCall(InstallStage::Detection, ChildPhase::Staging);
-        const BOOL answered = (tracker.Saved.*Entry)(arguments...);
-        MarkNextCall(InstallStage::StartUp, ChildPhase::Staging);
-        return answered;
-    }
-};
-
-template <auto Entry>
-void MarkDetection()
-{
-    using Function = std::remove_reference_t<decltype(Os.*Entry)>;
-    Os.*Entry = &MarkingDetection<Entry, Function>::Call;
-}
-
-// The cleanup's first counted call looks at the staging folder by name; a
-// folder opened to be deleted or renamed is a package folder level about to
-// be moved aside.
+// A folder opened to be deleted or renamed is a package folder level about
+// to be moved aside.
 HANDLE WINAPI MarkingCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
     DWORD disposition, DWORD flags, HANDLE templateFile)
 {
     OsCountdown::NextCallFrom(__builtin_return_address(0));
-    if (CurrentStage() == InstallStage::BackupRelease) {
-        MarkNextCall(InstallStage::StagingCleanup, ChildPhase::Staging);
-    } else if ((access & DELETE) != 0 && (flags & FILE_FLAG_BACKUP_SEMANTICS) != 0) {
+    if ((access & DELETE) != 0 && (flags & FILE_FLAG_BACKUP_SEMANTICS) != 0) {
         MarkNextCall(CurrentStage(), ChildPhase::MovingAside);
     }
     const HANDLE file = tracker.Saved.CreateFileW(path, access, share, security, disposition, flags, templateFile);
@@ -182,19 +182,7 @@ BOOL WINAPI MarkingWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD writ
     if (file != tracker.SupportLog) {
         return tracker.Saved.WriteFile(file, data, size, written, overlapped);
     }
-    // The release is the step the log says started, whatever its first call.
-    static const std::string releaseStarted = "step ReleaseDriverSettingsBackup started";
-    const bool releaseStarts =
-        std::string(static_cast<const char*>(data), size).find(releaseStarted) != std::string::npos;
-    const StageMark before = tracker.Marks.back();
-    MarkNextCall(before.Stage, ChildPhase::Logging);
-    const BOOL wrote = tracker.Saved.WriteFile(file, data, size, written, overlapped);
-    if (releaseStarts) {
-        MarkNextCall(InstallStage::BackupRelease, ChildPhase::Staging);
-    } else {
-        MarkNextCall(before.Stage, before.Phase);
-    }
-    return wrote;
+    return InPhase(ChildPhase::Logging, [&] { return tracker.Saved.WriteFile(file, data, size, written, overlapped); });
 }
 
 }  // namespace
@@ -209,22 +197,24 @@ const char* InstallStageName(InstallStage stage)
 const char* ChildPhaseName(ChildPhase phase)
 {
     static const char* const names[] = {"presence check", "staging", "waiting", "ended", "staging folder",
-        "moving aside", "logging", "Windows Installer busy check"};
+        "moving aside", "logging", "Windows Installer busy check", "own module"};
     return names[static_cast<int>(phase)];
 }
 
 InstallStages::InstallStages(const OsCountdown& countdown)
 {
     tracker = Tracker{Os, INVALID_HANDLE_VALUE, &countdown, {{1, InstallStage::StartUp, ChildPhase::Staging}}, {}};
+    // The sequence tells a step outside any call through the table, where an
+    // allocation sweep counts allocations: with room for every mark of a run,
+    // marking one allocates nothing.
+    tracker.Marks.reserve(1 << 16);
+    InstallStepObserver = &StepObserved;
+    Os.GetModuleHandleW = &MarkingModuleHandle;
     Os.FindResourceW = &MarkingFindResource;
-    Os.MessageBoxW = &MarkingMessageBox;
-    Os.CreateToolhelp32Snapshot = &MarkingSnapshot;
     Os.WaitForSingleObject = &MarkingWait;
     Os.OpenMutexW = &MarkingOpenMutex;
     Os.CreateProcessW = &MarkingCreateProcess;
     Os.GetExitCodeProcess = &MarkingExitCode;
-    MarkDetection<&OsCallTable::IsWow64Process>();
-    MarkDetection<&OsCallTable::GetVersionExW>();
     Os.CreateFileW = &MarkingCreateFile;
     Os.CreateDirectoryW = &MarkingCreateDirectory;
     Os.WriteFile = &MarkingWriteFile;
@@ -232,6 +222,7 @@ InstallStages::InstallStages(const OsCountdown& countdown)
 
 InstallStages::~InstallStages()
 {
+    InstallStepObserver = nullptr;
     Os = tracker.Saved;
 }
 

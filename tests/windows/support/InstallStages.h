@@ -8,9 +8,9 @@
 // Where in an install run a call falls, for telling which step a failed call
 // belonged to and so how the run must end.
 enum class InstallStage {
-    StartUp,                  // the prompt's texts and what else needs no step
+    StartUp,                  // outside every step the sequence names
     Detection,                // whether Windows is 64-bit and 10 or later, which picks the package
-    Prompt,                   // the confirmation prompt itself
+    Prompt,                   // the confirmation prompt, its texts loaded and shown
     Prerequisite,             // each runtime prerequisite
     FirstLegacyUninstaller,   // "UNINST"
     SecondLegacyUninstaller,  // "UNINST2"
@@ -30,6 +30,7 @@ enum class ChildPhase {
     MovingAside,    // a package folder level others may write in moved aside, and what follows
     Logging,        // a line written to the support log, which never changes how a run ends
     InstallerBusy,  // whether another installation holds Windows Installer, up to the start
+    OwnModule,      // the program's own module asked for, which a payload is looked up in
 };
 
 struct StageMark {
@@ -41,14 +42,15 @@ struct StageMark {
 const char* InstallStageName(InstallStage stage);
 const char* ChildPhaseName(ChildPhase phase);
 
-// Marks, while it lives, where each stage and phase of a run begins, from the
-// calls that open them (the payload looked up, the prompt shown, the WOW64
-// and version queries, the process snapshot taken, the release's start in
-// the support log, Windows Installer's mutex opened, a program started,
-// waited for, its exit code read), with the numbers the countdown gives. Put
-// it in place after the countdown, so that it sees the failed call too. Marks
-// of a run whose call n failed agree with those of the unfailed run up to
-// call n.
+// Marks, while it lives, where each stage and phase of a run begins, with the
+// numbers the countdown gives: the stage from the step the install sequence
+// says has started (the second legacy uninstaller from its payload's lookup),
+// the phase within it from the calls that open it (the program's own module
+// asked for, a payload looked up, Windows Installer's mutex opened, a program
+// started, waited for, its exit code read, a line written to the support
+// log). Put it in place after the countdown, so that it sees the failed call
+// too. Marks of a run whose call n failed agree with those of the unfailed
+// run up to call n.
 class InstallStages {
 public:
     explicit InstallStages(const OsCountdown& countdown);

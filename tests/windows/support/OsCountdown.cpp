@@ -12,15 +12,9 @@ namespace {
 struct Countdown {
     OsCallTable Saved;
     std::vector<FailurePoint> Failures;
-    int Calls = 0;
-    DWORD Error = 0;
-    std::vector<int> Failed;
-    std::string FirstFailed;
-    OsFailureKind FailedKind = OsFailureKind::Never;
-    std::set<std::string> Reached;
     std::set<std::string> FailingFromThenOn;
-    std::vector<CallSite> Sites;
     void* NextCaller = nullptr;
+    CountedCalls Counted;
 };
 Countdown countdown;
 
@@ -65,15 +59,16 @@ struct CountedCall<Entry, Result(WINAPI*)(Arguments...)> {
             caller = __builtin_return_address(0);
         }
         const char* name = OsCallTraits<Entry>::Name;
-        countdown.Sites.push_back({reinterpret_cast<std::uintptr_t>(caller) - codeStart, name});
-        countdown.Reached.insert(name);
-        if (FailsNow(++countdown.Calls, name)) {
-            countdown.Failed.push_back(countdown.Calls);
-            if (countdown.Failed.size() == 1) {
-                countdown.FirstFailed = name;
-                countdown.FailedKind = OsCallTraits<Entry>::Failure;
+        CountedCalls& counted = countdown.Counted;
+        counted.Sites.push_back({reinterpret_cast<std::uintptr_t>(caller) - codeStart, name});
+        counted.Reached.insert(name);
+        if (FailsNow(++counted.Count, name)) {
+            counted.Failed.push_back(counted.Count);
+            if (counted.Failed.size() == 1) {
+                counted.FirstFailed = name;
+                counted.FailedKind = OsCallTraits<Entry>::Failure;
             }
-            return FailureResult<Result>(OsCallTraits<Entry>::Failure, countdown.Error);
+            return FailureResult<Result>(OsCallTraits<Entry>::Failure, ERROR_ACCESS_DENIED);
         }
         return (countdown.Saved.*Entry)(arguments...);
     }
@@ -83,25 +78,15 @@ template <auto Entry>
 void Count()
 {
     if constexpr (OsCallTraits<Entry>::Failure != OsFailureKind::Never) {
-        using Function = std::remove_reference_t<decltype(Os.*Entry)>;
-        Os.*Entry = &CountedCall<Entry, Function>::Call;
+        Os.*Entry = &CountedCall<Entry, OsEntry<Entry>>::Call;
     }
 }
 
 }  // namespace
 
-OsCountdown::OsCountdown(int failAt, DWORD error)
-    : OsCountdown(failAt == 0 ? std::vector<FailurePoint>{} : std::vector<FailurePoint>{{failAt, FailureSpan::Once}},
-          error)
+OsCountdown::OsCountdown(const std::vector<FailurePoint>& failures)
 {
-}
-
-OsCountdown::OsCountdown(const std::vector<FailurePoint>& failures, DWORD error)
-{
-    countdown = Countdown{};
-    countdown.Saved = Os;
-    countdown.Failures = failures;
-    countdown.Error = error;
+    countdown = Countdown{Os, failures, {}, nullptr, {}};
 #define OS_CALL(name, failure) Count<&OsCallTable::name>();
 #include "platform/OsCallList.h"
 #include "platform/LookedUpCallList.h"
@@ -113,34 +98,9 @@ OsCountdown::~OsCountdown()
     Os = countdown.Saved;
 }
 
-int OsCountdown::Calls() const
+const CountedCalls& OsCountdown::Counted() const
 {
-    return countdown.Calls;
-}
-
-const std::string& OsCountdown::FailedCall() const
-{
-    return countdown.FirstFailed;
-}
-
-OsFailureKind OsCountdown::FailedKind() const
-{
-    return countdown.FailedKind;
-}
-
-const std::vector<int>& OsCountdown::FailedCallNumbers() const
-{
-    return countdown.Failed;
-}
-
-const std::set<std::string>& OsCountdown::Reached() const
-{
-    return countdown.Reached;
-}
-
-const std::vector<CallSite>& OsCountdown::Sites() const
-{
-    return countdown.Sites;
+    return countdown.Counted;
 }
 
 void OsCountdown::NextCallFrom(void* returnAddress)

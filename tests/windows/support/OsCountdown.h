@@ -27,30 +27,33 @@ struct FailurePoint {
     FailureSpan Span;
 };
 
+// What a countdown saw of the calls made while it lived.
+struct CountedCalls {
+    int Count = 0;
+    // The name of the first call that was failed, or empty, and how it failed.
+    std::string FirstFailed;
+    OsFailureKind FailedKind = OsFailureKind::Never;
+    // The numbers of every call failed, in order.
+    std::vector<int> Failed;
+    std::set<std::string> Reached;
+    // Where each counted call was made from, in order.
+    std::vector<CallSite> Sites;
+};
+
 // Counts every call that goes through the table while it lives and fails the
-// ones whose numbers are given, with the result and error code a real failure
-// of that call would give; calls that cannot fail are not counted. With no
-// failure (failAt 0) nothing fails, which measures a run's calls. The entries
-// in the table when the countdown starts, fakes included, serve the calls
-// that do not fail.
+// ones whose numbers are given, with the result and ERROR_ACCESS_DENIED where
+// a real failure of that call would leave its code; calls that cannot fail
+// are not counted. With no failure nothing fails, which measures a run's
+// calls. The entries in the table when the countdown starts, fakes included,
+// serve the calls that do not fail.
 class OsCountdown {
 public:
-    explicit OsCountdown(int failAt, DWORD error = ERROR_ACCESS_DENIED);
-    explicit OsCountdown(const std::vector<FailurePoint>& failures, DWORD error = ERROR_ACCESS_DENIED);
+    explicit OsCountdown(const std::vector<FailurePoint>& failures);
     ~OsCountdown();
     OsCountdown(const OsCountdown&) = delete;
     OsCountdown& operator=(const OsCountdown&) = delete;
 
-    int Calls() const;
-    // The name of the first call that was failed, or empty, and how it failed.
-    const std::string& FailedCall() const;
-    OsFailureKind FailedKind() const;
-    // The numbers of every call failed, in order.
-    const std::vector<int>& FailedCallNumbers() const;
-    // The names of the calls counted so far.
-    const std::set<std::string>& Reached() const;
-    // Where each counted call was made from, in order.
-    const std::vector<CallSite>& Sites() const;
+    const CountedCalls& Counted() const;
 
     // For a replacement put over the countdown's entries: the next counted
     // call is the one it makes for its own caller, so that call's site is

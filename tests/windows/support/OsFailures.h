@@ -65,9 +65,22 @@ struct FailingCall<Entry, Result(WINAPI*)(Arguments...)> {
 // Makes every call of one entry fail with this error code while the guard
 // lives: FailOsCall<&OsCallTable::CreateFileW>(ERROR_SHARING_VIOLATION).
 template <auto Entry>
-auto FailOsCall(DWORD error)
+OsOverride<Entry> FailOsCall(DWORD error)
 {
-    using Function = std::remove_reference_t<decltype(Os.*Entry)>;
-    FailingCall<Entry, Function>::Error = error;
-    return OsOverride<Function>(Entry, &FailingCall<Entry, Function>::Call);
+    FailingCall<Entry, OsEntry<Entry>>::Error = error;
+    return OsOverride<Entry>(&FailingCall<Entry, OsEntry<Entry>>::Call);
+}
+
+// Whether a call of this entry that returned result succeeded, by how the
+// entry reports failure.
+template <auto Entry, typename Result>
+bool Succeeded(Result result)
+{
+    if constexpr (OsCallTraits<Entry>::Failure == OsFailureKind::InvalidHandle) {
+        return result != INVALID_HANDLE_VALUE;
+    } else if constexpr (OsCallTraits<Entry>::Failure == OsFailureKind::ErrorCode) {
+        return result == 0;
+    } else {
+        return result != Result{};
+    }
 }

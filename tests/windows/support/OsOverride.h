@@ -2,32 +2,24 @@
 
 #include "platform/OsCalls.h"
 
+#include <type_traits>
 #include <utility>
 
+// The type of one entry of the call table.
+template <auto Entry>
+using OsEntry = std::remove_reference_t<decltype(Os.*Entry)>;
+
 // Replaces one entry of the call table for the life of the guard and puts the
-// previous one back afterwards.
-template <typename Function>
+// previous one back afterwards:
+// OsOverride<&OsCallTable::CreateFileW> open(&RecordingCreateFile).
+template <auto Entry>
 class OsOverride {
 public:
-    OsOverride(Function OsCallTable::*entry, Function replacement) : entry_(entry), previous_(Os.*entry)
-    {
-        Os.*entry_ = replacement;
-    }
-    OsOverride(OsOverride&& other) noexcept
-        : entry_(other.entry_), previous_(std::exchange(other.previous_, nullptr))
-    {
-    }
+    explicit OsOverride(OsEntry<Entry> replacement) : previous_(std::exchange(Os.*Entry, replacement)) {}
     OsOverride(const OsOverride&) = delete;
     OsOverride& operator=(const OsOverride&) = delete;
-    OsOverride& operator=(OsOverride&&) = delete;
-    ~OsOverride()
-    {
-        if (previous_ != nullptr) {
-            Os.*entry_ = previous_;
-        }
-    }
+    ~OsOverride() { Os.*Entry = previous_; }
 
 private:
-    Function OsCallTable::*entry_;
-    Function previous_;
+    OsEntry<Entry> previous_;
 };

@@ -37,3 +37,25 @@ RegistryTreeContents TreeAt(const std::wstring& path)
     }
     return tree;
 }
+
+bool KeyExists(const std::wstring& path, REGSAM view)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ | view, &key) != 0) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+void DeleteInBothViews(const std::wstring& path)
+{
+    const std::wstring software = L"Software\\";
+    for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | view, &key) == ERROR_SUCCESS) {
+            RegDeleteTreeW(key, path.substr(software.size()).c_str());
+            RegCloseKey(key);
+        }
+    }
+}

@@ -84,7 +84,7 @@ BOOL WINAPI ScriptedCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSEC
 
 }  // namespace
 
-ScriptedChildren::ScriptedChildren() : creation_(&OsCallTable::CreateProcessW, &ScriptedCreateProcess)
+ScriptedChildren::ScriptedChildren() : creation_(&ScriptedCreateProcess)
 {
     current = this;
 }

@@ -38,5 +38,5 @@ public:
     std::vector<std::wstring> FileNames() const;
 
 private:
-    OsOverride<decltype(&::CreateProcessW)> creation_;
+    OsOverride<&OsCallTable::CreateProcessW> creation_;
 };

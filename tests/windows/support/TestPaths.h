@@ -35,6 +35,15 @@ inline std::wstring SystemProgram(const wchar_t* fileName)
     return std::wstring(folder) + L"\\" + fileName;
 }
 
+// A program the build makes beside the test programs, in its payloads folder.
+inline std::wstring BuiltPayloadProgram(const wchar_t* fileName)
+{
+    wchar_t self[MAX_PATH];
+    RealOs.GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring program = self;
+    return program.substr(0, program.find_last_of(L'\\') + 1) + L"..\\..\\payloads\\" + fileName;
+}
+
 // The product package folder of a product of the shipped vendor, with its
 // trailing backslash.
 inline std::wstring ProductPackageFolderPath(const std::wstring& productFolderName = Shipped::ProductFolderName)

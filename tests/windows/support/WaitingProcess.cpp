@@ -5,17 +5,13 @@
 HANDLE StartWaitingProcess(const std::wstring& imageName)
 {
     static int copies = 0;
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring folder = self;
-    folder.erase(folder.find_last_of(L'\\') + 1);
     // A folder of its own for each start: a copy an earlier test program
     // left running, or still mapped, is never overwritten.
     const std::wstring copyFolder =
         TemporaryFolder() + L"waiting-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++copies);
     RealOs.CreateDirectoryW(copyFolder.c_str(), nullptr);
     const std::wstring copy = copyFolder + L"\\" + imageName;
-    CopyFileW((folder + L"..\\..\\payloads\\StandInWaitingProgram.exe").c_str(), copy.c_str(), FALSE);
+    CopyFileW(BuiltPayloadProgram(L"StandInWaitingProgram.exe").c_str(), copy.c_str(), FALSE);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started = {};
