@@ -141,6 +141,21 @@ def check_imports(pe):
     check(not hasattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT"), "delay-loads DLLs, which are found at run time")
 
 
+# What the launcher is without what it carries. Administrators push it to
+# thousands of machines, and its payloads are the vendor's; the code, its
+# tables and the runtime it links are ours. The build keeps them small on
+# purpose (Launcher/Common/CMakeLists.txt says how and what each way saves):
+# losing one of those ways shows here, not first on a fleet.
+STUB_LIMIT = 128 * 1024
+
+
+def check_stub_size(pe, whole):
+    resources = sum(s.SizeOfRawData for s in pe.sections if s.Name.rstrip(b"\0") == b".rsrc")
+    security = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]].Size
+    stub = whole - resources - security
+    check(stub <= STUB_LIMIT, "the stub (file minus resources and signature) is %d bytes, over %d" % (stub, STUB_LIMIT))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("exe")
@@ -173,6 +188,7 @@ def main():
     check_icon(found)
     with open(args.exe, "rb") as file:
         image = file.read()
+    check_stub_size(pe, len(image))
     for text in args.contains_text:
         check(text.encode("utf-16-le") + b"\0\0" in image, "text %r not stored as UTF-16" % text)
 
