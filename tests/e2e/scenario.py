@@ -354,9 +354,6 @@ class UserTemporaryFolderLink:
         return failures
 
 
-def parse_reg(path):
-    """{key path below the drivers key: set of value lines}, continuation
-    lines joined."""
 def parse_reg(path, root=None):
     """{key path below root (default: the drivers key): set of value
     lines}, continuation lines joined."""
@@ -384,17 +381,24 @@ def subtree(keys, root):
             if path == root or path.startswith(root + "\\")}
 
 
-def install_earlier_products(args, prefix, drive):
-    installs = [(package, []) for package in args.preinstall]
-    # ALLUSERS empty: the user's own installation, which needs no rights.
-    installs += [(package, ['ALLUSERS=""']) for package in args.preinstall_per_user]
-    for package, properties in installs:
+def install_packages(args, prefix, drive, packages, *properties):
+    for package in packages:
         shutil.copy(package, os.path.join(drive, os.path.basename(package)))
         code = wine(prefix, args.arch, "msiexec", "/i", "C:\\" + os.path.basename(package), "/qn", *properties)
         if code != 0:
             raise RuntimeError("installing %s before the run failed with %d" % (package, code))
-    if args.preinstall_per_user and wine(prefix, args.arch, "reg", "query",
-                                         "HKCU\\Software\\Microsoft\\Installer\\Products") != 0:
+
+
+def install_earlier_products(args, prefix, drive):
+    install_packages(args, prefix, drive, args.preinstall)
+
+
+def install_users_own_products(args, prefix, drive):
+    """ALLUSERS empty: the user's own installation, which needs no rights."""
+    if not args.preinstall_per_user:
+        return
+    install_packages(args, prefix, drive, args.preinstall_per_user, 'ALLUSERS=""')
+    if wine(prefix, args.arch, "reg", "query", "HKCU\\Software\\Microsoft\\Installer\\Products") != 0:
         raise RuntimeError("the per-user installation was registered for the machine")
 
 
@@ -408,6 +412,7 @@ def prepare_machine(args, prefix, drive):
     """What the machine holds before the launcher runs: earlier products, the
     device-monitor service, running processes. Returns the processes started."""
     install_earlier_products(args, prefix, drive)
+    install_users_own_products(args, prefix, drive)
     # Uninstall entries are looked up in the 64-bit view on 64-bit Windows.
     for key in args.registry_key:
         view = "/reg:64" if args.arch == "win64" else "/reg:32"

@@ -12,6 +12,7 @@
 #include "support/HandleLedger.h"
 #include "support/InstallStages.h"
 #include "support/OsCountdown.h"
+#include "support/PrefixExpectations.h"
 #include "support/RegistryTreeContents.h"
 #include "support/ScriptedChildren.h"
 #include "support/TestConfiguration.h"
@@ -56,17 +57,11 @@ std::set<std::wstring> StagingFolders()
     return folders;
 }
 
-bool Expected(const char* variable)
-{
-    const char* value = std::getenv(variable);
-    return value != nullptr && std::string(value) == "1";
-}
-
 // The package this Windows needs, from what the prefix is, never from the
 // launcher's own detection.
 std::string PackageForThisWindows()
 {
-    const std::wstring package = MainPackageResource(Expected("EXPECT_64BIT_WINDOWS"), Expected("EXPECT_WINDOWS_10"));
+    const std::wstring package = MainPackageResource(PrefixIs("EXPECT_64BIT_WINDOWS"), PrefixIs("EXPECT_WINDOWS_10"));
     return "package " + std::string(package.begin(), package.end()) + "\n";
 }
 
@@ -367,7 +362,7 @@ TEST_P(EveryMechanismSweep, EachFailedCallEndsTheRunAsItsStepSays)
         machine.LeaveAUsersProductFolder();
     });
     // Every mechanism had work to do in the unfailed run.
-    const bool is64 = Expected("EXPECT_64BIT_WINDOWS");
+    const bool is64 = PrefixIs("EXPECT_64BIT_WINDOWS");
     std::vector<std::wstring> expected = {L"vcredist_x86.exe"};
     if (is64) {
         expected.push_back(L"vcredist_x64.exe");
