@@ -383,10 +383,29 @@ def subtree(keys, root):
 
 def install_packages(args, prefix, drive, packages, *properties):
     for package in packages:
-        shutil.copy(package, os.path.join(drive, os.path.basename(package)))
-        code = wine(prefix, args.arch, "msiexec", "/i", "C:\\" + os.path.basename(package), "/qn", *properties)
-        if code != 0:
-            raise RuntimeError("installing %s before the run failed with %d" % (package, code))
+        name = os.path.basename(package)
+        shutil.copy(package, os.path.join(drive, name))
+        # The first Windows Installer start in a fresh prefix has been seen to
+        # end with 1 once in CI; this prepares the machine, it is not what a
+        # scenario checks, so it is started once more before giving up.
+        for _ in range(2):
+            code = wine(prefix, args.arch, "msiexec", "/i", "C:\\" + name, "/qn", "/l*v", "C:\\" + name + ".log",
+                        *properties)
+            if code == 0:
+                break
+        else:
+            raise RuntimeError("installing %s before the run failed with %d; its log ends:\n%s"
+                               % (package, code, log_tail(os.path.join(drive, name + ".log"))))
+
+
+def log_tail(path, lines=20):
+    try:
+        with open(path, "rb") as f:
+            data = f.read()
+    except OSError:
+        return "(no log)"
+    text = data.decode("utf-16" if data[:2] == b"\xff\xfe" else "latin-1", errors="replace")
+    return "\n".join(text.splitlines()[-lines:])
 
 
 def install_earlier_products(args, prefix, drive):
