@@ -49,8 +49,7 @@ struct TimedCall<Entry, Result(WINAPI*)(Arguments...)> {
 template <auto Entry>
 void Time()
 {
-    using Function = std::remove_reference_t<decltype(Os.*Entry)>;
-    Os.*Entry = &TimedCall<Entry, Function>::Call;
+    Os.*Entry = &TimedCall<Entry, OsEntry<Entry>>::Call;
 }
 
 }  // namespace

@@ -132,7 +132,9 @@ std::map<std::wstring, std::wstring> machineStates;
 UINT WINAPI ProductInfoFake(LPCWSTR code, LPCWSTR userSid, MSIINSTALLCONTEXT context, LPCWSTR property, LPWSTR value,
                             LPDWORD length)
 {
-    if (userSid != nullptr || context != MSIINSTALLCONTEXT_MACHINE || std::wcscmp(property, INSTALLPROPERTY_PRODUCTSTATE) != 0) {
+    const bool machineState =
+        userSid == nullptr && context == MSIINSTALLCONTEXT_MACHINE && std::wcscmp(property, INSTALLPROPERTY_PRODUCTSTATE) == 0;
+    if (!machineState) {
         return ERROR_INVALID_PARAMETER;
     }
     const auto state = machineStates.find(code);
