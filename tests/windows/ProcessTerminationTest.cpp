@@ -1,5 +1,6 @@
 // Ending listed processes: exact names, each process at most once, and every
-// failure skipped without a trace.
+// process left running named in the log.
+#include "log/SupportLog.h"
 #include "preparation/ProcessTermination.h"
 #include "support/HandleLedger.h"
 #include "support/OsFailures.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -119,7 +121,11 @@ BOOL WINAPI FakeTerminate(HANDLE process, UINT exitCode)
 {
     EXPECT_EQ(0u, exitCode);
     terminatedIds.push_back(FakeId(process));
-    return failTerminate ? FALSE : TRUE;
+    if (failTerminate) {
+        RealOs.SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return TRUE;
 }
 BOOL WINAPI FakeClose(HANDLE)
 {
@@ -186,6 +192,78 @@ TEST_F(FakeProcessList, AProcessRunningAnotherImageByNowIsLeftAlone)
         replacedImages = {{2, image}};
         EXPECT_EQ(1, TerminateListedProcesses()) << image;
         EXPECT_EQ(std::vector<DWORD>({4}), terminatedIds) << image;
+    }
+}
+
+// A support log of the test's own, opened and closed past the fakes and the
+// ledger.
+class TestLog {
+public:
+    TestLog()
+    {
+        // Lines earlier tests logged with no log open are dropped first.
+        CloseSupportLog();
+        const OsOverride<&OsCallTable::CreateFileW> realOpen(RealOs.CreateFileW);
+        EXPECT_EQ(0, OpenSupportLogAt(path_));
+    }
+
+    // The whole log, once closed.
+    std::string Close()
+    {
+        const OsOverride<&OsCallTable::CloseHandle> realClose(RealOs.CloseHandle);
+        CloseSupportLog();
+        const std::string text = ReadWholeFile(path_);
+        DeleteFileW(path_.c_str());
+        return text;
+    }
+
+private:
+    std::wstring path_ = TemporaryFolder() + L"process-termination.log";
+};
+
+// The log's lines that tell of a process, from their level on.
+std::vector<std::string> ProcessLines(const std::string& log)
+{
+    std::vector<std::string> lines;
+    std::istringstream text(log);
+    for (std::string line; std::getline(text, line, '\r');) {
+        const std::size_t level = line.find("] ");
+        if (line.find("process id") != std::string::npos && level != std::string::npos) {
+            lines.push_back(line.substr(level + 2));
+        }
+    }
+    return lines;
+}
+
+TEST_F(FakeProcessList, EachListedProcessLeftRunningGetsAWarningWithItsIdAndError)
+{
+    struct Case {
+        const char* description;
+        bool refuseOpen;
+        bool failTerminate;
+        std::map<DWORD, std::wstring> images;
+        std::vector<std::string> lines;
+    };
+    for (const Case& c : {
+             Case{"cannot be opened", true, false, {},
+                 {"W process TavrinTray.exe (process id 2) not ended: OpenProcess failed (5)",
+                     "W process TavrinTray.exe (process id 4) not ended: OpenProcess failed (5)"}},
+             Case{"cannot be ended", false, true, {},
+                 {"W process TavrinTray.exe (process id 2) not ended: TerminateProcess failed (5)",
+                     "W process TavrinTray.exe (process id 4) not ended: TerminateProcess failed (5)"}},
+             Case{"image cannot be read", false, false, {{2, L""}},
+                 {"W process TavrinTray.exe (process id 2) not ended: QueryFullProcessImageNameW failed (122)",
+                     "I ended process TavrinTray.exe (process id 4)"}},
+             Case{"identifier gone to another program", false, false, {{2, L"C:\\Windows\\explorer.exe"}},
+                 {"I ended process TavrinTray.exe (process id 4)"}},
+         }) {
+        SCOPED_TRACE(c.description);
+        refuseOpen = c.refuseOpen;
+        failTerminate = c.failTerminate;
+        replacedImages = c.images;
+        TestLog log;
+        TerminateListedProcesses();
+        EXPECT_EQ(c.lines, ProcessLines(log.Close()));
     }
 }
 

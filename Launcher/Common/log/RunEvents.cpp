@@ -50,6 +50,13 @@ void LogProcessEnded(const std::wstring& imageName, std::uint32_t processId)
     Log(LogLevel::Information, {L"ended process ", imageName, L" (process id ", Decimal(processId), L")"});
 }
 
+void LogProcessNotEnded(
+    const std::wstring& imageName, std::uint32_t processId, const wchar_t* failedCall, std::uint32_t error)
+{
+    Log(LogLevel::Warning, {L"process ", imageName, L" (process id ", Decimal(processId), L") not ended: ", failedCall,
+                               L" failed (", Decimal(error), L")"});
+}
+
 void LogEarlierProductRemoval(const std::wstring& productCode, std::int32_t result)
 {
     Log(LevelOf(result == 0), {L"earlier product ", productCode, L" removal ended with ", Decimal(result)});

@@ -18,6 +18,9 @@ void LogProgramEnded(const std::wstring& program, std::int32_t result, std::uint
 void LogProgramNotStarted(const std::wstring& program, std::int32_t code);
 
 void LogProcessEnded(const std::wstring& imageName, std::uint32_t processId);
+// A listed process left running: the call that failed and its error code.
+void LogProcessNotEnded(
+    const std::wstring& imageName, std::uint32_t processId, const wchar_t* failedCall, std::uint32_t error);
 void LogEarlierProductRemoval(const std::wstring& productCode, std::int32_t result);
 
 // The settings backup: the keys (below HKEY_LOCAL_MACHINE) and how many keys

@@ -24,19 +24,23 @@ bool IsListed(const wchar_t* imageName)
     return false;
 }
 
-// Whether the process's image file is still named imageName, exactly: the
-// process the snapshot listed may have ended, and its identifier gone to
-// another program, before it was opened. An image path that cannot be read
-// does not match.
-bool RunsImage(HANDLE process, const wchar_t* imageName)
+// What the process's image file is named by now: the process the snapshot
+// listed may have ended, and its identifier gone to another program, before
+// it was opened.
+enum class ImageCheck { Listed, Other, Unreadable };
+
+ImageCheck CheckImage(HANDLE process, const wchar_t* imageName)
 {
     // The longest path Windows reports, in characters.
     constexpr DWORD LongestPath = 32768;
     std::vector<wchar_t> path;
     DWORD length = LongestPath;
-    if (!TryResize(path, LongestPath) ||
-        !Os.QueryFullProcessImageNameW(process, /*dwFlags=*/0, path.data(), &length)) {
-        return false;
+    if (!TryResize(path, LongestPath)) {
+        Os.SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return ImageCheck::Unreadable;
+    }
+    if (!Os.QueryFullProcessImageNameW(process, /*dwFlags=*/0, path.data(), &length)) {
+        return ImageCheck::Unreadable;
     }
     const wchar_t* fileName = path.data();
     for (DWORD i = 0; i < length; ++i) {
@@ -44,18 +48,35 @@ bool RunsImage(HANDLE process, const wchar_t* imageName)
             fileName = path.data() + i + 1;
         }
     }
-    return std::wcscmp(fileName, imageName) == 0;
+    return std::wcscmp(fileName, imageName) == 0 ? ImageCheck::Listed : ImageCheck::Other;
 }
 
 // Starts the termination and does not wait for it. A process that cannot be
-// opened (ended meanwhile, or protected), or that runs another image by now,
-// is skipped.
+// opened (ended meanwhile, or protected), read or ended keeps its files in
+// use, so that a restart or a failed upgrade follows: it gets a warning line.
+// One that runs another image by now is none of the launcher's business.
 bool EndProcess(DWORD processId, const wchar_t* imageName)
 {
     const ProcessHandle process(Os.OpenProcess(
         PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, /*bInheritHandle=*/FALSE, processId));
-    return process.IsValid() && RunsImage(process.Get(), imageName) &&
-        Os.TerminateProcess(process.Get(), /*uExitCode=*/0) != FALSE;
+    if (!process.IsValid()) {
+        LogProcessNotEnded(imageName, processId, L"OpenProcess", Os.GetLastError());
+        return false;
+    }
+    switch (CheckImage(process.Get(), imageName)) {
+    case ImageCheck::Other:
+        return false;
+    case ImageCheck::Unreadable:
+        LogProcessNotEnded(imageName, processId, L"QueryFullProcessImageNameW", Os.GetLastError());
+        return false;
+    case ImageCheck::Listed:
+        break;
+    }
+    if (!Os.TerminateProcess(process.Get(), /*uExitCode=*/0)) {
+        LogProcessNotEnded(imageName, processId, L"TerminateProcess", Os.GetLastError());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
