@@ -4,6 +4,7 @@
 #include "HelpText.h"
 #include "LauncherConfig.h"
 #include "ResultCodes.h"
+#include "RunLock.h"
 #include "log/RunEvents.h"
 #include "log/RunHeader.h"
 #include "log/SupportLog.h"
@@ -89,6 +90,8 @@ BOOL CInstallerLauncher::InitInstance()
     }
     CloseSupportLog();
     logFolder_.Release();
+    // Last, so that the next run finds this one's folders let go.
+    runLock_ = HeldMutex();
     return FALSE;
 }
 
@@ -106,10 +109,28 @@ void CInstallerLauncher::Run()
     if (!DetectWindows10()) {
         return;
     }
+    if (!TakeRunLock()) {
+        return;
+    }
     if (OpenRunLog() && CheckProcessor()) {
         RunInstallSequence();
     }
     LogUnlessOutOfMemory([this] { LogExitCode(ExitCode()); });
+}
+
+// Before anything is staged, changed or backed up, and before the log opens:
+// its wait's lines are kept for the log. A run that does not get the lock
+// opens no log: the file an administrator named may be the very one the
+// other run writes, and the default log's folder is the other run's to make
+// ready and hold. Its lines reach standard output only.
+bool CInstallerLauncher::TakeRunLock()
+{
+    const ObservedStep observed(L"TakeRunLock");
+    const std::int32_t taken = ::TakeRunLock(BusyWaitDeadline(LauncherConfig.MsiBusyWaitSeconds), runLock_);
+    if (taken != 0) {
+        SetExitCode(RunExitCode(RunEnd::RunLockNotTaken, taken, false));
+    }
+    return taken == 0;
 }
 
 bool CInstallerLauncher::OpenRunLog()
@@ -138,7 +159,9 @@ void CInstallerLauncher::RunInstallSequence()
     // A build that continues after a failed prerequisite has chosen to
     // tolerate it, so the failure does not reach the exit code either.
     const std::int32_t prerequisites = RunStep(L"InstallPrerequisites", [this] { return InstallPrerequisites(); });
-    if (prerequisites != 0 && !LauncherConfig.ContinueAfterPrerequisiteFailure) {
+    // A busy Windows Installer is never tolerated: the package would be
+    // installed without its runtime, and "retry later" reported as success.
+    if (prerequisites != 0 && (!LauncherConfig.ContinueAfterPrerequisiteFailure || prerequisites == InstallerBusy)) {
         return EndRun(RunEnd::PrerequisiteFailed, prerequisites);
     }
     if (carriesLegacyUninstaller) {

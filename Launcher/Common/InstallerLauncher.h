@@ -113,6 +113,9 @@ private:
     // The package written, held and installed; its folder's levels stay
     // held for InstallMainPackage to let go.
     std::int32_t InstallHeldPackage();
+    // Takes the run lock (see TakeRunLock in RunLock.h). False, after setting
+    // the exit code that ends the run, when it is not taken.
+    bool TakeRunLock();
     // Opens the support log and writes its header. False when the log the
     // command line named cannot be opened: the run has then ended.
     bool OpenRunLog();
@@ -147,6 +150,9 @@ private:
     ProductPackageFolder packageFolder_;
     // The support log's folder and the levels above it, held for the run.
     ProductPackageFolder logFolder_;
+    // One run of this product at a time, held from before anything is
+    // staged until the run has ended.
+    HeldMutex runLock_;
     // What the version query reported, for the log.
     OSVERSIONINFOW version_{};
     // The machine Windows runs on natively, where Windows tells it.

@@ -452,7 +452,38 @@ def prepare_machine(args, prefix, drive):
         point_associations_at_recorder(args, prefix, drive)
     if args.plant_registry_link:
         args.victim_key = plant_registry_link(args, prefix, drive)
+    if args.hold_lock is not None:
+        hold_run_lock(args, prefix, drive)
     return start_processes(args, prefix, drive)
+
+
+FIRST_RUNS_BACKUP = "held by the first run"
+
+
+def hold_run_lock(args, prefix, drive):
+    """Another run of the launcher in progress: its run lock held for
+    --hold-lock seconds, and its settings backup made."""
+    wine(prefix, args.arch, "reg", "add", VALUES.backup_key, "/v", "FirstRun", "/d", FIRST_RUNS_BACKUP, "/f",
+         registry_view(args))
+    shutil.copy(args.lock_holder, os.path.join(drive, "StandIn", "RunLockHolder.exe"))
+    wine(prefix, args.arch, "C:\\StandIn\\RunLockHolder.exe", "Global\\InstallerLauncher_" + VALUES.settings_name,
+         str(args.hold_lock), background=True)
+    deadline = time.time() + 60
+    while not os.path.exists(os.path.join(drive, "StandIn", "lock-held.txt")):
+        if time.time() > deadline:
+            raise RuntimeError("the run lock holder did not start")
+        time.sleep(0.2)
+
+
+def check_first_runs_backup(args, prefix, drive):
+    """The backup of the run that held the lock is as that run made it."""
+    exported = os.path.join(drive, "StandIn", "first-run-backup.reg")
+    wine(prefix, args.arch, "reg", "export", VALUES.backup_key, "C:\\StandIn\\first-run-backup.reg", "/y",
+         registry_view(args))
+    # reg export writes UTF-16.
+    text = open(exported, "rb").read().decode("utf-16", errors="replace") if os.path.exists(exported) else ""
+    print("the first run's backup: %s" % ("intact" if FIRST_RUNS_BACKUP in text else "changed or gone"))
+    return [] if FIRST_RUNS_BACKUP in text else ["the first run's settings backup was changed or removed"]
 
 
 def start_processes(args, prefix, drive):
@@ -737,6 +768,8 @@ def check(args, prefix, drive, stdout, processes):
     failures += args.temporary_link_failures
     if args.plant_registry_link:
         failures += check_registry_link(args, prefix, drive)
+    if args.expect_first_runs_backup:
+        failures += check_first_runs_backup(args, prefix, drive)
     if args.recorder and "association-recorder.exe" in journal:
         failures.append("a per-user or machine association ran: %s" % journal)
     for failure in failures:
@@ -857,6 +890,11 @@ def main():
                         help="program that plants a registry link as the settings backup key, to a victim key")
     parser.add_argument("--expect-log", action="store_true",
                         help="a support log that ends with the exit code, and Windows Installer's log beside it")
+    parser.add_argument("--hold-lock", type=int, metavar="SECONDS",
+                        help="another run holds the run lock this long from before the launcher starts")
+    parser.add_argument("--lock-holder", help="program that holds the run lock for --hold-lock")
+    parser.add_argument("--expect-first-runs-backup", action="store_true",
+                        help="the backup the lock's holder made is left as it was")
     parser.add_argument("--expect-present", action="append", default=[], help="path below C:/")
     parser.add_argument("--expect-absent", action="append", default=[], help="path below C:/")
     args = parse_arguments(parser)

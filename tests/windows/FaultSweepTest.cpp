@@ -158,6 +158,8 @@ const OutcomeRule OutcomeRules[] = {
     {InstallStage::StartUp, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn},
     {InstallStage::Detection, Outcome::FailureCode, Outcome::FailureCode, Outcome::FailureCode,
         Outcome::FailureCode},
+    {InstallStage::RunLock, Outcome::FailureCode, Outcome::FailureCode, Outcome::FailureCode,
+        Outcome::FailureCode},
     {InstallStage::Prompt, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn},
     {InstallStage::Prerequisite, Outcome::GoesOn, Outcome::FailureCode, Outcome::FailureCode, Outcome::GoesOn},
     {InstallStage::FirstLegacyUninstaller, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn, Outcome::GoesOn},
@@ -225,7 +227,13 @@ Outcome OutcomeOf(const StageMark& mark, const std::string& failed)
 
 std::int32_t ExpectedExitCode(const RunResult& run, int failAt)
 {
-    switch (OutcomeOf(StageOfCall(run.Marks, failAt), run.Counted.FirstFailed)) {
+    const StageMark mark = StageOfCall(run.Marks, failAt);
+    // A lock whose name cannot be opened is another account's, which reads
+    // as a busy machine; a wait for it that fails leaves its last-error code.
+    if (mark.Stage == InstallStage::RunLock) {
+        return run.Counted.FirstFailed == "CreateMutexExW" ? InstallerBusy : ERROR_ACCESS_DENIED;
+    }
+    switch (OutcomeOf(mark, run.Counted.FirstFailed)) {
     case Outcome::GoesOn:
         return 0;
     case Outcome::Declined:

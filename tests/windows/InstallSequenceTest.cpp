@@ -1,6 +1,8 @@
 // The install sequence with its steps replaced: order, stop rules, prompt,
 // platform detection and the start-up failure.
 #include "InstallerLauncher.h"
+#include "RunLock.h"
+#include "support/MutexHolder.h"
 #include "support/OsFailures.h"
 #include "support/RecordedSteps.h"
 #include "support/TestConfiguration.h"
@@ -9,7 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <aclapi.h>
 
 namespace {
 
@@ -129,6 +134,9 @@ TEST_F(InstallSequence, ReadsTheTemplateFromTheCommandLine)
 
 TEST_F(InstallSequence, HelpShowsTheOptionsAndEndsWithZeroWhateverTheBoxAnswers)
 {
+    // Help takes no lock: another run holding it changes nothing.
+    TestConfiguration.MsiBusyWaitSeconds = 1;
+    const MutexHolder otherRun(RunLockName().c_str());
     for (const wchar_t* arguments : {L"/?", L"-?", L"-help", L"-quiet /HELP"}) {
         // -1: a machine without a desktop answers at once.
         for (const int answer : {IDOK, -1, 0}) {
@@ -250,6 +258,7 @@ TEST_F(InstallSequence, ExitCodeTellsHowTheRunEnded)
              Case{"tolerated prerequisite failure", false, IDYES, 1603, false, true, 0, 0, 0},
              Case{"declined", true, IDNO, 0, false, false, 0, 0, 1602},
              Case{"legacy uninstaller failed", true, IDYES, 0, false, false, 4, 0, 4},
+             Case{"busy Windows Installer is never tolerated", false, IDYES, 1618, false, true, 0, 0, 1618},
          }) {
         Steps = RecordedSteps{};
         machine.CarriesUninst = c.carriesUninst;
@@ -263,6 +272,161 @@ TEST_F(InstallSequence, ExitCodeTellsHowTheRunEnded)
         run.InitInstance();
         EXPECT_EQ(c.exitCode, run.ExitInstance()) << c.description;
     }
+}
+
+TEST_F(InstallSequence, BusyWindowsInstallerBeforeAPrerequisiteEndsTheRunEvenWhenFailuresAreTolerated)
+{
+    TestConfiguration.ContinueAfterPrerequisiteFailure = true;
+    Steps.Results["InstallPrerequisites"] = 1618;
+    EXPECT_EQ(Sequence{"InstallPrerequisites"}, Run());
+}
+
+// What another thread, standing for the next run, gets when it tries to take
+// the lock at once: WAIT_TIMEOUT while someone else holds it.
+DWORD TakenByAnotherThread(HANDLE lock)
+{
+    DWORD taken = WAIT_FAILED;
+    std::thread([&] {
+        taken = WaitForSingleObject(lock, 0);
+        if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED) {
+            ReleaseMutex(lock);
+        }
+    }).join();
+    return taken;
+}
+
+class RunLock : public InstallSequence {
+protected:
+    // The exit code of a whole run; what it printed goes to output.
+    int RunCapturing()
+    {
+        CInstallerLauncher run;
+        RemoveSupportLogs();
+        testing::internal::CaptureStdout();
+        run.InitInstance();
+        output = testing::internal::GetCapturedStdout();
+        return run.ExitInstance();
+    }
+
+    std::string output;
+};
+
+TEST_F(RunLock, AnotherRunIsWaitedForThenTheRunGoesOnOrEndsWithBusyHavingDoneNothing)
+{
+    struct Case {
+        const char* description;
+        Ending endsAs;
+        std::int32_t waitSeconds;
+        int exitCode;
+        Sequence steps;
+        const char* output;
+    };
+    const Sequence everyStep = Then({"InstallPrerequisites"}, PreparingAndInstalling);
+    for (const Case& c : {
+             Case{"released while waiting", Ending::Released, 600, 0, everyStep,
+                 "Another run of the launcher is in progress: waiting\n"
+                 "Another run of the launcher has ended: going on\n"},
+             Case{"abandoned by a killed run", Ending::Abandoned, 600, 0, everyStep,
+                 "Another run of the launcher is in progress: waiting\n"
+                 "An earlier run of the launcher ended without letting go of its lock: going on\n"},
+             Case{"held past the bound", Ending::Kept, 1, 1618, {},
+                 "Another run of the launcher is in progress: waiting\n"
+                 "Another run of the launcher is still in progress: giving up\n"},
+         }) {
+        SCOPED_TRACE(c.description);
+        SetUp();
+        TestConfiguration.MsiBusyWaitSeconds = c.waitSeconds;
+        MutexHolder otherRun(RunLockName().c_str());
+        size_t stepsBeforeWait = 0;
+        const BoundedWaitWatch watch([&] {
+            stepsBeforeWait = Steps.Calls.size();
+            otherRun.End(c.endsAs);
+        });
+        EXPECT_EQ(c.exitCode, RunCapturing());
+        EXPECT_EQ(1, watch.Waits());
+        EXPECT_EQ(0u, stepsBeforeWait) << "a step ran while the other run held the lock";
+        EXPECT_EQ(c.steps, Steps.Calls);
+        EXPECT_EQ(c.output, output);
+    }
+}
+
+// The lock as the run made it, read back from the object.
+struct MadeLock {
+    std::wstring Name;
+    DWORD Access = 0;
+    std::wstring OwnerAndAccess;
+};
+MadeLock madeLock;
+
+HANDLE WINAPI ReadingBackCreateMutex(LPSECURITY_ATTRIBUTES security, LPCWSTR name, DWORD flags, DWORD access)
+{
+    const HANDLE lock = RealOs.CreateMutexExW(security, name, flags, access);
+    madeLock = MadeLock{name, access, L""};
+    const HANDLE readable = OpenMutexW(READ_CONTROL, FALSE, name);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    LPWSTR text = nullptr;
+    if (GetSecurityInfo(readable, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+            nullptr, nullptr, nullptr, &descriptor) == ERROR_SUCCESS &&
+        ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
+            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr)) {
+        madeLock.OwnerAndAccess = text;
+    }
+    LocalFree(text);
+    LocalFree(descriptor);
+    CloseHandle(readable);
+    return lock;
+}
+
+// What another thread got when it tried to take the lock at each step.
+HANDLE watchedLock = nullptr;
+std::vector<DWORD> takenDuringSteps;
+
+void TryLockAtEachStep(const wchar_t* step)
+{
+    // The detections and the lock's own step come before it is taken.
+    const bool beforeTheLock = step == nullptr || std::wstring(step).rfind(L"Detect", 0) == 0 ||
+        std::wstring(step) == L"TakeRunLock";
+    if (!beforeTheLock) {
+        takenDuringSteps.push_back(TakenByAnotherThread(watchedLock));
+    }
+}
+
+TEST_F(RunLock, IsMadeProtectedUnderTheProductsNameHeldThroughTheRunAndLetGoAfter)
+{
+    OsOverride<&OsCallTable::CreateMutexExW> readingBack(&ReadingBackCreateMutex);
+    EXPECT_EQ(0, RunCapturing());
+    EXPECT_EQ(std::wstring(L"Global\\InstallerLauncher_") + TestConfiguration.SettingsGuid, madeLock.Name);
+    EXPECT_EQ(static_cast<DWORD>(SYNCHRONIZE | MUTEX_MODIFY_STATE), madeLock.Access);
+    EXPECT_EQ(L"O:BAD:P(A;;0x1f0001;;;SY)(A;;0x1f0001;;;BA)", madeLock.OwnerAndAccess);
+
+    // Made by the test first, so that it outlives the run.
+    watchedLock = CreateMutexW(nullptr, FALSE, RunLockName().c_str());
+    takenDuringSteps.clear();
+    Steps = RecordedSteps{};
+    InstallStepObserver = &TryLockAtEachStep;
+    EXPECT_EQ(0, RunCapturing());
+    InstallStepObserver = nullptr;
+    EXPECT_EQ(std::vector<DWORD>(Steps.Calls.size(), WAIT_TIMEOUT), takenDuringSteps);
+    // Let go, not left to be abandoned: this thread lives on.
+    EXPECT_EQ(WAIT_OBJECT_0, TakenByAnotherThread(watchedLock));
+    CloseHandle(watchedLock);
+}
+
+TEST_F(RunLock, ANameAnotherAccountHoldsEndsTheRunWithBusyAndSaysSo)
+{
+    // Made first, by a standard user, with an access list that lets nobody in.
+    PSECURITY_DESCRIPTOR nobody = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P", SDDL_REVISION_1, &nobody, nullptr));
+    SECURITY_ATTRIBUTES security = {sizeof(security), nobody, FALSE};
+    const std::wstring name = RunLockName();
+    const HANDLE squatted = CreateMutexW(&security, FALSE, name.c_str());
+    ASSERT_NE(nullptr, squatted);
+    EXPECT_EQ(1618, RunCapturing());
+    EXPECT_EQ(Sequence{}, Steps.Calls);
+    EXPECT_EQ("The run lock " + std::string(name.begin(), name.end()) + " is held by another account: giving up\n",
+        output);
+    CloseHandle(squatted);
+    LocalFree(nobody);
 }
 
 TEST_F(InstallSequence, EarlyStopAfterStagingLeavesNothingStaged)

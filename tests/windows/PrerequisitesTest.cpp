@@ -1,6 +1,7 @@
 // Runtime prerequisites and legacy uninstallers: which run, with what, and
 // what their results mean.
 #include "InstallerLauncher.h"
+#include "support/MutexHolder.h"
 #include "support/OsFailures.h"
 #include "support/ScriptedChildren.h"
 #include "support/TestConfiguration.h"
@@ -105,6 +106,41 @@ TEST_F(Prerequisites, InstalledOrRestartOnlyIsSuccessAndARestartIsRemembered)
         EXPECT_EQ(0, run.InstallPrerequisites()) << code;
         EXPECT_EQ(2u, children.Requests.size()) << code;
         EXPECT_EQ(restart, run.PrerequisitesRequestedRestart) << code;
+        run.RemoveStagingDirectory();
+    }
+}
+
+TEST_F(Prerequisites, EachWaitsForABusyWindowsInstallerBeforeItIsStaged)
+{
+    struct Case {
+        const char* description;
+        Ending endsAs;
+        std::int32_t waitSeconds;
+        std::int32_t result;
+        Names started;
+        const char* output;
+    };
+    for (const Case& c : {
+             Case{"released while waiting", Ending::Released, 600, 0, {L"vcredist_x86.exe"},
+                 "Windows Installer is busy: waiting\nWindows Installer is free: going on\n"},
+             Case{"held past the bound", Ending::Kept, 1, 1618, {},
+                 "Windows Installer is busy: waiting\nWindows Installer is still busy: giving up\n"},
+         }) {
+        SCOPED_TRACE(c.description);
+        CInstallerLauncher run;
+        children.Requests.clear();
+        TestConfiguration.MsiBusyWaitSeconds = c.waitSeconds;
+        MutexHolder otherInstallation(L"Global\\_MSIExecute");
+        bool stagedBeforeWait = true;
+        const BoundedWaitWatch watch([&] {
+            stagedBeforeWait = !run.StagingDirectory.empty();
+            otherInstallation.End(c.endsAs);
+        });
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(c.result, run.InstallPrerequisites());
+        EXPECT_EQ(c.output, testing::internal::GetCapturedStdout());
+        EXPECT_FALSE(stagedBeforeWait);
+        EXPECT_EQ(c.started, children.FileNames());
         run.RemoveStagingDirectory();
     }
 }

@@ -2,6 +2,7 @@
 // another one holds its mutex, and starts it again after a busy answer, for
 // as long as the build allows.
 #include "staging/WindowsInstaller.h"
+#include "support/MutexHolder.h"
 #include "support/OsOverride.h"
 #include "support/ScriptedChildren.h"
 #include "support/TestConfiguration.h"
@@ -17,72 +18,6 @@ namespace {
 const wchar_t* const ExecuteMutexName = L"Global\\_MSIExecute";
 const std::wstring Parameters = L"/i \"C:\\p.msi\" /quiet";
 const std::vector<wchar_t> Environment = {L'\0', L'\0'};
-
-enum class Ending { Released, Abandoned, Kept };
-
-// Another installation: a thread of the test that owns Windows Installer's
-// mutex until it is told how to end.
-class OtherInstallation {
-public:
-    OtherInstallation()
-    {
-        holder_ = std::thread([this] {
-            mutex_ = CreateMutexW(nullptr, TRUE, ExecuteMutexName);
-            SetEvent(owned_);
-            WaitForSingleObject(ending_, INFINITE);
-            if (ending == Ending::Released) {
-                ReleaseMutex(mutex_);
-            }
-        });
-        WaitForSingleObject(owned_, INFINITE);
-    }
-    ~OtherInstallation()
-    {
-        End(Ending::Released);
-        holder_.join();
-        CloseHandle(mutex_);
-        CloseHandle(owned_);
-        CloseHandle(ending_);
-    }
-
-    // A thread that ends while it owns the mutex abandons it.
-    void End(Ending how)
-    {
-        if (how != Ending::Kept && ending == Ending::Kept) {
-            ending = how;
-            SetEvent(ending_);
-        }
-    }
-
-    Ending ending = Ending::Kept;
-
-private:
-    HANDLE mutex_ = nullptr;
-    HANDLE owned_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE ending_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread holder_;
-};
-
-// When the launcher begins to wait with a time limit, the other installation
-// ends as the case says; what was started by then is noted.
-struct WaitWatch {
-    OtherInstallation* Other = nullptr;
-    Ending EndsAs = Ending::Kept;
-    const ScriptedChildren* Children = nullptr;
-    int WaitsWithLimit = 0;
-    size_t StartedBeforeWait = 0;
-};
-WaitWatch watch;
-
-DWORD WINAPI WatchedWait(HANDLE handle, DWORD milliseconds)
-{
-    if (milliseconds != 0 && milliseconds != INFINITE) {
-        ++watch.WaitsWithLimit;
-        watch.StartedBeforeWait = watch.Children->Requests.size();
-        watch.Other->End(watch.EndsAs);
-    }
-    return RealOs.WaitForSingleObject(handle, milliseconds);
-}
 
 class WindowsInstallerBusy : public testing::Test {
 protected:
@@ -120,12 +55,17 @@ TEST_F(WindowsInstallerBusy, WaitsWhileAnotherInstallationHoldsTheMutex)
         SCOPED_TRACE(c.description);
         children.Requests.clear();
         TestConfiguration.MsiBusyWaitSeconds = c.waitSeconds;
-        OtherInstallation other;
-        watch = WaitWatch{&other, c.endsAs, &children};
-        OsOverride<&OsCallTable::WaitForSingleObject> waiting(&WatchedWait);
+        // Another installation, which ends as the case says once the
+        // launcher waits for it.
+        MutexHolder other(ExecuteMutexName);
+        size_t startedBeforeWait = 0;
+        const BoundedWaitWatch watch([&] {
+            startedBeforeWait = children.Requests.size();
+            other.End(c.endsAs);
+        });
         EXPECT_EQ(c.result, Run());
-        EXPECT_EQ(1, watch.WaitsWithLimit);
-        EXPECT_EQ(0u, watch.StartedBeforeWait) << "Windows Installer started while it was busy";
+        EXPECT_EQ(1, watch.Waits());
+        EXPECT_EQ(0u, startedBeforeWait) << "Windows Installer started while it was busy";
         EXPECT_EQ(c.starts, children.Requests.size());
         EXPECT_EQ(c.output, output);
     }

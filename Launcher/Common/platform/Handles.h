@@ -112,6 +112,18 @@ struct FindHandleKind {
     static bool Close(Handle handle) { return Os.FindClose(handle) != FALSE; }
 };
 
+// A mutex this thread owns: let go before its handle is closed, so that the
+// next owner finds it released rather than abandoned.
+struct HeldMutexKind {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static bool Close(Handle handle)
+    {
+        Os.ReleaseMutex(handle);
+        return Os.CloseHandle(handle) != FALSE;
+    }
+};
+
 struct RegistryKeyHandleKind {
     using Handle = HKEY;
     static Handle Invalid() { return nullptr; }
@@ -136,6 +148,7 @@ using ProcessHandle = UniqueHandle<ProcessHandleKind>;
 using ThreadHandle = UniqueHandle<ProcessHandleKind>;
 using TokenHandle = UniqueHandle<ProcessHandleKind>;
 using MutexHandle = UniqueHandle<ProcessHandleKind>;
+using HeldMutex = UniqueHandle<HeldMutexKind>;
 using LocalMemory = UniqueHandle<LocalMemoryKind>;
 using RpcString = UniqueHandle<RpcStringKind>;
 using EnvironmentStrings = UniqueHandle<EnvironmentStringsKind>;

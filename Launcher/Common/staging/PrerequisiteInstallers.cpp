@@ -6,6 +6,7 @@
 #include "InstalledProducts.h"
 #include "PayloadPresence.h"
 #include "PrerequisiteCommandLines.h"
+#include "WindowsInstallerBusy.h"
 
 #include <cstdio>
 
@@ -49,9 +50,16 @@ std::int32_t CInstallerLauncher::InstallPrerequisites()
     return 0;
 }
 
+// A prerequisite is often a chain of Windows Installer packages, so it waits
+// for a busy Windows Installer as the package does, before it is staged. Its
+// own busy answer (1618) is not retried: the chain may have installed part
+// of itself, and its busy answer ends the run as "retry later" all the same.
 std::int32_t CInstallerLauncher::RunPrerequisite(
     const wchar_t* resourceName, const wchar_t* fileName, const std::wstring& parameters)
 {
+    if (!WaitUntilWindowsInstallerIsFree(BusyWaitDeadline(LauncherConfig.MsiBusyWaitSeconds))) {
+        return ReportStillBusy();
+    }
     const std::int32_t result = ExtractAndRun(resourceName, fileName, parameters);
     switch (ClassifyPrerequisiteResult(result)) {
     case PrerequisiteOutcome::Installed:

@@ -188,6 +188,7 @@ HandleLedger::HandleLedger()
     RecordOpens<&OsCallTable::CreateToolhelp32Snapshot, HandleKind::Snapshot>();
     RecordOpens<&OsCallTable::OpenProcess, HandleKind::Process>();
     RecordOpens<&OsCallTable::OpenMutexW, HandleKind::Mutex>();
+    RecordOpens<&OsCallTable::CreateMutexExW, HandleKind::Mutex>();
     RecordOpens<&OsCallTable::OpenSCManagerW, HandleKind::ServiceManager>();
     RecordOpens<&OsCallTable::OpenServiceW, HandleKind::Service>();
     RecordOpens<&OsCallTable::OpenProcessToken, HandleKind::Token, 2>();

@@ -52,7 +52,8 @@ InstallStage StageOfStep(const wchar_t* step)
 {
     using Stage = InstallStage;
     static const std::pair<const wchar_t*, InstallStage> stages[] = {{L"DetectWow64", Stage::Detection},
-        {L"DetectWindows10", Stage::Detection}, {L"ConfirmInstallation", Stage::Prompt},
+        {L"DetectWindows10", Stage::Detection}, {L"TakeRunLock", Stage::RunLock},
+        {L"ConfirmInstallation", Stage::Prompt},
         {L"InstallPrerequisites", Stage::Prerequisite}, {L"RunLegacyUninstallers", Stage::FirstLegacyUninstaller},
         {L"TerminateListedProcesses", Stage::Preparation}, {L"RemovePreviousProducts", Stage::Preparation},
         {L"NotifyDeviceMonitorService", Stage::Preparation}, {L"BackupDriverSettings", Stage::Preparation},
@@ -189,7 +190,7 @@ BOOL WINAPI MarkingWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD writ
 
 const char* InstallStageName(InstallStage stage)
 {
-    static const char* const names[] = {"start-up", "detection", "prompt", "prerequisite", "first legacy uninstaller",
+    static const char* const names[] = {"start-up", "detection", "run lock", "prompt", "prerequisite", "first legacy uninstaller",
         "second legacy uninstaller", "preparation", "package", "backup release", "staging cleanup"};
     return names[static_cast<int>(stage)];
 }

@@ -10,6 +10,7 @@
 enum class InstallStage {
     StartUp,                  // outside every step the sequence names
     Detection,                // whether Windows is 64-bit and 10 or later, which picks the package
+    RunLock,                  // one run of the product at a time, taken before the log opens
     Prompt,                   // the confirmation prompt, its texts loaded and shown
     Prerequisite,             // each runtime prerequisite
     FirstLegacyUninstaller,   // "UNINST"
