@@ -147,6 +147,9 @@ private:
     ProductPackageFolder packageFolder_;
     // The support log's folder and the levels above it, held for the run.
     ProductPackageFolder logFolder_;
+    // The logs' own folder under Windows' temporary folder when the one
+    // above cannot be had; held for the run and kept after it.
+    StagingFolder logFallbackFolder_;
     // What the version query reported, for the log.
     OSVERSIONINFOW version_{};
     // The machine Windows runs on natively, where Windows tells it.
