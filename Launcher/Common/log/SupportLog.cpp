@@ -94,8 +94,8 @@ std::int32_t CreateNewLog(const std::wstring& folder, const std::wstring& name)
 // standard output, which a deployment agent keeps, and in the log itself.
 void WarnOfFallback(const std::wstring& folder, std::int32_t reason)
 {
-    WriteDiagnosticLine(
-        L"Logs written to " + folder + L" instead: the product's Logs folder could not be used (" + Decimal(reason) + L")",
+    WriteDiagnosticLine(L"Logs written to " + folder + L" instead: the product's Logs folder could not be used (" +
+            Decimal(reason) + L")",
         LogLevel::Warning);
 }
 
