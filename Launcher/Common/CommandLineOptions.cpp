@@ -3,7 +3,12 @@
 namespace {
 
 constexpr std::wstring_view OptionIntroducers = L"-/";
-constexpr std::wstring_view NameTerminators = L"-/\" ";
+constexpr std::wstring_view NameTerminators = L"-/\" \t";
+constexpr std::wstring_view Blanks = L" \t";
+// A log path's value opens with one of these when it lies between a pair of
+// it: a quote, or a character no Windows path can hold. Anything else is a
+// path that runs to the next blank.
+constexpr std::wstring_view PathDelimiters = L"\"'|<>*?";
 
 // Only A to Z fold, as in the runtime's default locale.
 std::wstring FoldToLowerCase(std::wstring_view name)
@@ -36,11 +41,31 @@ bool ReadDelimitedValue(std::wstring_view& unread, std::wstring& value)
     return true;
 }
 
+// Reads a path: a delimited value (see PathDelimiters), or one that runs
+// from the first character after the blanks to the next blank or the end.
+// A value that starts like an option ("-" or "/") is no value, so that
+// "-log -quiet" loses no option. On success sets the path and cuts the text
+// to what follows it; otherwise leaves both unchanged.
+bool ReadPathValue(std::wstring_view& unread, std::wstring& path)
+{
+    const std::int32_t start = FindFirstNonBlank(unread);
+    if (start < 0 || OptionIntroducers.find(unread[static_cast<size_t>(start)]) != std::wstring_view::npos) {
+        return false;
+    }
+    if (PathDelimiters.find(unread[static_cast<size_t>(start)]) != std::wstring_view::npos) {
+        return ReadDelimitedValue(unread, path);
+    }
+    const std::wstring_view value = unread.substr(static_cast<size_t>(start));
+    path.assign(value.substr(0, value.find_first_of(Blanks)));
+    unread.remove_prefix(static_cast<size_t>(start) + path.size());
+    return true;
+}
+
 }  // namespace
 
 std::int32_t FindFirstNonBlank(std::wstring_view text)
 {
-    const size_t index = text.find_first_not_of(L" \t");
+    const size_t index = text.find_first_not_of(Blanks);
     return index == std::wstring_view::npos ? -1 : static_cast<std::int32_t>(index);
 }
 
@@ -77,7 +102,7 @@ void ReadCommandLineOptions(std::wstring_view arguments, CommandLineOptions& opt
         } else if (option == L"msiargs") {
             quietTemplate &= !ReadDelimitedValue(unread, options.MsiArgumentTemplate);
         } else if (option == L"log") {
-            ReadDelimitedValue(unread, options.LogPath);
+            ReadPathValue(unread, options.LogPath);
         } else if (option == L"norestart") {
             options.NoRestart = true;
         } else if (option == L"help" || option == L"?") {

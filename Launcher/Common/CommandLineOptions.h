@@ -25,9 +25,11 @@ struct CommandLineOptions {
 // the template comes from the last of "quiet" and "msiargs" that gives a
 // value and stays unchanged when none does; the quiet template ends in
 // /norestart when "norestart" is given too, while an "msiargs" value is kept
-// verbatim. "log" names the support log, its value read like that of
-// "msiargs" (between a delimiter and the next occurrence of the same
-// character). Never fails: everything it does not recognise is ignored.
+// verbatim. "log" names the support log: a value that opens with one of
+// " ' | < > * ? runs to the next occurrence of the same character (no path
+// starts with one); any other runs to the next blank or tab, and one that
+// starts with "-" or "/" is taken for the next option. Never fails:
+// everything it does not recognise is ignored.
 void ReadCommandLineOptions(std::wstring_view arguments, CommandLineOptions& options);
 
 // The parameters, followed by " /norestart" when noRestart is set.

@@ -90,6 +90,7 @@ BOOL CInstallerLauncher::InitInstance()
     }
     CloseSupportLog();
     logFolder_.Release();
+    logFallbackFolder_.Release();
     // Last, so that the next run finds this one's folders let go.
     runLock_ = HeldMutex();
     return FALSE;
@@ -137,7 +138,8 @@ bool CInstallerLauncher::OpenRunLog()
 {
     // The default log's failure has printed its line; the run goes on
     // without a log, which must never decide how it ends.
-    const std::int32_t opened = LogPath.empty() ? OpenDefaultSupportLog(logFolder_) : OpenSupportLogAt(LogPath);
+    const std::int32_t opened = LogPath.empty() ? OpenDefaultSupportLog(logFolder_, logFallbackFolder_)
+                                                : OpenSupportLogAt(LogPath, logFolder_, logFallbackFolder_);
     LogRunHeader(version_, Is64BitWindows, nativeMachine_);
     if (opened == 0 || LogPath.empty()) {
         return true;

@@ -153,6 +153,9 @@ private:
     // One run of this product at a time, held from before anything is
     // staged until the run has ended.
     HeldMutex runLock_;
+    // The logs' own folder under Windows' temporary folder when the one
+    // above cannot be had; held for the run and kept after it.
+    StagingFolder logFallbackFolder_;
     // What the version query reported, for the log.
     OSVERSIONINFOW version_{};
     // The machine Windows runs on natively, where Windows tells it.

@@ -38,7 +38,17 @@ add_scenario(${E2E_NAME}quiet PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER} --argumen
 # staged or run, and the code says why.
 add_scenario(${E2E_NAME}log_in_a_missing_folder PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
     "--arguments=-quiet -log \"C:\\no such folder\\audio.log\"" --expect-no-runs --expect-exit 1622
-    "--expect-stdout=CreateFile failed \\(3\\)" --expect-installed=)
+    "--expect-stdout=CreateFile failed \\([23]\\)" --expect-installed=)
+# An unquoted path runs to the next blank: the log is where it names, and
+# Windows Installer's log is in the protected Logs folder, not beside it.
+add_scenario(${E2E_NAME}log_named_unquoted PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    "--arguments=-log C:\\logs\\drv.log -quiet" --make-folder logs
+    ${quiet_prerequisites} ${installs} "--expect-named-log=C:\\logs\\drv.log")
+# A folder link on the way to the named log, to someone else's folder: refused
+# by final path before anything is made or cut there.
+add_scenario(${E2E_NAME}log_through_a_folder_link PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    "--arguments=-quiet -log C:\\logs-link\\victim.txt" --plant-link logs-link --expect-no-runs
+    --expect-exit 1622 "--expect-stdout=OpenLog failed \\(4395\\)" --expect-installed=)
 # What a deployment system runs.
 add_scenario(${E2E_NAME}quiet_without_restart PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER} "--arguments=-quiet -norestart"
     ${quiet_prerequisites} ${installs})

@@ -444,6 +444,8 @@ def prepare_machine(args, prefix, drive):
     if args.driver_settings:
         seed_driver_settings(args, prefix, drive)
         observe_drivers_key_during_install(args, prefix, drive)
+    for path in args.make_folder:
+        os.makedirs(os.path.join(drive, path), exist_ok=True)
     if args.plant_link or args.hard_link_package:
         plant_links(args, drive)
     if args.user_product_folder:
@@ -763,6 +765,8 @@ def check(args, prefix, drive, stdout, processes):
     failures += check_children_environment(runs)
     if args.expect_log:
         failures += check_support_log(drive, exit_code)
+    if args.expect_named_log:
+        failures += check_named_log(drive, args.expect_named_log, exit_code)
     if args.user_product_folder:
         failures += check_user_product_folder(args, drive)
     failures += args.temporary_link_failures
@@ -802,6 +806,29 @@ def check_support_log(drive, exit_code):
     msi_log = logs[0][:-len(".log")] + "-msi.log"
     if not os.path.exists(msi_log) or os.path.getsize(msi_log) == 0:
         failures.append("Windows Installer's log of the package is missing or empty")
+    return failures
+
+
+def check_named_log(drive, windows_path, exit_code):
+    """The log -log named ends with the exit code and names Windows
+    Installer's log of the package, which lies in the product's Logs folder,
+    never beside the named file."""
+    path = os.path.join(drive, *windows_path.split("\\")[1:])
+    lines = (read(path) or "").splitlines()
+    print("named log %s:" % windows_path)
+    print("".join("  " + line + "\n" for line in lines), end="")
+    failures = []
+    if not lines or not re.search(r"\] [IE] exit code %s \(" % re.escape(exit_code), lines[-1]):
+        failures.append("the named log does not end with the exit code %s" % exit_code)
+    stem = os.path.splitext(os.path.basename(path))[0]
+    msi_log = os.path.join(product_folder(drive), "Logs", stem + "-msi.log")
+    if not os.path.exists(msi_log) or os.path.getsize(msi_log) == 0:
+        failures.append("Windows Installer's log of the package is not in the Logs folder")
+    if not any(line.endswith("Windows Installer log: C:\\ProgramData\\%s\\Logs\\%s-msi.log"
+                             % ("\\".join(VALUES.package_levels), stem)) for line in lines):
+        failures.append("the named log does not name Windows Installer's log")
+    if glob.glob(os.path.join(os.path.dirname(path), stem + "-*")):
+        failures.append("a Windows Installer log lies beside the named log")
     return failures
 
 
@@ -895,6 +922,9 @@ def main():
     parser.add_argument("--lock-holder", help="program that holds the run lock for --hold-lock")
     parser.add_argument("--expect-first-runs-backup", action="store_true",
                         help="the backup the lock's holder made is left as it was")
+    parser.add_argument("--make-folder", action="append", default=[], help="folder below C:/ made before the run")
+    parser.add_argument("--expect-named-log", metavar="WINDOWS_PATH",
+                        help="the -log file ends with the exit code; Windows Installer's log is in the Logs folder")
     parser.add_argument("--expect-present", action="append", default=[], help="path below C:/")
     parser.add_argument("--expect-absent", action="append", default=[], help="path below C:/")
     args = parse_arguments(parser)

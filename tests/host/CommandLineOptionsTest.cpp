@@ -132,8 +132,9 @@ TEST(MsiArgumentOptions, QuietTemplateHasEighteenCharacters)
     EXPECT_EQ(18u, QuietMsiArgumentTemplate.size());
 }
 
-// "log" is one more name that takes a value, read like that of "msiargs";
-// the value of an option it follows is not read as options.
+// "log" takes a path: delimited when it opens with a quote or a character no
+// path can hold, else up to the next blank; the value of an option it
+// follows is not read as options.
 TEST(LogOption, NamesTheLogFileAndLeavesTheTemplateAlone)
 {
     const struct {
@@ -143,15 +144,25 @@ TEST(LogOption, NamesTheLogFileAndLeavesTheTemplateAlone)
     } cases[] = {
         {L"-log \"D:\\logs\\audio.log\"", L"D:\\logs\\audio.log", L""},
         {L"/LOG 'C:\\a b\\x.log' -quiet", L"C:\\a b\\x.log", Quiet},
+        {L"-log |C:\\a b\\x.log|-quiet", L"C:\\a b\\x.log", Quiet},
+        {L"-log <C:\\x.log>", L"", L""},
+        {L"-log C:\\logs\\drv.log", L"C:\\logs\\drv.log", L""},
+        {L"-log C:\\logs\\drv.log -quiet", L"C:\\logs\\drv.log", Quiet},
+        {L"-log\tC:\\logs\\drv.log\t-quiet", L"C:\\logs\\drv.log", Quiet},
+        {L"-log   logs\\C-drive.log", L"logs\\C-drive.log", L""},
+        {L"-log \"C:\\unclosed.log -quiet", L"", Quiet},
+        {L"-log -quiet", L"", Quiet},
+        {L"-log \"\"", L"", L""},
         {L"-msiargs \"/i $MSIPATH -log x\"", L"", L"/i $MSIPATH -log x"},
         {L"-log", L"", L""},
-        {L"-log \"a.log\" -log \"b.log\"", L"b.log", L""},
+        {L"-log  \t", L"", L""},
+        {L"-log \"a.log\" -log b.log", L"b.log", L""},
         {L"-logfile \"a.log\"", L"", L""},
     };
     for (const auto& c : cases) {
         const CommandLineOptions options = OptionsFor(c.arguments, L"");
-        EXPECT_EQ(std::wstring(c.logPath), options.LogPath) << std::wstring(c.arguments).size();
-        EXPECT_EQ(std::wstring(c.msiArgumentTemplate), options.MsiArgumentTemplate);
+        EXPECT_EQ(std::wstring(c.logPath), options.LogPath) << c.arguments;
+        EXPECT_EQ(std::wstring(c.msiArgumentTemplate), options.MsiArgumentTemplate) << c.arguments;
     }
 }
 

@@ -164,17 +164,21 @@ TEST_F(MainPackage, MissingPackageResourceStartsNothing)
 }
 
 // With a support log open, the command lines the launcher builds give
-// Windows Installer a verbose log beside it; an administrator's own template
-// is passed on as written.
-TEST_F(MainPackage, WindowsInstallerLogsBesideTheSupportLogUnlessTheTemplateIsOwn)
+// Windows Installer a verbose log in the protected Logs folder, never beside
+// a log the administrator named; an administrator's own template is passed
+// on as written.
+TEST_F(MainPackage, WindowsInstallerLogsInTheLogsFolderUnlessTheTemplateIsOwn)
 {
     const std::wstring log = TemporaryFolder() + L"main-package-test.log";
-    ASSERT_EQ(0, OpenSupportLogAt(log));
+    ProductPackageFolder logFolder;
+    StagingFolder fallback;
+    ASSERT_EQ(0, OpenSupportLogAt(log, logFolder, fallback));
     const std::wstring quoted = L"\"" + Package() + L"\"";
-    const std::wstring msiLog = L" /l*v \"" + TemporaryFolder() + L"main-package-test-msi.log\"";
+    const std::wstring msiLog = L" /l*v \"" + SupportLogFolderPath() + L"main-package-test-msi.log\"";
     ExpectParameters({{L"", L"/i " + quoted + msiLog}, {L"/i $MSIPATH /quiet", L"/i " + quoted + L" /quiet" + msiLog},
         {L"/i $MSIPATH /qn", L"/i " + quoted + L" /qn"}});
     CloseSupportLog();
+    logFolder.Release();
     RealOs.DeleteFileW(log.c_str());
 }
 

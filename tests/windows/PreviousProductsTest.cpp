@@ -78,15 +78,18 @@ TEST_F(PreviousProducts, UninstallsTheRegisteredOnesInTableOrder)
     EXPECT_EQ(std::vector<REGSAM>(3, KEY_READ), accessAsked);
 }
 
-TEST_F(PreviousProducts, EachRemovalLogsBesideTheSupportLog)
+TEST_F(PreviousProducts, EachRemovalLogsInTheLogsFolder)
 {
     const std::wstring log = TemporaryFolder() + L"previous-products-test.log";
-    ASSERT_EQ(0, OpenSupportLogAt(log));
+    ProductPackageFolder logFolder;
+    StagingFolder fallback;
+    ASSERT_EQ(0, OpenSupportLogAt(log, logFolder, fallback));
     EXPECT_EQ(0, launcher.RemovePreviousProducts());
     CloseSupportLog();
+    logFolder.Release();
     RealOs.DeleteFileW(log.c_str());
     ASSERT_EQ(2u, children.Requests.size());
-    EXPECT_EQ(std::wstring(L"/passive /X ") + Codes[2] + L" /l*v \"" + TemporaryFolder() +
+    EXPECT_EQ(std::wstring(L"/passive /X ") + Codes[2] + L" /l*v \"" + SupportLogFolderPath() +
             L"previous-products-test-remove-" + Codes[2] + L".log\"",
         children.Requests[1].Parameters);
 }

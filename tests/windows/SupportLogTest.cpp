@@ -32,15 +32,20 @@ std::vector<std::string> LinesOf(const std::wstring& path)
     return lines;
 }
 
-std::vector<std::wstring> LogFolderNames()
+std::vector<std::wstring> LogFolderNamesIn(const std::wstring& folder)
 {
     std::vector<std::wstring> names;
     std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator(SupportLogFolderPath(), ignored)) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ignored)) {
         names.push_back(entry.path().filename().wstring());
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<std::wstring> LogFolderNames()
+{
+    return LogFolderNamesIn(SupportLogFolderPath());
 }
 
 std::wstring commandLine;
@@ -63,6 +68,7 @@ protected:
     void SetUp() override
     {
         std::filesystem::remove_all(std::filesystem::path(SupportLogFolderPath()));
+        RemoveSupportLogs();
         Steps = RecordedSteps{};
         boxesShown = 0;
     }
@@ -184,6 +190,84 @@ TEST_F(SupportLog, NamedLogIsReplacedAndTellsTheRun)
     DeleteFileW(log.c_str());
 }
 
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+// A relative path is made absolute before anything, so the log lies where
+// the administrator meant and its header names it in full.
+TEST_F(SupportLog, RelativeNamedLogIsMadeAbsolute)
+{
+    wchar_t current[MAX_PATH];
+    ASSERT_NE(0u, GetCurrentDirectoryW(MAX_PATH, current));
+    ASSERT_TRUE(SetCurrentDirectoryW(TemporaryFolder().c_str()));
+    const int exitCode = Run(L"-log relative.log");
+    SetCurrentDirectoryW(current);
+    const std::wstring log = TemporaryFolder() + L"relative.log";
+    EXPECT_EQ(0, exitCode) << printed;
+    EXPECT_NE(std::string::npos, ReadWholeFile(log).find("] I log: " + Narrow(log) + "\r\n"));
+    DeleteFileW(log.c_str());
+}
+
+// What a link on the way shows when held: the final path names another
+// place. Every final path holding shownAt names shownAs there instead.
+std::wstring shownAt;
+std::wstring shownAs;
+
+DWORD WINAPI FinalPathThroughLink(HANDLE object, LPWSTR path, DWORD size, DWORD flags)
+{
+    const DWORD length = RealOs.GetFinalPathNameByHandleW(object, path, size, flags);
+    std::wstring finalPath(path, length);
+    const size_t at = finalPath.find(shownAt);
+    if (length == 0 || at == std::wstring::npos) {
+        return length;
+    }
+    finalPath.replace(at, shownAt.size(), shownAs);
+    finalPath.copy(path, finalPath.size());
+    path[finalPath.size()] = L'\0';
+    return static_cast<DWORD>(finalPath.size());
+}
+
+// A folder link (junction) on the way to the named log, or a file that is a
+// link itself, is refused by final path with 1622: nothing is made through
+// the junction, and an existing file keeps its bytes.
+TEST_F(SupportLog, NamedLogBehindALinkIsRefusedAndLeftAsItWas)
+{
+    const std::wstring folder = TemporaryFolder() + L"log-behind-link\\";
+    std::filesystem::create_directories(std::filesystem::path(folder));
+    const struct {
+        const wchar_t* fileName;
+        bool exists;
+        const wchar_t* shownAt;
+        const wchar_t* shownAs;
+    } cases[] = {
+        {L"new.log", false, L"\\log-behind-link", L"\\victim-folder"},
+        {L"kept.log", true, L"\\log-behind-link", L"\\victim-folder"},
+        {L"kept.log", true, L"\\kept.log", L"\\victim.txt"},
+    };
+    for (const auto& c : cases) {
+        const std::wstring log = folder + c.fileName;
+        DeleteFileW(log.c_str());
+        if (c.exists) {
+            std::ofstream(std::filesystem::path(log)) << "someone else's bytes";
+        }
+        shownAt = c.shownAt;
+        shownAs = c.shownAs;
+        OsOverride<&OsCallTable::GetFinalPathNameByHandleW> link(&FinalPathThroughLink);
+        Steps = RecordedSteps{};
+        EXPECT_EQ(1622, Run(L"-quiet -log " + log)) << Narrow(log);
+        EXPECT_EQ("OpenLog failed (4395)\n", printed);
+        EXPECT_TRUE(Steps.Calls.empty());
+        if (c.exists) {
+            EXPECT_EQ("someone else's bytes", ReadWholeFile(log)) << Narrow(log);
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(log))) << "made through a junction";
+        }
+    }
+    std::filesystem::remove_all(std::filesystem::path(folder));
+}
+
 std::string logsDescriptor;
 
 BOOL WINAPI RecordingLogsFolder(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
@@ -195,9 +279,17 @@ BOOL WINAPI RecordingLogsFolder(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
     return RealOs.CreateDirectoryW(path, security);
 }
 
+BOOL WINAPI LogsFolderHeldByAnother(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
+{
+    if (path + std::wstring(L"\\") == SupportLogFolderPath()) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    return RealOs.CreateDirectoryW(path, security);
+}
+
 // The log folder is one more level of the package folder, made and checked
-// like the others; a link there is never written through, and the run goes
-// on without a log.
+// like the others; a link there is never written through.
 TEST_F(SupportLog, LogFolderIsMadeLikeThePackageFolderAndALinkThereIsRefused)
 {
     {
@@ -209,8 +301,51 @@ TEST_F(SupportLog, LogFolderIsMadeLikeThePackageFolderAndALinkThereIsRefused)
     const ShownAsLink link(logs.substr(0, logs.size() - 1));
     const size_t before = LogFolderNames().size();
     EXPECT_EQ(0, Run(L""));
-    EXPECT_EQ("SecureFolder failed (4395)\n", printed);
+    EXPECT_EQ(0u, printed.find("SecureFolder failed (4395)\n")) << printed;
     EXPECT_EQ(before, LogFolderNames().size());
+}
+
+// A log that cannot go to the Logs folder (a link there, a folder another
+// user holds) goes to a new folder of the run's own under Windows' temporary
+// folder, named on standard output and in the log; the run goes on. A
+// named log's Windows Installer logs go there too.
+TEST_F(SupportLog, LogThatCannotGoToTheLogsFolderGoesToAFallbackFolder)
+{
+    const std::wstring logs = SupportLogFolderPath();
+    const std::wstring named = TemporaryFolder() + L"named-with-fallback.log";
+    const auto expectFallback = [&](bool namedLog, const std::string& code) {
+        const std::vector<std::wstring> fallbacks = FallbackLogFolders();
+        ASSERT_EQ(1u, fallbacks.size()) << printed;
+        const std::vector<std::wstring> names = LogFolderNamesIn(fallbacks[0]);
+        ASSERT_EQ(namedLog ? 0u : 1u, names.size());
+        EXPECT_NE(std::string::npos,
+            printed.find("Logs written to " + Narrow(fallbacks[0]) +
+                " instead: the product's Logs folder could not be used (" + code + ")\n"))
+            << printed;
+        const std::string text = ReadWholeFile(namedLog ? named : fallbacks[0] + names[0]);
+        EXPECT_NE(std::string::npos, text.find("] W Logs written to " + Narrow(fallbacks[0]))) << text;
+        EXPECT_NE(std::string::npos, text.find("step InstallMainPackage ended with result 0"));
+        EXPECT_NE(std::string::npos, text.find("exit code 0 ("));
+    };
+    for (const bool namedLog : {false, true}) {
+        const std::wstring arguments = namedLog ? L"-log " + named : L"";
+        {
+            RemoveSupportLogs();
+            std::filesystem::create_directories(std::filesystem::path(logs));
+            const ShownAsLink link(logs.substr(0, logs.size() - 1));
+            EXPECT_EQ(0, Run(arguments));
+            expectFallback(namedLog, "4395");
+        }
+        {
+            RemoveSupportLogs();
+            std::filesystem::remove_all(std::filesystem::path(logs));
+            OsOverride<&OsCallTable::CreateDirectoryW> held(&LogsFolderHeldByAnother);
+            EXPECT_EQ(0, Run(arguments));
+            expectFallback(namedLog, "32");
+        }
+    }
+    DeleteFileW(named.c_str());
+    RemoveSupportLogs();
 }
 
 }  // namespace

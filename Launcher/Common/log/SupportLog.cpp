@@ -2,11 +2,16 @@
 
 #include "LogRetention.h"
 #include "SecretMasking.h"
+#include "../DiagnosticLine.h"
 #include "../platform/Handles.h"
 #include "../staging/FailureReport.h"
+#include "../staging/FolderSecurity.h"
 #include "../staging/ProductPackageFolder.h"
+#include "../staging/StagingFolder.h"
 #include "../ResultCodes.h"
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -16,6 +21,9 @@ constexpr std::size_t KeptLaunchers = 10;
 struct OpenLog {
     FileHandle File;
     std::wstring Path;
+    // The protected folder Windows Installer's logs go to, with its trailing
+    // backslash; empty when there is none.
+    std::wstring WindowsInstallerFolder;
     // What was logged before the file opened, written first.
     std::vector<std::string> Pending;
 };
@@ -28,10 +36,11 @@ void WriteLine(const std::string& line)
 }
 
 // The file is the log from now on; what was kept in memory goes first.
-void StartWriting(FileHandle file, const std::wstring& path)
+void StartWriting(FileHandle file, const std::wstring& path, const std::wstring& windowsInstallerFolder)
 {
     openLog.File = std::move(file);
     openLog.Path = path;
+    openLog.WindowsInstallerFolder = windowsInstallerFolder;
     for (const std::string& line : openLog.Pending) {
         WriteLine(line);
     }
@@ -68,6 +77,110 @@ void KeepNewestLogs(const std::wstring& folder)
     }
 }
 
+// Starts writing to a new file in folder (with its trailing backslash).
+std::int32_t CreateNewLog(const std::wstring& folder, const std::wstring& name)
+{
+    const std::wstring path = folder + name;
+    FileHandle file(Os.CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, /*lpSecurityAttributes=*/nullptr,
+        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, /*hTemplateFile=*/nullptr));
+    if (!file.IsValid()) {
+        return ReportLastError("CreateFile");
+    }
+    StartWriting(std::move(file), path, folder);
+    return 0;
+}
+
+// A log that cannot go where it should is never dropped without a word, on
+// standard output, which a deployment agent keeps, and in the log itself.
+void WarnOfFallback(const std::wstring& folder, std::int32_t reason)
+{
+    WriteDiagnosticLine(L"Logs written to " + folder + L" instead: the product's Logs folder could not be used (" +
+            Decimal(reason) + L")",
+        LogLevel::Warning);
+}
+
+// The path made absolute against the current folder, as every program the
+// run starts (Windows Installer starts in the system folder) must see it.
+std::int32_t MakeFullPath(const std::wstring& path, std::wstring& fullPath)
+{
+    wchar_t full[MAX_PATH * 2];
+    const DWORD length =
+        Os.GetFullPathNameW(path.c_str(), static_cast<DWORD>(std::size(full)), full, /*lpFilePart=*/nullptr);
+    if (length == 0) {
+        return ReportLastError("GetFullPathName");
+    }
+    // Longer than any final path the confirmation can read.
+    if (length >= std::size(full)) {
+        return ReportFailure("GetFullPathName", ERROR_FILENAME_EXCED_RANGE);
+    }
+    fullPath.assign(full, length);
+    return 0;
+}
+
+// The folder of a full file path as the system's final path names it:
+// without a trailing backslash, except at the root of a drive ("C:\\") or a
+// share ("\\\\server\\share\\").
+std::wstring FolderOf(const std::wstring& fullPath)
+{
+    const std::wstring folder = fullPath.substr(0, fullPath.find_last_of(L'\\'));
+    const bool driveRoot = folder.size() == 2 && folder[1] == L':';
+    const bool shareRoot =
+        folder.compare(0, 2, L"\\\\") == 0 && std::count(folder.begin(), folder.end(), L'\\') == 3;
+    return driveRoot || shareRoot ? folder + L"\\" : folder;
+}
+
+// Holds the folder without delete sharing, so that neither it nor a level
+// above it can be renamed away while the file is made in it, once its final
+// path shows that no link lies on the way to it: no file is made through a
+// junction, not even an empty one.
+std::int32_t HoldConfirmedFolder(const std::wstring& folder, FileHandle& held)
+{
+    FileHandle opened(Os.CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        /*lpSecurityAttributes=*/nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+        /*hTemplateFile=*/nullptr));
+    if (!opened.IsValid()) {
+        return ReportLastError("CreateFile");
+    }
+    if (const std::int32_t code = ConfirmFinalPath(opened.Get(), folder, "OpenLog")) {
+        return code;
+    }
+    held = std::move(opened);
+    return 0;
+}
+
+// Opens the named file as itself and empties it only once it is confirmed to
+// be a file of its own, reached by its full path.
+std::int32_t OpenNamedFile(const std::wstring& fullPath, FileHandle& log)
+{
+    FileHandle folder;
+    if (const std::int32_t code = HoldConfirmedFolder(FolderOf(fullPath), folder)) {
+        return code;
+    }
+    FileHandle file(Os.CreateFileW(fullPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, /*lpSecurityAttributes=*/nullptr,
+        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, /*hTemplateFile=*/nullptr));
+    if (!file.IsValid()) {
+        return ReportLastError("CreateFile");
+    }
+    BY_HANDLE_FILE_INFORMATION opened;
+    if (!Os.GetFileInformationByHandle(file.Get(), &opened)) {
+        return ReportLastError("GetFileInformationByHandle");
+    }
+    if ((opened.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return ReportFailure("OpenLog", ReparsePointRefused);
+    }
+    if (opened.nNumberOfLinks != 1) {
+        return ReportFailure("OpenLog", ERROR_FILE_INVALID);
+    }
+    if (const std::int32_t code = ConfirmFinalPath(file.Get(), fullPath, "OpenLog")) {
+        return code;
+    }
+    if (!Os.SetEndOfFile(file.Get())) {
+        return ReportLastError("SetEndOfFile");
+    }
+    log = std::move(file);
+    return 0;
+}
+
 }  // namespace
 
 void Log(LogLevel level, const std::wstring& message)
@@ -93,46 +206,46 @@ void Log(LogLevel level, std::initializer_list<std::wstring_view> pieces)
     Log(level, message);
 }
 
-std::int32_t OpenDefaultSupportLog(ProductPackageFolder& folders)
+std::int32_t OpenDefaultSupportLog(ProductPackageFolder& folders, StagingFolder& fallback)
 {
+    const std::wstring name = DefaultLogName();
     std::wstring folder;
-    if (const std::int32_t code = folders.OpenLogs(folder)) {
+    std::int32_t reason = folders.OpenLogs(folder);
+    if (reason == 0 && (reason = CreateNewLog(folder, name)) == 0) {
+        KeepNewestLogs(folder);
+        return 0;
+    }
+    std::wstring fallbackFolder;
+    if (const std::int32_t code = fallback.CreateForLogs(fallbackFolder)) {
         return code;
     }
-    const std::wstring path = folder + DefaultLogName();
-    FileHandle file(Os.CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, /*lpSecurityAttributes=*/nullptr,
-        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, /*hTemplateFile=*/nullptr));
-    if (!file.IsValid()) {
-        return ReportLastError("CreateFile");
+    if (const std::int32_t code = CreateNewLog(fallbackFolder, name)) {
+        fallback.Remove(fallbackFolder);
+        return code;
     }
-    StartWriting(std::move(file), path);
-    KeepNewestLogs(folder);
+    WarnOfFallback(fallbackFolder, reason);
     return 0;
 }
 
-std::int32_t OpenSupportLogAt(const std::wstring& path)
+std::int32_t OpenSupportLogAt(const std::wstring& path, ProductPackageFolder& folders, StagingFolder& fallback)
 {
-    // Opened as itself: a link is seen, not followed, and nothing is
-    // changed before the checks.
-    FileHandle file(Os.CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, /*lpSecurityAttributes=*/nullptr,
-        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, /*hTemplateFile=*/nullptr));
-    if (!file.IsValid()) {
-        return ReportLastError("CreateFile");
+    std::wstring fullPath;
+    if (const std::int32_t code = MakeFullPath(path, fullPath)) {
+        return code;
     }
-    BY_HANDLE_FILE_INFORMATION opened;
-    if (!Os.GetFileInformationByHandle(file.Get(), &opened)) {
-        return ReportLastError("GetFileInformationByHandle");
+    FileHandle file;
+    if (const std::int32_t code = OpenNamedFile(fullPath, file)) {
+        return code;
     }
-    if ((opened.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        return ReportFailure("OpenLog", ReparsePointRefused);
+    // The named folder may be one others can write in: Windows Installer,
+    // which opens its logs by name, only ever gets a protected folder.
+    std::wstring folder;
+    if (const std::int32_t reason = folders.OpenLogs(folder)) {
+        if (fallback.CreateForLogs(folder) == 0) {
+            WarnOfFallback(folder, reason);
+        }
     }
-    if (opened.nNumberOfLinks != 1) {
-        return ReportFailure("OpenLog", ERROR_FILE_INVALID);
-    }
-    if (!Os.SetEndOfFile(file.Get())) {
-        return ReportLastError("SetEndOfFile");
-    }
-    StartWriting(std::move(file), path);
+    StartWriting(std::move(file), fullPath, folder);
     return 0;
 }
 
@@ -143,27 +256,31 @@ const std::wstring& SupportLogPath()
 
 std::wstring WindowsInstallerLogPath(const std::wstring& suffix)
 {
-    if (!openLog.File.IsValid()) {
+    if (!openLog.File.IsValid() || openLog.WindowsInstallerFolder.empty()) {
         return std::wstring();
     }
-    const std::wstring& path = openLog.Path;
-    const size_t dot = path.find_last_of(L'.');
-    const size_t separator = path.find_last_of(L"\\/");
-    if (dot == std::wstring::npos || (separator != std::wstring::npos && dot < separator)) {
-        return path + L"-" + suffix + L".log";
+    const std::wstring name = openLog.Path.substr(openLog.Path.find_last_of(L"\\/") + 1);
+    const size_t dot = name.find_last_of(L'.');
+    if (dot == std::wstring::npos) {
+        return openLog.WindowsInstallerFolder + name + L"-" + suffix + L".log";
     }
-    return path.substr(0, dot) + L"-" + suffix + path.substr(dot);
+    return openLog.WindowsInstallerFolder + name.substr(0, dot) + L"-" + suffix + name.substr(dot);
 }
 
 std::wstring WindowsInstallerLogArgument(const std::wstring& suffix)
 {
     const std::wstring path = WindowsInstallerLogPath(suffix);
-    return path.empty() ? path : L" /l*v \"" + path + L"\"";
+    if (path.empty()) {
+        return path;
+    }
+    Log(LogLevel::Information, {L"Windows Installer log: ", path});
+    return L" /l*v \"" + path + L"\"";
 }
 
 void CloseSupportLog()
 {
     openLog.File.Close();
     openLog.Path.clear();
+    openLog.WindowsInstallerFolder.clear();
     openLog.Pending.clear();
 }

@@ -66,6 +66,16 @@ void DeleteContents(const std::wstring& folder)
 
 std::int32_t StagingFolder::Create(std::wstring& path)
 {
+    return CreateNamed(L"", /*withChildTemporaryFolder=*/true, path);
+}
+
+std::int32_t StagingFolder::CreateForLogs(std::wstring& path)
+{
+    return CreateNamed(L"InstallerLauncher-Logs-", /*withChildTemporaryFolder=*/false, path);
+}
+
+std::int32_t StagingFolder::CreateNamed(const wchar_t* namePrefix, bool withChildTemporaryFolder, std::wstring& path)
+{
     std::wstring root;
     if (const std::int32_t code = StagingRoot(root)) {
         return code;
@@ -82,8 +92,8 @@ std::int32_t StagingFolder::Create(std::wstring& path)
         }
         // Every name is made before the folder, so that nothing between its
         // creation and its handing over can run out of memory.
-        const std::wstring folder = root + L"\\" + guid;
-        std::wstring childTemporaryFolder = folder + L"\\Temp";
+        const std::wstring folder = root + L"\\" + namePrefix + guid;
+        std::wstring childTemporaryFolder = withChildTemporaryFolder ? folder + L"\\Temp" : std::wstring();
         std::wstring folderPath = folder + L"\\";
         if (!Os.CreateDirectoryW(folder.c_str(), descriptor.Attributes())) {
             continue;
@@ -96,7 +106,7 @@ std::int32_t StagingFolder::Create(std::wstring& path)
         }
         // A folder the children cannot be given is tried again, like a name
         // taken; the empty one made is removed.
-        if (Os.CreateDirectoryW(childTemporaryFolder.c_str(), descriptor.Attributes())) {
+        if (!withChildTemporaryFolder || Os.CreateDirectoryW(childTemporaryFolder.c_str(), descriptor.Attributes())) {
             childTemporaryFolder_ = std::move(childTemporaryFolder);
             path = std::move(folderPath);
             return 0;
@@ -154,6 +164,12 @@ bool StagingFolder::IsIntact(const std::wstring& folder) const
         IsPlainFolder(found.dwFileAttributes) && IsSameObject(found, identity_);
 }
 
+void StagingFolder::Release()
+{
+    folder_.Close();
+    childTemporaryFolder_.clear();
+}
+
 void StagingFolder::Remove(const std::wstring& path)
 {
     // What cannot be removed for want of memory stays; the folder is let go
@@ -167,8 +183,7 @@ void StagingFolder::Remove(const std::wstring& path)
         DeleteContents(path);
         return true;
     });
-    folder_.Close();
-    childTemporaryFolder_.clear();
+    Release();
     if (intact) {
         Os.RemoveDirectoryW(folder.c_str());
     }

@@ -23,6 +23,13 @@ public:
     // unchanged.
     std::int32_t Create(std::wstring& path);
 
+    // Makes and holds a new folder for the run's logs beside the staging
+    // folders, "InstallerLauncher-Logs-<GUID>", made and checked like a
+    // staging folder (only administrators and SYSTEM may enter it) but
+    // without a folder for children, and sets path as Create does. It is
+    // meant to stay after the run: letting it go does not remove it.
+    std::int32_t CreateForLogs(std::wstring& path);
+
     // The children's temporary folder, inside the held folder; empty when
     // nothing is held.
     std::wstring ChildTemporaryFolder() const;
@@ -34,7 +41,11 @@ public:
     // there now), nothing below it is touched.
     void Remove(const std::wstring& path);
 
+    // Lets the folder go and leaves it where it is, with what it holds.
+    void Release();
+
 private:
+    std::int32_t CreateNamed(const wchar_t* namePrefix, bool withChildTemporaryFolder, std::wstring& path);
     std::int32_t Hold(const std::wstring& folder, ProtectedDescriptor& descriptor);
     // The path names the folder this run made and holds, and no link.
     bool IsIntact(const std::wstring& folder) const;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 // Where things are on the Windows a test runs on, asked of the real calls.
 
@@ -66,13 +67,31 @@ inline std::wstring SupportLogFolderPath()
     return ProductPackageFolderPath() + L"Logs\\";
 }
 
+// The folders the launcher makes for its logs beside its staging folders
+// when the product's Logs folder cannot be had, each with a trailing
+// backslash.
+inline std::vector<std::wstring> FallbackLogFolders()
+{
+    std::vector<std::wstring> folders;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(StagingRoot(), ignored)) {
+        if (entry.path().filename().wstring().rfind(L"InstallerLauncher-Logs-", 0) == 0) {
+            folders.push_back(entry.path().wstring() + L"\\");
+        }
+    }
+    return folders;
+}
+
 // Runs a second apart in one test program would name their logs alike: each
-// run starts with none.
+// run starts with none, in the Logs folder or a fallback one.
 inline void RemoveSupportLogs()
 {
     std::error_code ignored;
     for (const auto& log : std::filesystem::directory_iterator(SupportLogFolderPath(), ignored)) {
         std::filesystem::remove(log.path(), ignored);
+    }
+    for (const std::wstring& folder : FallbackLogFolders()) {
+        std::filesystem::remove_all(std::filesystem::path(folder), ignored);
     }
 }
 
