@@ -93,7 +93,7 @@ foreach(row IN ITEMS "win7-32|MSI32||A" "win81-64|MSI64|vcredist_x64.exe|B" "win
                 --driver-settings "${DRIVER_SETTINGS}"
                 --package "${DEMO_PAYLOAD_${package}}" --expect-installed ${package} ${kill_points})
     set_tests_properties(e2e.kill.${prefix}.shipped_run_ended_at_any_moment PROPERTIES
-        SKIP_RETURN_CODE 77 RESOURCE_LOCK e2e-${prefix})
+        SKIP_RETURN_CODE 77 RESOURCE_LOCK e2e-${prefix} TIMEOUT ${E2E_KILL_TIME_LIMIT})
     add_killed_at_every_call(shipped_run_ended_inside_every_write PREFIX ${prefix} LAUNCHER launcher_killed_at_call
         PACKAGE ${package} EARLIER ${DEMO_EARLIER_PRODUCT_${earlier}})
 endforeach()

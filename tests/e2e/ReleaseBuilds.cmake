@@ -26,4 +26,4 @@ set_tests_properties(e2e.release.signed PROPERTIES
     FIXTURES_REQUIRED release_builds FIXTURES_SETUP signed_launcher TIMEOUT 600)
 set_tests_properties(e2e.executable.signed PROPERTIES FIXTURES_REQUIRED signed_launcher)
 set_tests_properties(e2e.scenario.signed_launcher PROPERTIES
-    FIXTURES_REQUIRED signed_launcher SKIP_RETURN_CODE 77 RESOURCE_LOCK e2e-win10-64)
+    FIXTURES_REQUIRED signed_launcher SKIP_RETURN_CODE 77 RESOURCE_LOCK e2e-win10-64 TIMEOUT ${E2E_SCENARIO_TIME_LIMIT})

@@ -16,8 +16,8 @@ tree call by call; a backup copied in part, a release half done, a package
 file shorter than the payload and a half-emptied staging folder must each
 have been left by some kill.
 
-Exits 0 when every expectation holds, 1 otherwise, 77 when this machine
-cannot run the (32-bit) launcher at all.
+Exits 0 when every expectation holds, 1 otherwise, 77 when this machine's
+kernel cannot run the (32-bit) launcher at all (probe32.py).
 """
 import argparse
 import os

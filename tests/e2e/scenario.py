@@ -4,8 +4,8 @@ prefix, the way an administrator would run it, and checks what that leaves:
 the full exit code, the stand-ins' journal, the installed package, the
 package file, staging folders, and the lines on standard output.
 
-Exits 0 when every expectation holds, 1 otherwise, 77 when this machine
-cannot run the (32-bit) launcher at all.
+Exits 0 when every expectation holds, 1 otherwise, 77 when this machine's
+kernel cannot run the (32-bit) launcher at all (probe32.py).
 """
 import argparse
 import contextlib
@@ -23,6 +23,8 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SUPPORT = os.path.join(HERE, "..", "support")
+sys.path.insert(0, SUPPORT)
+import probe32  # noqa: E402
 GUID_FOLDER = re.compile(r"^[0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12}$", re.I)
 
 
@@ -31,13 +33,6 @@ def is_32bit_program(path):
         data = f.read(4096)
     pe = int.from_bytes(data[60:64], "little")
     return data[pe + 4:pe + 6] == b"\x4c\x01"
-
-
-def can_run_32bit():
-    try:
-        return subprocess.run(["/usr/lib/wine/wine", "--version"], capture_output=True).returncode == 0
-    except OSError:
-        return False
 
 
 def loader(arch):
@@ -514,11 +509,13 @@ def wait_until_started(drive, count):
 
 
 def make_base(args):
-    """Makes the booted base prefix when it is missing. Returns 77 when this
-    machine cannot run the (32-bit) launcher at all, else None."""
-    if is_32bit_program(args.launcher) and not can_run_32bit():
-        print("skipped: this machine cannot execute 32-bit x86 code, so the launcher cannot run under Wine here")
-        return 77
+    """Makes the booted base prefix when it is missing. Returns the probe's
+    77 or 1 when this machine cannot run the (32-bit) launcher, else None."""
+    if is_32bit_program(args.launcher):
+        code, message = probe32.probe()
+        if code:
+            print(message)
+            return code
     subprocess.run([os.path.join(SUPPORT, "wine-prefix.sh"), "create", args.base, args.arch, args.version],
                    check=True)
     return None

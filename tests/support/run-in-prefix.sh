@@ -2,7 +2,8 @@
 # run-in-prefix.sh DIR ARCH PROGRAM [ARGUMENT...]
 # Runs a Windows program in a prefix made by wine-prefix.sh and exits with its
 # exit code (at the shell only the low 8 bits). Exits 77 (skipped) when the
-# program is 32-bit and this machine cannot execute 32-bit code.
+# program is 32-bit and this machine's kernel cannot execute 32-bit code, and 1
+# when it can but Wine does not run 32-bit programs.
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 . "$here/wine-env.sh"
@@ -13,7 +14,6 @@ export WINEPREFIX="$dir"
 
 if [ "$(od -An -tx1 -j "$(( $(od -An -tu4 -j60 -N4 "$program") + 4 ))" -N2 "$program" | tr -d ' ')" = 4c01 ] \
         && ! can_run_32bit; then
-    echo "skipped: this machine cannot execute 32-bit x86 code, so $program cannot run under Wine here"
     exit 77
 fi
 

@@ -2,10 +2,15 @@
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-# Whether this machine can execute 32-bit x86 code at all; some virtual
-# machines' kernels cannot, and then no 32-bit Windows program runs under Wine.
+# Whether 32-bit Windows programs run here (probe32.py): 0 when they do, 77
+# (after saying so) when the kernel cannot execute 32-bit x86 code at all. When
+# the kernel can and they do not (wine32 missing or broken), it ends the caller
+# with 1: that must fail, never pass as a skip.
 can_run_32bit() {
-    /usr/lib/wine/wine --version >/dev/null 2>&1
+    local status=0
+    /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/probe32.py" || status=$?
+    if [ $status != 0 ] && [ $status != 77 ]; then exit 1; fi
+    return $status
 }
 
 # The loader for a prefix of this architecture (win32 or win64). The plain

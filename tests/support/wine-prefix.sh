@@ -17,7 +17,6 @@ loader="$(wine_loader "$arch")"
 server="$(wine_server)"
 
 if [ "$action" != stop ] && [ "$arch" = win32 ] && ! can_run_32bit; then
-    echo "skipped: this machine cannot execute 32-bit x86 code, so a 32-bit prefix cannot run"
     exit 77
 fi
 

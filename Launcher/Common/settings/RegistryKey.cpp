@@ -1,5 +1,6 @@
 #include "RegistryKey.h"
 
+#include "../ResultCodes.h"
 #include "../platform/OsCalls.h"
 #include "BufferAllocation.h"
 
@@ -129,7 +130,7 @@ RegistryKey RegistryKey::SubKeyItself(const std::wstring& name, LONG& status) co
     bool named = false;
     RegistryKey child = ClosedSubKey(name, named);
     if (!named) {
-        status = ERROR_NOT_ENOUGH_MEMORY;
+        status = OutOfMemory;
         return child;
     }
     status = Os.RegOpenKeyExW(handle_.Get(), name.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_READ | ViewAccess(),

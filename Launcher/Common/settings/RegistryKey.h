@@ -113,7 +113,7 @@ private:
     RegistryKey ClosedSubKey(const std::wstring& name, bool& named) const;
     // The sub-key name itself, opened to be listed and deleted: a registry
     // link is opened as the link, never followed. status is the open's, or
-    // ERROR_NOT_ENOUGH_MEMORY.
+    // OutOfMemory.
     RegistryKey SubKeyItself(const std::wstring& name, LONG& status) const;
 
     // A key this object opened, empty while closed. The predefined roots are

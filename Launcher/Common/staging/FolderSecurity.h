@@ -43,7 +43,7 @@ bool IsSameObject(const BY_HANDLE_FILE_INFORMATION& first, const BY_HANDLE_FILE_
 // Confirms that the object behind the handle is reached by this path now: the
 // system's final path of what is held, with every link resolved, is path
 // itself (letter case aside). A link anywhere in the path makes them differ.
-// Returns 0; ReparsePointRefused after printing "<refusal> failed (4395)";
+// Returns 0; ReparsePointRefused after printing "<refusal> failed (<that code>)";
 // or GetFinalPathNameByHandle's code after printing its line.
 std::int32_t ConfirmFinalPath(HANDLE object, const std::wstring& path, const char* refusal);
 
