@@ -3,7 +3,7 @@
 namespace {
 
 constexpr std::wstring_view OptionIntroducers = L"-/";
-constexpr std::wstring_view NameTerminators = L"-/\" \t";
+constexpr std::wstring_view NameTerminators = L"-/\" ";
 constexpr std::wstring_view Blanks = L" \t";
 // A log path's value opens with one of these when it lies between a pair of
 // it: a quote, or a character no Windows path can hold. Anything else is a

@@ -148,7 +148,7 @@ TEST(LogOption, NamesTheLogFileAndLeavesTheTemplateAlone)
         {L"-log <C:\\x.log>", L"", L""},
         {L"-log C:\\logs\\drv.log", L"C:\\logs\\drv.log", L""},
         {L"-log C:\\logs\\drv.log -quiet", L"C:\\logs\\drv.log", Quiet},
-        {L"-log\tC:\\logs\\drv.log\t-quiet", L"C:\\logs\\drv.log", Quiet},
+        {L"-log \tC:\\logs\\drv.log\t-quiet", L"C:\\logs\\drv.log", Quiet},
         {L"-log   logs\\C-drive.log", L"logs\\C-drive.log", L""},
         {L"-log \"C:\\unclosed.log -quiet", L"", Quiet},
         {L"-log -quiet", L"", Quiet},
