@@ -90,12 +90,12 @@ std::int32_t AppendMachineVariables(std::vector<wchar_t>& entries)
             AppendEntry(entries, name, entry + name.size() + 1);
         }
     }
-    const std::vector<wchar_t> unexpanded = entries;
+    const std::vector<wchar_t> others = entries;
     const wchar_t* const end = expandable.data() + expandable.size();
     for (const wchar_t* entry = expandable.data(); entry < end; entry += std::wcslen(entry) + 1) {
         const std::wstring name = NameOf(entry);
-        if (ValueOf(unexpanded, name) == nullptr) {
-            AppendEntry(entries, name, ExpandAgainst(entry + name.size() + 1, unexpanded));
+        if (ValueOf(others, name) == nullptr) {
+            AppendEntry(entries, name, ExpandAgainst(entry + name.size() + 1, others));
         }
     }
     return 0;
