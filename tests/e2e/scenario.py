@@ -303,10 +303,23 @@ class UserFolderLink:
         pass
 
 
+# What the user's own environment sets to make a .NET or PowerShell program
+# load their code, or run it with other compatibility settings.
+USER_CODE_LOADING = {
+    "COR_ENABLE_PROFILING": "1",
+    "COR_PROFILER": "{C0DE0000-0000-0000-0000-00000000BAD1}",
+    "COR_PROFILER_PATH": "C:\\users\\Public\\planted\\profiler.dll",
+    "__COMPAT_LAYER": "RunAsInvoker",
+    "PSModulePath": "C:\\users\\Public\\planted\\Modules",
+    "DOTNET_STARTUP_HOOKS": "C:\\users\\Public\\planted\\hook.dll",
+}
+
+
 class UserTemporaryFolderLink:
     """The user's TMP and TEMP name a link of theirs, which they point at
     another of their folders while the first prerequisite runs and back once
-    the package has installed, during the cleanup."""
+    the package has installed, during the cleanup. Their environment also
+    holds what would make a .NET or PowerShell child load their code."""
 
     def __init__(self, args, prefix, drive):
         self.drive, self.done, self.flips = drive, False, 0
@@ -314,9 +327,11 @@ class UserTemporaryFolderLink:
         shutil.copytree(self.targets[0], self.targets[1])
         self.link = os.path.join(drive, "users", "Public", "linked-temp")
         os.symlink(self.targets[0], self.link)
-        for name in ("TMP", "TEMP"):
+        variables = dict(USER_CODE_LOADING, TMP="C:\\users\\Public\\linked-temp",
+                         TEMP="C:\\users\\Public\\linked-temp")
+        for name, value in variables.items():
             if wine(prefix, args.arch, "reg", "add", "HKCU\\Environment", "/v", name, "/t", "REG_SZ", "/d",
-                    "C:\\users\\Public\\linked-temp", "/f") != 0:
+                    value, "/f") != 0:
                 raise RuntimeError("setting the user's %s failed" % name)
         self.thread = threading.Thread(target=self.flip, daemon=True)
         self.thread.start()
@@ -831,8 +846,9 @@ def check_named_log(drive, windows_path, exit_code):
 
 def check_children_environment(runs):
     """Every staged program ran from a staging folder under Windows' own
-    temporary folder, with its TEMP inside that folder and a PATH of system
-    folders only, whatever the user's environment said."""
+    temporary folder, with its TEMP inside that folder, a PATH of system
+    folders only and none of the user's code-loading variables, whatever the
+    user's environment said."""
     failures = []
     for fields in runs:
         if len(fields) < 5:
@@ -845,6 +861,10 @@ def check_children_environment(runs):
             failures.append("%s was given TEMP=%s" % (fields[0], temporary))
         if any(not entry.lower().startswith("c:\\windows") for entry in path.split(";")):
             failures.append("%s was given PATH=%s" % (fields[0], path))
+        given = dict(entry.split("=", 1) for entry in fields[5].split("|") if "=" in entry) if len(fields) > 5 else {}
+        users = sorted(name for name, value in given.items() if USER_CODE_LOADING.get(name) == value)
+        if users:
+            failures.append("%s was given the user's %s" % (fields[0], ", ".join(users)))
     return failures
 
 

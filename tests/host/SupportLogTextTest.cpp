@@ -40,6 +40,11 @@ TEST(SecretMasking, HidesTheValueOfEveryPropertyNamedLikeAPassword)
         {L"AdminPassword=\"two words\" X=1", L"AdminPassword=***** X=1"},
         {L"password=", L"password=*****"},
         {L"PASSWORD=\"unclosed rest", L"PASSWORD=*****"},
+        {L"PASSWORD=\"Tr0ub\"\"adour horse staple\" X=1", L"PASSWORD=***** X=1"},
+        {L"PASSWORD=\"ends \"\" unclosed", L"PASSWORD=*****"},
+        {L"PASSWORD=\"\" MYPASSWORD= NEXT=1", L"PASSWORD=***** MYPASSWORD=***** NEXT=1"},
+        {L"NOTE=\"say \"\"hi\"\" PASSWORD=x\"\tdbPassWord=a\"b c\" sqlpassword=\"p w\"",
+            L"NOTE=\"say \"\"hi\"\" PASSWORD=x\"\tdbPassWord=***** sqlpassword=*****"},
         {L"PASSWORDLESS=1 A=b=c", L"PASSWORDLESS=***** A=b=c"},
         {L"no properties at all", L"no properties at all"},
     };

@@ -209,6 +209,7 @@ Outcome OutcomeOf(const StageMark& mark, const std::string& failed)
     case ChildPhase::StagingFolder:
     case ChildPhase::Logging:
     case ChildPhase::OwnModule:
+    case ChildPhase::Releasing:
         return Outcome::GoesOn;
     case ChildPhase::MovingAside:
         // The name it gets is made new; only its text's memory can be lost.

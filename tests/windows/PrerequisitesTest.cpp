@@ -1,6 +1,7 @@
 // Runtime prerequisites and legacy uninstallers: which run, with what, and
 // what their results mean.
 #include "InstallerLauncher.h"
+#include "support/LibraryLoads.h"
 #include "support/MutexHolder.h"
 #include "support/OsFailures.h"
 #include "support/ScriptedChildren.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <map>
 #include <set>
@@ -234,26 +236,45 @@ TEST_F(PrerequisiteDetection, AnInstalledCodeKeepsItsPrerequisiteFromBeingStaged
     }
 }
 
+// A DLL loaded by its full path would have its own dependencies searched for
+// along PATH, which the user who started the run sets.
+TEST_F(PrerequisiteDetection, EveryDllIsLoadedByNameFromTheSystemFolderAlone)
+{
+    const LibraryLoads loads;
+    Install();
+    const LibraryLoads::Load msi{L"msi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32};
+    EXPECT_EQ(1, std::count(loads.Seen().begin(), loads.Seen().end(), msi));
+    for (const LibraryLoads::Load& load : loads.Seen()) {
+        EXPECT_EQ(static_cast<DWORD>(LOAD_LIBRARY_SEARCH_SYSTEM32), load.Flags) << load.Name;
+        EXPECT_EQ(std::wstring::npos, load.Name.find(L'\\')) << load.Name;
+    }
+}
+
 TEST_F(PrerequisiteDetection, WithoutCodesWindowsInstallerIsNotAsked)
 {
     TestConfiguration.InstalledRedist32 = {Redist32Codes, 0};
     TestConfiguration.InstalledRedist64 = {Redist64Codes, 0};
     machineStates = {{Redist32Codes[0], L"5"}, {Redist64Codes[0], L"5"}};
-    auto noLoading = FailOsCall<&OsCallTable::LoadLibraryExW>(ERROR_ACCESS_DENIED);
+    LibraryLoads loads;
+    loads.Fail(L"msi.dll", ERROR_ACCESS_DENIED);
     EXPECT_EQ("", Install());
     EXPECT_EQ(Names({L"vcredist_x86.exe", L"vcredist_x64.exe"}), children.FileNames());
 }
 
 // A failure to ask is not an answer: both prerequisites run, and the run
-// says so once.
+// says so once. Windows 7 without KB2533623 refuses to load from the system
+// folder alone (87): msi.dll is then not loaded by a wider search.
 TEST_F(PrerequisiteDetection, AFailureToAskRunsThePrerequisitesAndIsSaidOnce)
 {
     machineStates = {{Redist32Codes[0], L"5"}, {Redist64Codes[0], L"5"}};
     const Names both = {L"vcredist_x86.exe", L"vcredist_x64.exe"};
-    {
-        auto noLibrary = FailOsCall<&OsCallTable::LoadLibraryExW>(ERROR_MOD_NOT_FOUND);
-        EXPECT_EQ("LoadLibraryExW failed (126)\n", Install());
+    for (const DWORD error : {ERROR_MOD_NOT_FOUND, ERROR_INVALID_PARAMETER}) {
+        LibraryLoads loads;
+        loads.Fail(L"msi.dll", error);
+        EXPECT_EQ("LoadLibraryExW failed (" + std::to_string(error) + ")\n", Install());
         EXPECT_EQ(both, children.FileNames());
+        EXPECT_EQ(1, std::count_if(loads.Seen().begin(), loads.Seen().end(),
+                         [](const LibraryLoads::Load& load) { return load.Name == L"msi.dll"; }));
     }
     auto failingQuery = FailOsCall<&OsCallTable::MsiGetProductInfoExW>(ERROR_BAD_CONFIGURATION);
     EXPECT_EQ("MsiGetProductInfoExW failed (1610)\n", Install());

@@ -4,6 +4,7 @@
 #include "staging/ChildEnvironment.h"
 #include "staging/ProgramRunner.h"
 #include "support/HandleLedger.h"
+#include "support/LibraryLoads.h"
 #include "support/OsFailures.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"
@@ -144,46 +145,117 @@ std::unique_ptr<std::wstring> Variable(const wchar_t* name)
     return length != 0 && length < 4096 ? std::make_unique<std::wstring>(value, length) : nullptr;
 }
 
-// What the user's environment said must not reach an elevated child: its
-// temporary folder, search path and Windows folder.
-TEST(ChildEnvironment, SetsTheTemporaryFolderSearchPathAndWindowsFolderAndKeepsTheRest)
+// The values the block gives a name, in order; several mean a duplicate.
+std::vector<std::wstring> ValuesOf(const std::vector<wchar_t>& block, const wchar_t* name)
+{
+    const size_t length = wcslen(name);
+    std::vector<std::wstring> found;
+    for (const std::wstring& entry : EntriesOf(block.data())) {
+        if (_wcsnicmp(entry.c_str(), name, length) == 0 && entry[length] == L'=') {
+            found.push_back(entry.substr(length + 1));
+        }
+    }
+    return found;
+}
+
+// Sets variables in the launcher's own environment, as the user's would be,
+// and puts the earlier values back when it ends.
+class PlantedVariables {
+public:
+    PlantedVariables(std::initializer_list<const wchar_t*> names, const wchar_t* value) : names_(names)
+    {
+        for (const wchar_t* name : names_) {
+            before_.push_back(Variable(name));
+            SetEnvironmentVariableW(name, value);
+        }
+    }
+    ~PlantedVariables()
+    {
+        for (size_t i = 0; i < names_.size(); ++i) {
+            SetEnvironmentVariableW(names_[i], before_[i] ? before_[i]->c_str() : nullptr);
+        }
+    }
+
+private:
+    std::vector<const wchar_t*> names_;
+    std::vector<std::unique_ptr<std::wstring>> before_;
+};
+
+const wchar_t* const Planted = L"C:\\users\\planted";
+
+// An elevated child gets the machine's variables, nothing of the user's
+// environment: not its temporary folder, search path or Windows folder, nor
+// what makes a .NET or PowerShell child load the user's code.
+TEST(ChildEnvironment, HoldsTheMachinesVariablesWithTheSetOnesAndNothingOfTheUsers)
 {
     const std::wstring windows = SystemFolder().substr(0, SystemFolder().find_last_of(L'\\'));
     const std::wstring own = TemporaryFolder() + L"own-temp";
-    struct Case {
-        const wchar_t* name;
-        std::wstring childValue;
-    };
-    const Case cases[] = {
+    const std::map<std::wstring, std::wstring> set = {
         {L"TMP", own},
         {L"TEMP", own},
         {L"PATH", SystemFolder() + L";" + windows + L";" + SystemFolder() + L"\\Wbem;" + SystemFolder() +
              L"\\WindowsPowerShell\\v1.0\\"},
         {L"windir", windows},
         {L"SystemRoot", windows},
-        {L"LAUNCHER_TEST_KEPT", L"kept"},
     };
-    std::vector<std::unique_ptr<std::wstring>> before;
-    for (const Case& c : cases) {
-        before.push_back(Variable(c.name));
-        SetEnvironmentVariableW(c.name, c.childValue == L"kept" ? L"kept" : L"C:\\users\\planted");
-    }
+    const PlantedVariables planted({L"TMP", L"TEMP", L"PATH", L"windir", L"SystemRoot", L"COR_ENABLE_PROFILING",
+                                       L"COR_PROFILER", L"COR_PROFILER_PATH", L"CORECLR_PROFILER", L"__COMPAT_LAYER",
+                                       L"PSModulePath", L"DOTNET_STARTUP_HOOKS", L"ComSpec", L"PATHEXT",
+                                       L"ProgramData", L"LAUNCHER_TEST_USERS"},
+        Planted);
+    const LibraryLoads loads;
     std::vector<wchar_t> block;
-    const std::int32_t built = BuildChildEnvironment(own, block);
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        SetEnvironmentVariableW(cases[i].name, before[i] ? before[i]->c_str() : nullptr);
+    ASSERT_EQ(0, BuildChildEnvironment(own, block));
+
+    for (const auto& [name, value] : set) {
+        EXPECT_EQ(std::vector<std::wstring>{value}, ValuesOf(block, name.c_str())) << name;
     }
-    ASSERT_EQ(0, built);
-    for (const Case& c : cases) {
-        const size_t length = wcslen(c.name);
-        std::vector<std::wstring> found;
+    for (const std::wstring& entry : EntriesOf(block.data())) {
+        EXPECT_EQ(std::wstring::npos, entry.find(Planted)) << entry;
+    }
+    for (const wchar_t* name : {L"ProgramData", L"ALLUSERSPROFILE", L"OS", L"NUMBER_OF_PROCESSORS", L"ComSpec"}) {
+        EXPECT_EQ(1u, ValuesOf(block, name).size()) << name << " is the machine's";
+    }
+    // The machine's %SystemRoot%\system32\cmd.exe, expanded with the machine's SystemRoot.
+    const std::vector<std::wstring> commandInterpreter = ValuesOf(block, L"ComSpec");
+    ASSERT_EQ(1u, commandInterpreter.size());
+    EXPECT_EQ(0, _wcsicmp(commandInterpreter[0].c_str(), CommandInterpreter().c_str())) << commandInterpreter[0];
+    const std::vector<LibraryLoads::Load> userenv = {{L"userenv.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32}};
+    EXPECT_EQ(userenv, loads.Seen());
+}
+
+// Windows 7 without KB2533623 cannot load userenv.dll from the system folder
+// alone: children then get the set variables only, never the user's. Any
+// other failure to read the machine's variables starts nothing.
+TEST(ChildEnvironment, WithoutTheMachinesVariablesHoldsTheSetOnesOnlyOrFails)
+{
+    const PlantedVariables planted({L"COR_PROFILER", L"__COMPAT_LAYER"}, Planted);
+    std::vector<wchar_t> block;
+    {
+        LibraryLoads loads;
+        loads.Fail(L"userenv.dll", ERROR_INVALID_PARAMETER);
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(0, BuildChildEnvironment(TemporaryFolder(), block));
+        EXPECT_EQ("Children get TMP, TEMP, PATH, SystemRoot and windir only: userenv.dll cannot be loaded from the "
+                  "system folder alone\n",
+            testing::internal::GetCapturedStdout());
+        std::vector<std::wstring> names;
         for (const std::wstring& entry : EntriesOf(block.data())) {
-            if (_wcsnicmp(entry.c_str(), c.name, length) == 0 && entry[length] == L'=') {
-                found.push_back(entry.substr(length + 1));
-            }
+            names.push_back(entry.substr(0, entry.find(L'=')));
         }
-        EXPECT_EQ(std::vector<std::wstring>{c.childValue}, found) << std::string(c.name, c.name + length);
+        EXPECT_EQ(std::vector<std::wstring>({L"PATH", L"SystemRoot", L"TEMP", L"TMP", L"windir"}), names);
     }
+    {
+        LibraryLoads loads;
+        loads.Fail(L"userenv.dll", ERROR_MOD_NOT_FOUND);
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(ERROR_MOD_NOT_FOUND, BuildChildEnvironment(TemporaryFolder(), block));
+        EXPECT_EQ("LoadLibraryExW failed (126)\n", testing::internal::GetCapturedStdout());
+    }
+    auto failing = FailOsCall<&OsCallTable::CreateEnvironmentBlock>(ERROR_NOT_ENOUGH_MEMORY);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(ERROR_NOT_ENOUGH_MEMORY, BuildChildEnvironment(TemporaryFolder(), block));
+    EXPECT_EQ("CreateEnvironmentBlock failed (8)\n", testing::internal::GetCapturedStdout());
 }
 
 TEST(ExtractAndRun, MissingResourceStartsNothing)

@@ -16,16 +16,26 @@ bool NamesASecret(std::wstring_view name)
     return folded.find(L"PASSWORD") != std::wstring::npos;
 }
 
-// The length of the value that starts text: up to the closing quote when it
-// starts with one (to the end when none closes it), else up to a blank.
+// The length of the value that starts text, read as msiexec reads it: a blank
+// outside quotes ends it; a quote opens a quoted part that runs to its closing
+// quote, a doubled quote inside it standing for one quote of the value; a
+// quote that never closes runs to the end. A quote later in a value opens a
+// quoted part as well, so that no part of a value is taken for text after it.
 size_t ValueLength(std::wstring_view text)
 {
-    if (!text.empty() && text[0] == L'"') {
-        const size_t closing = text.find(L'"', 1);
-        return closing == std::wstring_view::npos ? text.size() : closing + 1;
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'"') {
+            if (quoted && i + 1 < text.size() && text[i + 1] == L'"') {
+                ++i;
+            } else {
+                quoted = !quoted;
+            }
+        } else if (!quoted && Blanks.find(text[i]) != std::wstring_view::npos) {
+            return i;
+        }
     }
-    const size_t blank = text.find_first_of(Blanks);
-    return blank == std::wstring_view::npos ? text.size() : blank;
+    return text.size();
 }
 
 }  // namespace

@@ -98,12 +98,12 @@ struct RpcStringKind {
     static bool Close(Handle text) { return Os.RpcStringFreeW(&text) == RPC_S_OK; }
 };
 
-// The copy of the process's environment block that GetEnvironmentStringsW
-// hands out.
-struct EnvironmentStringsKind {
-    using Handle = LPWCH;
+// An environment block that CreateEnvironmentBlock made, handed back with
+// DestroyEnvironmentBlock while userenv.dll is still loaded.
+struct EnvironmentBlockKind {
+    using Handle = LPVOID;
     static Handle Invalid() { return nullptr; }
-    static bool Close(Handle strings) { return Os.FreeEnvironmentStringsW(strings) != FALSE; }
+    static bool Close(Handle block) { return Os.DestroyEnvironmentBlock(block) != FALSE; }
 };
 
 struct FindHandleKind {
@@ -136,7 +136,7 @@ struct ServiceHandleKind {
     static bool Close(Handle handle) { return Os.CloseServiceHandle(handle) != FALSE; }
 };
 
-// A module the launcher loads itself, such as msi.dll.
+// A module the launcher loads itself, such as msi.dll or userenv.dll.
 struct ModuleHandleKind {
     using Handle = HMODULE;
     static Handle Invalid() { return nullptr; }
@@ -151,7 +151,7 @@ using MutexHandle = UniqueHandle<ProcessHandleKind>;
 using HeldMutex = UniqueHandle<HeldMutexKind>;
 using LocalMemory = UniqueHandle<LocalMemoryKind>;
 using RpcString = UniqueHandle<RpcStringKind>;
-using EnvironmentStrings = UniqueHandle<EnvironmentStringsKind>;
+using EnvironmentBlock = UniqueHandle<EnvironmentBlockKind>;
 // A toolhelp snapshot is invalid as INVALID_HANDLE_VALUE, like a file.
 using SnapshotHandle = UniqueHandle<FileHandleKind>;
 using FindHandle = UniqueHandle<FindHandleKind>;

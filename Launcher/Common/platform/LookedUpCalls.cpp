@@ -53,3 +53,15 @@ UINT WINAPI LookedUp::MsiGetProductInfoExW(LPCWSTR productCode, LPCWSTR userSid,
     }
     return function(productCode, userSid, context, property, value, valueLength);
 }
+
+BOOL WINAPI LookedUp::CreateEnvironmentBlock(LPVOID* environment, HANDLE token, BOOL inherit)
+{
+    const auto function = LookUp<decltype(&CreateEnvironmentBlock)>(L"userenv.dll", "CreateEnvironmentBlock");
+    return function != nullptr ? function(environment, token, inherit) : FALSE;
+}
+
+BOOL WINAPI LookedUp::DestroyEnvironmentBlock(LPVOID environment)
+{
+    const auto function = LookUp<decltype(&DestroyEnvironmentBlock)>(L"userenv.dll", "DestroyEnvironmentBlock");
+    return function != nullptr ? function(environment) : FALSE;
+}

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <msi.h>
+#include <userenv.h>
 
 // The default entries of the looked-up calls: each finds its function by
 // export name in a module already loaded into the process, through the call
@@ -21,5 +22,10 @@ LONG NTAPI NtDeleteKey(HANDLE key);
 // lookup's error code when unresolved.
 UINT WINAPI MsiGetProductInfoExW(LPCWSTR productCode, LPCWSTR userSid, MSIINSTALLCONTEXT context,
                                  LPCWSTR property, LPWSTR value, LPDWORD valueLength);
+// userenv.dll is not imported either: a caller loads it from the system folder
+// and holds it until the block is destroyed. Each returns FALSE with the
+// lookup's last-error value when unresolved.
+BOOL WINAPI CreateEnvironmentBlock(LPVOID* environment, HANDLE token, BOOL inherit);
+BOOL WINAPI DestroyEnvironmentBlock(LPVOID environment);
 
 }  // namespace LookedUp

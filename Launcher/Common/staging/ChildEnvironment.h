@@ -5,13 +5,14 @@
 #include <vector>
 
 // Fills block with the environment every child program gets, in the form
-// CreateProcessW takes with CREATE_UNICODE_ENVIRONMENT: the launcher's own,
-// except that TMP and TEMP name temporaryFolder (a folder of the run's that
-// only administrators may write in), PATH holds only the system folders, and
-// SystemRoot and windir name the Windows folder. An elevated launcher
-// inherits its user's environment, so whatever a user set there must not
-// decide where an elevated child unpacks its files or finds its programs.
-// The variables set here come first, ahead of any inherited one whose name
-// the system would take for theirs, which is left out. Returns 0, or the
-// failing call's code after printing its line.
+// CreateProcessW takes with CREATE_UNICODE_ENVIRONMENT: the machine's own
+// variables (see AppendMachineVariables), with TMP and TEMP naming
+// temporaryFolder (a folder of the run's that only administrators may write
+// in), PATH holding only the system folders, and SystemRoot and windir naming
+// the Windows folder. An elevated launcher inherits its user's environment,
+// whose profiler, compatibility and module-path variables would make an
+// elevated .NET or PowerShell child load the user's code; nothing of it is
+// passed on. The variables set here come first, and a machine variable the
+// system would take for one of theirs is left out. Returns 0, or the failing
+// call's code after printing its line.
 std::int32_t BuildChildEnvironment(const std::wstring& temporaryFolder, std::vector<wchar_t>& block);

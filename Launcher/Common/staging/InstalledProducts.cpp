@@ -1,7 +1,7 @@
 #include "InstalledProducts.h"
 
 #include "../ResultCodes.h"
-#include "../platform/SystemFolders.h"
+#include "../platform/SystemLibrary.h"
 #include "FailureReport.h"
 
 #include <string_view>
@@ -42,24 +42,20 @@ bool InstalledProducts::InstalledForMachine(const wchar_t* code)
     }
 }
 
-// Loaded by its full path in the system folder, and its own dependencies
-// looked for beside it first, so that no folder a user can write in is
-// searched for it.
+// Loaded from the system folder, its dependencies looked for there too, so
+// that no folder a user can write in or name (PATH) is searched. Windows 7
+// without KB2533623 refuses that (87): like a failed query, the load is then
+// reported once and the prerequisites run, rather than loaded by a search
+// that reaches PATH.
 bool InstalledProducts::Load()
 {
     if (msi_.IsValid() || loadFailed_) {
         return msi_.IsValid();
     }
-    std::wstring path;
-    const char* failedCall = "GetSystemDirectoryW";
-    if (SystemFolder(path)) {
-        path += L"\\msi.dll";
-        failedCall = "LoadLibraryExW";
-        msi_ = ModuleHandle(Os.LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-    }
+    msi_ = LoadSystemLibrary(L"msi.dll");
     if (!msi_.IsValid()) {
         loadFailed_ = true;
-        ReportOnce(failedCall, FailureCode(Os.GetLastError()));
+        ReportOnce("LoadLibraryExW", FailureCode(Os.GetLastError()));
     }
     return msi_.IsValid();
 }

@@ -7,12 +7,14 @@
 
 #include <cwchar>
 #include <string>
+#include <string_view>
 
 namespace {
 
 struct Tracker {
     OsCallTable Saved;
     HANDLE SupportLog = INVALID_HANDLE_VALUE;
+    HKEY MachineEnvironment = nullptr;
     const OsCountdown* Countdown = nullptr;
     std::vector<StageMark> Marks;
     std::wstring Payload;
@@ -186,6 +188,42 @@ BOOL WINAPI MarkingWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD writ
     return InPhase(ChildPhase::Logging, [&] { return tracker.Saved.WriteFile(file, data, size, written, overlapped); });
 }
 
+// What a step let go of once it has read what it needed: a failure only
+// leaves it held.
+BOOL WINAPI MarkingFreeLibrary(HMODULE module)
+{
+    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    return InPhase(ChildPhase::Releasing, [&] { return tracker.Saved.FreeLibrary(module); });
+}
+
+BOOL WINAPI MarkingDestroyEnvironmentBlock(LPVOID block)
+{
+    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    return InPhase(ChildPhase::Releasing, [&] { return tracker.Saved.DestroyEnvironmentBlock(block); });
+}
+
+LSTATUS WINAPI MarkingRegOpenKey(HKEY parent, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
+{
+    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    const LSTATUS opened = tracker.Saved.RegOpenKeyExW(parent, path, options, access, key);
+    constexpr std::wstring_view environment = L"Session Manager\\Environment";
+    const std::wstring_view name = path != nullptr ? path : L"";
+    if (opened == ERROR_SUCCESS && name.size() >= environment.size() &&
+        name.substr(name.size() - environment.size()) == environment) {
+        tracker.MachineEnvironment = *key;
+    }
+    return opened;
+}
+
+LSTATUS WINAPI MarkingRegCloseKey(HKEY key)
+{
+    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    if (key != tracker.MachineEnvironment) {
+        return tracker.Saved.RegCloseKey(key);
+    }
+    return InPhase(ChildPhase::Releasing, [&] { return tracker.Saved.RegCloseKey(key); });
+}
+
 }  // namespace
 
 const char* InstallStageName(InstallStage stage)
@@ -198,13 +236,13 @@ const char* InstallStageName(InstallStage stage)
 const char* ChildPhaseName(ChildPhase phase)
 {
     static const char* const names[] = {"presence check", "staging", "waiting", "ended", "staging folder",
-        "moving aside", "logging", "Windows Installer busy check", "own module"};
+        "moving aside", "logging", "Windows Installer busy check", "own module", "releasing"};
     return names[static_cast<int>(phase)];
 }
 
 InstallStages::InstallStages(const OsCountdown& countdown)
 {
-    tracker = Tracker{Os, INVALID_HANDLE_VALUE, &countdown, {{1, InstallStage::StartUp, ChildPhase::Staging}}, {}};
+    tracker = Tracker{Os, INVALID_HANDLE_VALUE, nullptr, &countdown, {{1, InstallStage::StartUp, ChildPhase::Staging}}, {}};
     // The sequence tells a step outside any call through the table, where an
     // allocation sweep counts allocations: with room for every mark of a run,
     // marking one allocates nothing.
@@ -219,6 +257,10 @@ InstallStages::InstallStages(const OsCountdown& countdown)
     Os.CreateFileW = &MarkingCreateFile;
     Os.CreateDirectoryW = &MarkingCreateDirectory;
     Os.WriteFile = &MarkingWriteFile;
+    Os.FreeLibrary = &MarkingFreeLibrary;
+    Os.DestroyEnvironmentBlock = &MarkingDestroyEnvironmentBlock;
+    Os.RegOpenKeyExW = &MarkingRegOpenKey;
+    Os.RegCloseKey = &MarkingRegCloseKey;
 }
 
 InstallStages::~InstallStages()

@@ -32,6 +32,7 @@ enum class ChildPhase {
     Logging,        // a line written to the support log, which never changes how a run ends
     InstallerBusy,  // whether another installation holds Windows Installer, up to the start
     OwnModule,      // the program's own module asked for, which a payload is looked up in
+    Releasing,      // a library, environment block or machine key the child's environment was read with let go
 };
 
 struct StageMark {
