@@ -27,6 +27,7 @@ std::int32_t RunExitCode(RunEnd end, std::int32_t stepResult, bool restartReques
     case RunEnd::LogRefused:
         return LogFailure;
     case RunEnd::DetectionFailed:
+    case RunEnd::PackageFolderRefused:
     case RunEnd::PrerequisiteFailed:
     case RunEnd::LegacyUninstallerFailed:
     case RunEnd::OutOfMemory:
