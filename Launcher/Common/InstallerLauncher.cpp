@@ -113,7 +113,7 @@ void CInstallerLauncher::Run()
     if (!TakeRunLock()) {
         return;
     }
-    if (OpenRunLog() && CheckProcessor()) {
+    if (OpenRunLog() && CheckProcessor() && HoldPackageFolder()) {
         RunInstallSequence();
     }
     LogUnlessOutOfMemory([this] { LogExitCode(ExitCode()); });
@@ -149,6 +149,22 @@ bool CInstallerLauncher::OpenRunLog()
         Os.MessageBoxW(GetMainWindowHandle(), text.c_str(), LauncherConfig.ProductFolderName, MB_OK | MB_ICONERROR);
     }
     EndRun(RunEnd::LogRefused, opened);
+    return false;
+}
+
+bool CInstallerLauncher::HoldPackageFolder()
+{
+    // The default log's opening has tried already. Any failure but a
+    // refused shared level leaves the package step to open the folder
+    // itself and report it, as a failed log never ends a run.
+    if (!LogPath.empty()) {
+        std::wstring folder;
+        logFolder_.OpenLogs(folder);
+    }
+    if (!logFolder_.SharedLevelRefused()) {
+        return true;
+    }
+    EndRun(RunEnd::PackageFolderRefused, SharedFolderRefused);
     return false;
 }
 

@@ -63,8 +63,9 @@ public:
         const std::wstring& fileName, bool toStaging, std::wstring& outputPath, FileHandle& heldFile);
     // Makes the destination folder ready and creates the empty file there; a
     // name that exists already fails, except that an earlier package file is
-    // first removed by its own name. The package folder's levels stay held
-    // until InstallMainPackage lets them go. Returns 0 with the file open in
+    // first removed by its own name. The package folder's levels stay held:
+    // for the whole run when the run holds them already, otherwise until
+    // InstallMainPackage lets them go. Returns 0 with the file open in
     // file, or the failing call's code with file empty.
     std::int32_t OpenPayloadFile(
         const std::wstring& fileName, bool toStaging, FileHandle& file, std::wstring& outputPath);
@@ -119,6 +120,14 @@ private:
     // Opens the support log and writes its header. False when the log the
     // command line named cannot be opened: the run has then ended.
     bool OpenRunLog();
+    // Checks and holds the package folder's levels for the run, before
+    // anything is staged. False when a level the vendor's other products
+    // share can be neither used nor moved aside: the run has then ended.
+    bool HoldPackageFolder();
+    // The product package folder, with a trailing backslash: the levels held
+    // for the run, or, when they could not be held, the levels the package
+    // step opens itself and lets go once Windows Installer has ended.
+    std::int32_t OpenPackageFolder(std::wstring& folder);
     // The Windows Installer arguments for the package: the template's, or
     // the ones the launcher builds itself with a log of their own.
     std::wstring PackageArguments(const std::wstring& quotedPackage);
@@ -145,10 +154,12 @@ private:
 
     // The staging folder, held from its creation to the cleanup.
     StagingFolder stagingFolder_;
-    // The package folder's levels, held from their check until Windows
-    // Installer has ended.
+    // The package folder's levels when the run could not hold them before
+    // the package step, held from their check until Windows Installer has
+    // ended.
     ProductPackageFolder packageFolder_;
-    // The support log's folder and the levels above it, held for the run.
+    // The support log's folder and the package folder's levels above it,
+    // checked once and held for the whole run.
     ProductPackageFolder logFolder_;
     // One run of this product at a time, held from before anything is
     // staged until the run has ended.

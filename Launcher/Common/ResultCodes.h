@@ -50,3 +50,8 @@ inline constexpr std::int32_t ReparsePointRefused = 4395;
 // A folder the run just made turns out to belong to someone else, who put a
 // folder of their own in its place: ERROR_INVALID_OWNER.
 inline constexpr std::int32_t ForeignFolderRefused = 1307;
+
+// A level of the package folder that the vendor's other products share lets
+// others change what is in it, and holds more than this launcher's own
+// levels, so it can be neither used nor moved aside: ERROR_DIR_NOT_EMPTY.
+inline constexpr std::int32_t SharedFolderRefused = 145;

@@ -28,6 +28,7 @@ std::int32_t RunExitCode(RunEnd end, std::int32_t stepResult, bool restartReques
         return LogFailure;
     case RunEnd::DetectionFailed:
     case RunEnd::RunLockNotTaken:
+    case RunEnd::PackageFolderRefused:
     case RunEnd::PrerequisiteFailed:
     case RunEnd::LegacyUninstallerFailed:
     case RunEnd::OutOfMemory:

@@ -8,6 +8,7 @@ enum class RunEnd {
     DetectionFailed,          // the WOW64 or version query failed; stepResult is its last-error code
     LogRefused,               // the log an administrator named could not be opened
     RunLockNotTaken,          // another run kept the run lock, or it could not be taken; nothing ran
+    PackageFolderRefused,     // a shared level of the package folder can be neither used nor moved aside; nothing ran
     ProcessorUnsupported,     // no driver package fits this machine's processor; nothing ran
     Declined,                 // the user answered the prompt with anything but Yes
     PrerequisiteFailed,       // a runtime prerequisite failed and the run stopped

@@ -142,6 +142,17 @@ add_scenario(${E2E_NAME}moves_aside_a_product_folder_a_user_made PREFIX win10-64
     --user-product-folder ${DEMO_PAYLOAD_MSI32} ${installs} --expect-package-file)
 add_scenario(${E2E_NAME}never_installs_from_a_user_folder_turned_into_a_link PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
     --user-product-folder ${DEMO_PAYLOAD_MSI32} --link-user-folder ${installs} --expect-package-file)
+# Another product of the vendor keeps its folder in the vendor's. A vendor's
+# folder users may only read is shared as it is, and the run installs beside
+# that product; one users may change is neither used nor moved aside: the run
+# ends with 145 before anything is staged, the other product's files where
+# they were.
+add_scenario(${E2E_NAME}installs_beside_another_product_of_the_vendor PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    --other-product-folder 755 ${installs} --expect-package-file)
+add_scenario(${E2E_NAME}leaves_a_shared_vendor_folder_others_may_change_alone PREFIX win10-64
+    LAUNCHER ${E2E_LAUNCHER} --other-product-folder 777 --expect-exit 145 --expect-no-runs --expect-installed=
+    "--expect-stdout=SecureFolder failed \\(145\\)"
+    --expect-absent "ProgramData/${VENDOR_FOLDER_NAME}/${INSTALLERS_FOLDER_NAME}")
 # TMP and TEMP are the user's to set: a link of theirs, re-pointed while the
 # first prerequisite runs and again during the cleanup, is never used.
 add_scenario(${E2E_NAME}ignores_a_users_temporary_folder_link PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}

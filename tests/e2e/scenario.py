@@ -270,6 +270,39 @@ def make_user_product_folder(args, drive):
     shutil.copy(args.user_product_folder, os.path.join(folder, VALUES.package_file_name))
 
 
+# Another product of the vendor, which keeps its own folder in the vendor's.
+OTHER_PRODUCT = "OtherProduct"
+OTHER_PRODUCT_FILES = {"settings.ini": "kept by another product\n", "data/state.bin": "its state\n"}
+
+
+def vendor_folder(drive):
+    return os.path.join(drive, "ProgramData", VALUES.package_levels[0])
+
+
+def make_other_product_folder(args, drive):
+    """The vendor's folder as another product of the vendor made it before
+    the first install, with files of that product's own; its mode tells
+    whether users may change it (777) or only read it (755)."""
+    folder = os.path.join(vendor_folder(drive), OTHER_PRODUCT)
+    for name, text in OTHER_PRODUCT_FILES.items():
+        os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
+        with open(os.path.join(folder, name), "w") as f:
+            f.write(text)
+    os.chmod(vendor_folder(drive), int(args.other_product_folder, 8))
+
+
+def check_other_product_folder(drive):
+    """The other product's files are where it left them, and its vendor's
+    folder was never moved aside."""
+    folder = os.path.join(vendor_folder(drive), OTHER_PRODUCT)
+    failures = ["%s of the other product was changed or removed" % name
+                for name, text in OTHER_PRODUCT_FILES.items() if read(os.path.join(folder, name)) != text]
+    moved = glob.glob(vendor_folder(drive) + ".untrusted-*")
+    if moved:
+        failures.append("the vendor's folder was moved aside: %s" % ", ".join(moved))
+    return failures
+
+
 def their_files_intact(args, folder):
     return all(read(os.path.join(folder, name)) == text for name, text in THEIR_FILES.items()) and \
         filecmp.cmp(os.path.join(folder, VALUES.package_file_name), args.user_product_folder, shallow=False)
@@ -460,6 +493,8 @@ def prepare_machine(args, prefix, drive):
         plant_links(args, drive)
     if args.user_product_folder:
         make_user_product_folder(args, drive)
+    if args.other_product_folder:
+        make_other_product_folder(args, drive)
     if args.recorder:
         point_associations_at_recorder(args, prefix, drive)
     if args.plant_registry_link:
@@ -781,6 +816,8 @@ def check(args, prefix, drive, stdout, processes):
         failures += check_named_log(drive, args.expect_named_log, exit_code)
     if args.user_product_folder:
         failures += check_user_product_folder(args, drive)
+    if args.other_product_folder:
+        failures += check_other_product_folder(drive)
     failures += args.temporary_link_failures
     if args.plant_registry_link:
         failures += check_registry_link(args, prefix, drive)
@@ -926,6 +963,8 @@ def main():
     parser.add_argument("--swap-staging", action="store_true",
                         help="swap the staging folder for a link to a victim folder while the package installs")
     parser.add_argument("--user-product-folder", help="package a user left in a product folder they made")
+    parser.add_argument("--other-product-folder", metavar="MODE", choices=["755", "777"],
+                        help="another product's folder, with files, in the vendor's folder of this mode")
     parser.add_argument("--link-user-folder", action="store_true",
                         help="the user turns their product folder into a link once the run has begun")
     parser.add_argument("--user-temp-link", action="store_true",

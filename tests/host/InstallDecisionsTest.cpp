@@ -112,6 +112,7 @@ TEST(RunExitCode, ReportsTheOutcome)
              Case{RunEnd::LegacyUninstallerFailed, 2, false, 2},
              Case{RunEnd::LegacyUninstallerFailed, -1, true, -1},
              Case{RunEnd::DetectionFailed, 6, false, 6},
+             Case{RunEnd::PackageFolderRefused, 145, true, 145},
              Case{RunEnd::ProcessorUnsupported, 0, true, 1633},
          }) {
         EXPECT_EQ(c.expected, RunExitCode(c.end, c.stepResult, c.restart));
@@ -120,7 +121,8 @@ TEST(RunExitCode, ReportsTheOutcome)
 
 TEST(RunExitCode, AStoppedRunNeverReadsAsInstalled)
 {
-    for (const RunEnd end : {RunEnd::DetectionFailed, RunEnd::PrerequisiteFailed, RunEnd::LegacyUninstallerFailed}) {
+    for (const RunEnd end : {RunEnd::DetectionFailed, RunEnd::PackageFolderRefused, RunEnd::PrerequisiteFailed,
+             RunEnd::LegacyUninstallerFailed}) {
         for (const std::int32_t stepResult : {0, 1638, 1641, 3010}) {
             for (const bool restart : {false, true}) {
                 EXPECT_EQ(1603, RunExitCode(end, stepResult, restart))

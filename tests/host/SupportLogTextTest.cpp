@@ -78,6 +78,8 @@ TEST(ExitCodeMeaning, NamesTheCodesDeploymentSystemsActOn)
     EXPECT_STREQ(L"every step ran and the driver package installed", ExitCodeMeaning(0));
     EXPECT_STREQ(L"installed; a restart is required to finish", ExitCodeMeaning(3010));
     EXPECT_STREQ(L"another installation is in progress; try again later", ExitCodeMeaning(1618));
+    EXPECT_STREQ(L"a folder shared with other products lets others change it; nothing was staged or run",
+        ExitCodeMeaning(145));
     EXPECT_STREQ(L"the failing step's result: a Windows error code or a program's exit code", ExitCodeMeaning(5));
     EXPECT_STREQ(L"a failing HRESULT of the step that stopped the run", ExitCodeMeaning(-2147024891));
 }

@@ -6,6 +6,7 @@
 #include "staging/FolderSecurity.h"
 #include "support/DescriptorText.h"
 #include "support/OsFailures.h"
+#include "support/ScriptedChildren.h"
 #include "support/ShownAsLink.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -115,33 +117,49 @@ PSECURITY_DESCRIPTOR Parsed(const std::wstring& sddl)
 }
 
 // Only a level no one but the system's accounts (and whoever owns the common
-// application data folder) may change is used as it is.
-TEST(FolderTrust, OwnerAndAccessListDecideTogether)
+// application data folder) may change, in what its role forbids to others, is
+// used as it is.
+TEST(FolderTrust, OwnerAccessListAndRoleDecideTogether)
 {
     const std::wstring user = UserSid;
     const std::wstring ours = L"(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+    // A folder an elevated installer made in ProgramData, inheriting its
+    // entries: users may read, and add files and folders.
+    const std::wstring programDataChild =
+        L"(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICIIO;GA;;;CO)(A;OICI;0x1200a9;;;BU)(A;CI;0x116;;;BU)";
     struct Case {
         std::wstring owner;
         std::wstring dacl;
         std::wstring systemOwner;
-        bool trusted;
+        bool shared;
+        bool package;
+        bool logs;
     };
     const Case cases[] = {
-        {L"BA", ours, L"SY", true},
-        {L"SY", ours, L"SY", true},
-        {L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", ours, L"SY", true},
-        {user, ours, L"SY", false},
-        // Inherited from ProgramData: users may add files and folders.
-        {L"BA", ours + L"(A;CI;0x116;;;BU)", L"SY", false},
-        {L"BA", ours + L"(A;OICIIO;FA;;;CO)", L"SY", false},
-        {L"BA", L"(A;;FA;;;WD)", L"SY", false},
-        {L"BA", L"(A;;GRGX;;;BU)(A;;FA;;;BA)", L"SY", true},
-        {L"BA", L"(A;;GW;;;BU)", L"SY", false},
-        {L"BA", L"(D;;FA;;;BU)(A;;FA;;;BA)", L"SY", true},
+        {L"BA", ours, L"SY", true, true, false},
+        {L"SY", ours, L"SY", true, true, false},
+        {L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", ours, L"SY", true, true, false},
+        {user, ours, L"SY", false, false, false},
+        {L"BA", L"(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", L"SY", true, true, true},
+        {L"BA", programDataChild, L"SY", true, false, false},
+        {L"BA", ours + L"(A;OICIIO;FA;;;CO)", L"SY", true, false, false},
+        {L"BA", L"(A;;FA;;;WD)", L"SY", false, false, false},
+        {L"BA", L"(A;;GRGX;;;BU)(A;;FA;;;BA)", L"SY", true, true, false},
+        // GENERIC_WRITE maps to FILE_GENERIC_WRITE: no deletion among it.
+        {L"BA", L"(A;;GW;;;BU)", L"SY", true, false, false},
+        {L"BA", L"(A;;GA;;;BU)", L"SY", false, false, false},
+        {L"BA", L"(A;;SD;;;BU)", L"SY", false, false, false},
+        {L"BA", L"(A;;0x40;;;BU)", L"SY", false, false, false},
+        {L"BA", L"(A;;WD;;;BU)", L"SY", false, false, false},
+        {L"BA", L"(A;;WO;;;BU)", L"SY", false, false, false},
+        {L"BA", programDataChild + L"(A;CI;0x1301bf;;;BU)", L"SY", false, false, false},
+        {L"BA", L"(D;;FA;;;BU)(A;;FA;;;BA)", L"SY", true, true, true},
         // Under Wine the user owns the common application data folder and
-        // everything below it; only what others may write is then told apart.
-        {user, L"(A;OICI;FA;;;SY)(A;OICI;FA;;;" + user + L")(A;OICI;0x1200a9;;;WD)", user, true},
-        {user, L"(A;OICI;FA;;;SY)(A;OICI;FA;;;" + user + L")(A;OICI;0x1301ff;;;WD)", user, false},
+        // everything below it, and the access list comes from the mode bits:
+        // 700, 755, 777.
+        {user, L"(A;OICI;FA;;;SY)(A;OICI;FA;;;" + user + L")", user, true, true, true},
+        {user, L"(A;OICI;FA;;;SY)(A;OICI;FA;;;" + user + L")(A;OICI;0x1200a9;;;WD)", user, true, true, false},
+        {user, L"(A;OICI;FA;;;SY)(A;OICI;FA;;;" + user + L")(A;OICI;0x1301ff;;;WD)", user, false, false, false},
     };
     for (const Case& c : cases) {
         const LocalMemory folder(Parsed(L"O:" + c.owner + L"D:" + c.dacl));
@@ -154,12 +172,13 @@ TEST(FolderTrust, OwnerAndAccessListDecideTogether)
         ASSERT_TRUE(GetSecurityDescriptorOwner(folder.Get(), &owner, &defaulted)) << Narrow(c.owner + c.dacl);
         ASSERT_TRUE(GetSecurityDescriptorDacl(folder.Get(), &present, &dacl, &defaulted));
         ASSERT_TRUE(GetSecurityDescriptorOwner(systemOwner.Get(), &systemOwnerSid, &defaulted));
-        bool trusted = !c.trusted;
-        ASSERT_EQ(0, IsTrustedFolderSecurity(owner, dacl, systemOwnerSid, trusted));
-        EXPECT_EQ(c.trusted, trusted) << Narrow(L"O:" + c.owner + L" D:" + c.dacl);
-        if (c.owner == L"BA" && c.trusted) {
+        for (const auto& [role, expected] : {std::pair{FolderRole::Shared, c.shared},
+                 std::pair{FolderRole::Package, c.package}, std::pair{FolderRole::Private, c.logs}}) {
+            bool trusted = !expected;
+            ASSERT_EQ(0, IsTrustedFolderSecurity(owner, dacl, systemOwnerSid, role, trusted));
+            EXPECT_EQ(expected, trusted) << Narrow(L"O:" + c.owner + L" D:" + c.dacl) << " as " << int(role);
             // No access list at all gives everyone everything.
-            ASSERT_EQ(0, IsTrustedFolderSecurity(owner, nullptr, systemOwnerSid, trusted));
+            ASSERT_EQ(0, IsTrustedFolderSecurity(owner, nullptr, systemOwnerSid, role, trusted));
             EXPECT_FALSE(trusted);
         }
     }
@@ -202,25 +221,33 @@ std::vector<std::wstring> MovedAside(const std::wstring& level)
     return moved;
 }
 
-// A level someone else may write in is never used nor changed: whoever made
-// it may hold a handle that keeps their rights. It is moved aside with what
-// is in it, and the level is made anew.
-TEST_F(FolderProtection, LevelOthersMayWriteInIsMovedAsideAndMadeAnew)
+void Plant(const std::wstring& path, const char* text)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(std::filesystem::path(path)) << text;
+}
+
+// A level someone else may change is never used nor changed: whoever made it
+// may hold a handle that keeps their rights. It is moved aside with what is
+// in it, and the level is made anew: a level of the run's own whatever it
+// holds, a shared one when it holds nothing but this launcher's levels.
+TEST_F(FolderProtection, LevelOthersMayChangeIsMovedAsideAndMadeAnew)
 {
     OsOverride<&OsCallTable::GetSecurityInfo> query(&UsersMayWriteInOneLevel);
     const std::vector<std::wstring> levels = PackageLevels();
-    for (size_t index = 0; index < levels.size(); ++index) {
+    const std::wstring earlierProduct = levels[2] + L".untrusted-{earlier}\\" + Shipped::PackageFileName;
+    for (const auto& [index, planted] : {std::pair{0u, levels[2] + L"\\ours.txt"},
+             std::pair{1u, earlierProduct}, std::pair{2u, levels[2] + L"\\planted.txt"}}) {
         const std::wstring& level = levels[index];
         SetUp();
         MakeEveryLevel();
-        const std::wstring planted = level + L"\\planted.txt";
-        std::ofstream(std::filesystem::path(planted)) << "theirs";
+        Plant(planted, "theirs");
         untrustedLevel = level;
         ASSERT_EQ(0, Extract(false)) << printed;
         EXPECT_EQ(PayloadBytes, ReadWholeFile(outputPath));
         const std::vector<std::wstring> moved = MovedAside(level);
         ASSERT_EQ(1u, moved.size()) << Narrow(level);
-        EXPECT_EQ("theirs", ReadWholeFile(moved[0] + L"\\planted.txt"));
+        EXPECT_EQ("theirs", ReadWholeFile(moved[0] + planted.substr(level.size())));
         EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(planted)));
         // Each level is asked for once; the moved one, and the levels below
         // it that went with it, are made anew.
@@ -230,6 +257,139 @@ TEST_F(FolderProtection, LevelOthersMayWriteInIsMovedAsideAndMadeAnew)
         launcher->RemoveStagingDirectory();
         launcher = std::make_unique<CInstallerLauncher>();
     }
+}
+
+// A shared level others may change that holds what another product keeps
+// there (a folder, a file, a moved-aside installers' level an earlier
+// version made, which may hold other products) is neither used nor moved:
+// nothing is written, and the line names the level.
+TEST_F(FolderProtection, SharedLevelHoldingAnotherProductsFilesIsNeitherUsedNorMoved)
+{
+    OsOverride<&OsCallTable::GetSecurityInfo> query(&UsersMayWriteInOneLevel);
+    const std::vector<std::wstring> levels = PackageLevels();
+    for (const auto& [index, planted] : {std::pair{0u, levels[0] + L"\\OtherProduct\\settings.ini"},
+             std::pair{0u, levels[0] + L"\\readme.txt"},
+             std::pair{0u, levels[1] + L".untrusted-{earlier}\\OtherProduct\\package.msi"},
+             std::pair{1u, levels[1] + L"\\OtherProduct\\package.msi"}}) {
+        SetUp();
+        MakeEveryLevel();
+        Plant(planted, "theirs");
+        untrustedLevel = levels[index];
+        launcher = std::make_unique<CInstallerLauncher>();
+        EXPECT_EQ(SharedFolderRefused, Extract(false)) << Narrow(planted);
+        EXPECT_EQ("SecureFolder failed (145): " + Narrow(levels[index]) +
+                " is shared, others may change it, and it holds more than this product's folders\n",
+            printed);
+        EXPECT_EQ(L"", outputPath);
+        EXPECT_EQ("theirs", ReadWholeFile(planted));
+        EXPECT_TRUE(MovedAside(levels[index]).empty());
+        // Each level down to the refused one is asked for once; none is made.
+        EXPECT_EQ(index + 1, createdFolders.size());
+        // Refused for the rest of the run, without a second look or line.
+        EXPECT_EQ(SharedFolderRefused, Extract(false));
+        EXPECT_EQ("", printed);
+    }
+}
+
+std::wstring WithoutTrailingBackslash(const std::wstring& folder)
+{
+    return folder.substr(0, folder.size() - 1);
+}
+
+// The support logs and Windows Installer's logs list property values: only
+// SYSTEM and Administrators may read them, and a Logs folder that lets users
+// read is moved aside with the logs in it, as a level of the run's own.
+TEST_F(FolderProtection, LogsFolderIsForSystemAndAdministratorsAlone)
+{
+    ProductPackageFolder folders;
+    std::wstring logs;
+    ASSERT_EQ(0, folders.OpenLogs(logs));
+    ASSERT_EQ(4u, createdFolders.size());
+    EXPECT_EQ(logs, createdFolders[3].Path + L"\\");
+    EXPECT_EQ(StagingSddl, createdFolders[3].Descriptor);
+    folders.Release();
+    // What the run made is trusted when the next run finds it.
+    ASSERT_EQ(0, folders.OpenLogs(logs));
+    folders.Release();
+    EXPECT_TRUE(MovedAside(WithoutTrailingBackslash(logs)).empty());
+
+    // Made as every user may read it: mode 755 under Wine.
+    std::filesystem::remove_all(std::filesystem::path(logs));
+    Plant(logs + L"earlier.log", "earlier run");
+    ASSERT_EQ(0, folders.OpenLogs(logs));
+    const std::vector<std::wstring> moved = MovedAside(WithoutTrailingBackslash(logs));
+    ASSERT_EQ(1u, moved.size());
+    EXPECT_EQ("earlier run", ReadWholeFile(moved[0] + L"\\earlier.log"));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(logs + L"earlier.log")));
+}
+
+// The path of every open of a package folder level or of the Logs folder.
+std::map<std::wstring, int> levelOpens;
+
+HANDLE WINAPI CountingLevelOpens(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+    DWORD disposition, DWORD flags, HANDLE templateFile)
+{
+    if ((flags & FILE_FLAG_BACKUP_SEMANTICS) != 0) {
+        ++levelOpens[path];
+    }
+    return RealOs.CreateFileW(path, access, share, security, disposition, flags, templateFile);
+}
+
+class WholeRun : public FolderProtection {
+protected:
+    int Run(const std::wstring& arguments)
+    {
+        arguments_ = arguments;
+        launcher->m_lpCmdLine = arguments_.c_str();
+        testing::internal::CaptureStdout();
+        launcher->InitInstance();
+        printed = testing::internal::GetCapturedStdout();
+        return launcher->ExitInstance();
+    }
+
+    ScriptedChildren children;
+    std::wstring arguments_;
+};
+
+// The levels the log's folder holds are the ones the package is written
+// below: each is opened, checked and held once a run.
+TEST_F(WholeRun, ChecksEachLevelOnce)
+{
+    levelOpens.clear();
+    OsOverride<&OsCallTable::CreateFileW> counting(&CountingLevelOpens);
+    MakeEveryLevel();
+    ASSERT_EQ(0, Run(L"")) << printed;
+    std::vector<std::wstring> levels = PackageLevels();
+    levels.push_back(WithoutTrailingBackslash(SupportLogFolderPath()));
+    for (const std::wstring& level : levels) {
+        EXPECT_EQ(1, levelOpens[level]) << Narrow(level);
+    }
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(PackageFilePath())));
+}
+
+// A shared level that can be neither used nor moved aside ends the run with
+// its own code before anything is staged or run, whichever log it keeps.
+TEST_F(WholeRun, SharedLevelThatCanBeNeitherUsedNorMovedEndsTheRunBeforeAnything)
+{
+    OsOverride<&OsCallTable::GetSecurityInfo> query(&UsersMayWriteInOneLevel);
+    const std::wstring namedLog = TemporaryFolder() + L"named.log";
+    for (const std::wstring& arguments : {std::wstring(), L"-log \"" + namedLog + L"\""}) {
+        SetUp();
+        MakeEveryLevel();
+        const std::wstring theirs = PackageLevels()[0] + L"\\OtherProduct\\settings.ini";
+        Plant(theirs, "theirs");
+        untrustedLevel = PackageLevels()[0];
+        launcher = std::make_unique<CInstallerLauncher>();
+        EXPECT_EQ(SharedFolderRefused, Run(arguments)) << Narrow(arguments);
+        EXPECT_TRUE(children.Requests.empty());
+        ASSERT_EQ(1u, createdFolders.size()) << "nothing is staged";
+        const std::string line = "SecureFolder failed (145): " + Narrow(untrustedLevel);
+        EXPECT_EQ(printed.find(line), printed.rfind(line)) << printed;
+        EXPECT_NE(std::string::npos, printed.find(line)) << printed;
+        EXPECT_EQ("theirs", ReadWholeFile(theirs));
+        EXPECT_TRUE(MovedAside(untrustedLevel).empty());
+    }
+    std::filesystem::remove(std::filesystem::path(namedLog));
 }
 
 BOOL WINAPI NameTakenAgain(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
@@ -292,6 +452,7 @@ TEST_F(FolderProtection, HeldObjectThatItsPathNoLongerLeadsToIsRefused)
         {PackageLevels()[1], "SecureFolder failed (4395)\n"},
     };
     for (const auto& c : cases) {
+        launcher = std::make_unique<CInstallerLauncher>();
         redirectedPath = c.path;
         EXPECT_EQ(ReparsePointRefused, Extract(false)) << Narrow(c.path);
         EXPECT_EQ(c.line, printed);

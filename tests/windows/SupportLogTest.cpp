@@ -20,7 +20,7 @@
 
 namespace {
 
-const std::string PackageLevelSddl = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+const std::string LogsFolderSddl = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
 std::vector<std::string> LinesOf(const std::wstring& path)
 {
@@ -118,7 +118,11 @@ TEST_F(SupportLog, EveryRunLeavesALogOfItsStepsInTheProductsLogFolder)
 
 TEST_F(SupportLog, TheNewestTenLauncherLogsStayWithTheirWindowsInstallerLogs)
 {
-    std::filesystem::create_directories(std::filesystem::path(SupportLogFolderPath()));
+    // Made as a run makes it: one every user may read would be moved aside.
+    ProductPackageFolder folders;
+    std::wstring logs;
+    ASSERT_EQ(0, folders.OpenLogs(logs));
+    folders.Release();
     for (int old = 10; old < 22; ++old) {
         const std::wstring stem = SupportLogFolderPath() + L"InstallerLauncher-20200101-0000" + std::to_wstring(old) + L"-1";
         std::ofstream(std::filesystem::path(stem + L".log")) << "old";
@@ -289,14 +293,15 @@ BOOL WINAPI LogsFolderHeldByAnother(LPCWSTR path, LPSECURITY_ATTRIBUTES security
 }
 
 // The log folder is one more level of the package folder, made and checked
-// like the others; a link there is never written through.
+// like the others but for SYSTEM and Administrators alone; a link there is
+// never written through.
 TEST_F(SupportLog, LogFolderIsMadeLikeThePackageFolderAndALinkThereIsRefused)
 {
     {
         OsOverride<&OsCallTable::CreateDirectoryW> recording(&RecordingLogsFolder);
         ASSERT_EQ(0, Run(L""));
     }
-    EXPECT_EQ(PackageLevelSddl, logsDescriptor);
+    EXPECT_EQ(LogsFolderSddl, logsDescriptor);
     const std::wstring logs = SupportLogFolderPath();
     const ShownAsLink link(logs.substr(0, logs.size() - 1));
     const size_t before = LogFolderNames().size();

@@ -17,6 +17,7 @@ constexpr Meaning KnownMeanings[] = {
     {InstallerBusy, L"another installation is in progress; try again later"},
     {LogFailure, L"the log file could not be opened; nothing was staged or run"},
     {PlatformUnsupported, L"this processor is not supported; nothing was staged or run"},
+    {SharedFolderRefused, L"a folder shared with other products lets others change it; nothing was staged or run"},
     {ProductVersionInstalled, L"another version of the product is installed"},
     {RestartInitiated, L"installed; Windows Installer started a restart"},
     {RestartRequired, L"installed; a restart is required to finish"},

@@ -4,15 +4,35 @@
 #include "../ResultCodes.h"
 
 #include <cstddef>
+#include <cwchar>
 
 namespace {
 
 // TrustedInstaller, the owner Windows gives its own folders.
 constexpr const wchar_t* TrustedInstallerSid = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
-// What users may have on a package folder level: read and execute, in the
+// What users may have on a product folder: read and execute, in the
 // file-specific or the generic form.
 constexpr ACCESS_MASK ReadAndExecute = FILE_GENERIC_READ | FILE_GENERIC_EXECUTE | GENERIC_READ | GENERIC_EXECUTE;
+// What lets someone delete, rename or replace what is in a folder, or change
+// the folder's owner or access list. GENERIC_ALL maps to FILE_ALL_ACCESS,
+// which holds them all; GENERIC_WRITE maps to FILE_GENERIC_WRITE, which holds
+// none of them.
+constexpr ACCESS_MASK ChangeRights = DELETE | FILE_DELETE_CHILD | WRITE_DAC | WRITE_OWNER | GENERIC_ALL;
+
+// The rights an allowing entry for anyone else must not hold.
+ACCESS_MASK ForbiddenToOthers(FolderRole role)
+{
+    switch (role) {
+    case FolderRole::Shared:
+        return ChangeRights;
+    case FolderRole::Package:
+        return ~ReadAndExecute;
+    case FolderRole::Private:
+        break;
+    }
+    return ~ACCESS_MASK{0};
+}
 
 // The prefix of a final path that names a local or network path.
 constexpr wchar_t LocalPathPrefix[] = L"\\\\?\\";
@@ -62,8 +82,9 @@ private:
 
 // Whether one entry leaves the level to the trusted accounts: an entry that
 // denies takes nothing away from them, and one that allows gives anyone else
-// read and execute at most.
-std::int32_t IsTrustedEntry(const ACL* dacl, DWORD index, const TrustedAccounts& accounts, bool& trusted)
+// no more than the role lets them have.
+std::int32_t IsTrustedEntry(
+    const ACL* dacl, DWORD index, const TrustedAccounts& accounts, FolderRole role, bool& trusted)
 {
     void* entry = nullptr;
     if (!Os.GetAce(const_cast<ACL*>(dacl), index, &entry)) {
@@ -78,8 +99,12 @@ std::int32_t IsTrustedEntry(const ACL* dacl, DWORD index, const TrustedAccounts&
         trusted = false;
         return 0;
     }
+    if (role == FolderRole::Shared && (header->AceFlags & INHERIT_ONLY_ACE) != 0) {
+        trusted = true;
+        return 0;
+    }
     auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
-    trusted = accounts.Contains(&allowed->SidStart) || (allowed->Mask & ~ReadAndExecute) == 0;
+    trusted = accounts.Contains(&allowed->SidStart) || (allowed->Mask & ForbiddenToOthers(role)) == 0;
     return 0;
 }
 
@@ -110,6 +135,11 @@ std::int32_t RefuseUnlessPlainFolder(DWORD attributes)
         return ReportFailure("SecureFolder", ERROR_DIRECTORY);
     }
     return 0;
+}
+
+bool IsDotEntry(const wchar_t* name)
+{
+    return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0;
 }
 
 bool IsSameObject(const BY_HANDLE_FILE_INFORMATION& first, const BY_HANDLE_FILE_INFORMATION& second)
@@ -160,7 +190,7 @@ std::int32_t ConfirmFolderIsOurs(HANDLE folder, const std::wstring& path, Protec
     return 0;
 }
 
-std::int32_t IsTrustedFolderSecurity(PSID owner, const ACL* dacl, PSID systemOwner, bool& trusted)
+std::int32_t IsTrustedFolderSecurity(PSID owner, const ACL* dacl, PSID systemOwner, FolderRole role, bool& trusted)
 {
     TrustedAccounts accounts;
     if (const std::int32_t code = accounts.Load(systemOwner)) {
@@ -168,14 +198,14 @@ std::int32_t IsTrustedFolderSecurity(PSID owner, const ACL* dacl, PSID systemOwn
     }
     trusted = dacl != nullptr && accounts.Contains(owner);
     for (DWORD index = 0; trusted && index < dacl->AceCount; ++index) {
-        if (const std::int32_t code = IsTrustedEntry(dacl, index, accounts, trusted)) {
+        if (const std::int32_t code = IsTrustedEntry(dacl, index, accounts, role, trusted)) {
             return code;
         }
     }
     return 0;
 }
 
-std::int32_t IsTrustedFolder(HANDLE folder, PSID systemOwner, bool& trusted)
+std::int32_t IsTrustedFolder(HANDLE folder, PSID systemOwner, FolderRole role, bool& trusted)
 {
     PSID owner = nullptr;
     PACL dacl = nullptr;
@@ -186,5 +216,5 @@ std::int32_t IsTrustedFolder(HANDLE folder, PSID systemOwner, bool& trusted)
     if (read != ERROR_SUCCESS) {
         return ReportErrorCode("GetSecurityInfo", read);
     }
-    return IsTrustedFolderSecurity(owner, dacl, systemOwner, trusted);
+    return IsTrustedFolderSecurity(owner, dacl, systemOwner, role, trusted);
 }

@@ -18,6 +18,25 @@ inline constexpr const wchar_t* StagingFolderDescriptor = L"O:BAD:P(A;OICI;FA;;;
 // is there, never change it.
 inline constexpr const wchar_t* PackageFolderDescriptor =
     L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+// The support logs' folder: the launcher's logs and Windows Installer's
+// verbose ones list property values, so nobody else may even read them; the
+// files made there inherit these entries.
+inline constexpr const wchar_t* LogsFolderDescriptor = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+
+// What a level of the package folder may let accounts other than the
+// trusted ones do, by its role.
+enum class FolderRole {
+    // A level the vendor's other products share (the vendor's and the
+    // installers' folder): anything but delete, rename or replace what is in
+    // it, or change the level itself. Adding files and folders, as
+    // ProgramData's inherited entries let users do, is fine: what the run
+    // puts there is a level of its own, checked and held itself.
+    Shared,
+    // The product's folder: read and execute.
+    Package,
+    // The support logs' folder: nothing at all.
+    Private,
+};
 
 // The owner of an object, and the memory that holds it.
 struct RecordedOwner {
@@ -36,6 +55,9 @@ bool IsPlainFolder(DWORD attributes);
 // Returns 0 for a plain folder; otherwise prints "SecureFolder failed" with
 // ReparsePointRefused for a link, ERROR_DIRECTORY for a file, and returns it.
 std::int32_t RefuseUnlessPlainFolder(DWORD attributes);
+
+// Whether a name a folder's listing gives is the folder itself or its parent.
+bool IsDotEntry(const wchar_t* name);
 
 // Whether two handles' records name the same file-system object.
 bool IsSameObject(const BY_HANDLE_FILE_INFORMATION& first, const BY_HANDLE_FILE_INFORMATION& second);
@@ -57,14 +79,16 @@ std::int32_t ConfirmFinalPath(HANDLE object, const std::wstring& path, const cha
 std::int32_t ConfirmFolderIsOurs(HANDLE folder, const std::wstring& path, ProtectedDescriptor& descriptor);
 
 // Whether a folder with this owner and access list may be written below by
-// the elevated run: its owner is Administrators, SYSTEM, TrustedInstaller or
-// systemOwner (the owner of the common application data folder, who could
-// replace anything below it anyway), and nobody else is granted more than
-// read and execute, by any allowing entry (inherit-only ones included, since
-// they shape what is created there). A null access list grants everyone
-// everything; an entry of a kind not understood here is not trusted.
-// Returns 0, or the failing call's code after printing its line.
-std::int32_t IsTrustedFolderSecurity(PSID owner, const ACL* dacl, PSID systemOwner, bool& trusted);
+// the elevated run in this role: its owner is Administrators, SYSTEM,
+// TrustedInstaller or systemOwner (the owner of the common application data
+// folder, who could replace anything below it anyway), and nobody else is
+// granted more than the role lets others have, by any allowing entry. For a
+// product or logs folder inherit-only entries count too, since they shape
+// what the run creates there; a shared level's do not, since the run creates
+// there only levels of its own with their own descriptor. A null access list
+// grants everyone everything; an entry of a kind not understood here is not
+// trusted. Returns 0, or the failing call's code after printing its line.
+std::int32_t IsTrustedFolderSecurity(PSID owner, const ACL* dacl, PSID systemOwner, FolderRole role, bool& trusted);
 
 // The same rule for the folder behind this handle (opened with READ_CONTROL).
-std::int32_t IsTrustedFolder(HANDLE folder, PSID systemOwner, bool& trusted);
+std::int32_t IsTrustedFolder(HANDLE folder, PSID systemOwner, FolderRole role, bool& trusted);

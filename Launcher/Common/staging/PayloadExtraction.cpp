@@ -117,7 +117,7 @@ std::int32_t CInstallerLauncher::OpenPayloadFile(
     const std::wstring& fileName, bool toStaging, FileHandle& file, std::wstring& outputPath)
 {
     std::wstring folder;
-    const std::int32_t folderResult = toStaging ? OpenStagingFolder(folder) : packageFolder_.Open(folder);
+    const std::int32_t folderResult = toStaging ? OpenStagingFolder(folder) : OpenPackageFolder(folder);
     if (folderResult != 0) {
         return folderResult;
     }
@@ -134,6 +134,16 @@ std::int32_t CInstallerLauncher::OpenPayloadFile(
         return ReportLastError("CreateFile");
     }
     return 0;
+}
+
+std::int32_t CInstallerLauncher::OpenPackageFolder(std::wstring& folder)
+{
+    // Held since their check, the run's levels cannot have been renamed or
+    // replaced: checking them again would only cost time.
+    if (logFolder_.HoldsProductFolder(folder)) {
+        return 0;
+    }
+    return packageFolder_.Open(folder);
 }
 
 std::int32_t CInstallerLauncher::OpenStagingFolder(std::wstring& folder)

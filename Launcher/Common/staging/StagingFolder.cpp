@@ -7,7 +7,6 @@
 #include "../platform/SystemFolders.h"
 #include "../settings/BufferAllocation.h"
 
-#include <cwchar>
 
 namespace {
 
@@ -26,11 +25,6 @@ std::int32_t StagingRoot(std::wstring& root)
     const std::wstring systemTemp = folder + L"\\SystemTemp";
     root = IsPlainFolder(Os.GetFileAttributesW(systemTemp.c_str())) ? systemTemp : folder + L"\\Temp";
     return 0;
-}
-
-bool IsDotEntry(const wchar_t* name)
-{
-    return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0;
 }
 
 // Deletes what is below folder (with its trailing backslash), going on past
