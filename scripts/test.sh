@@ -31,7 +31,7 @@ can_run_32bit >/dev/null || runs_32bit=$?
 if [ "$runs_32bit" = 77 ]; then
     echo "################################################################################"
     echo "# NOT TESTED HERE: this machine's kernel cannot execute 32-bit x86 code."
-    echo "#$skipped"
+    echo "# Skipped:${skipped:- none}"
     echo "# The shipped 32-bit launcher never ran, nor 32-bit Windows with its 64-bit"
     echo "# packages and WOW64: run the windows-x86 tier on a machine that can."
     echo "################################################################################"

@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cwctype>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -65,6 +66,33 @@ std::string PackageForThisWindows()
     return "package " + std::string(package.begin(), package.end()) + "\n";
 }
 
+// Whether a GUID-named folder begins at position: x a hexadecimal digit.
+bool GuidFolderAt(const std::wstring& text, std::size_t position)
+{
+    const std::wstring shape = L"\\xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx";
+    return text.size() >= position + shape.size() &&
+           std::equal(shape.begin(), shape.end(), text.begin() + position,
+               [](wchar_t s, wchar_t c) { return s == L'x' ? std::iswxdigit(c) != 0 : c == s; });
+}
+
+// The text with the staging folder's GUID name, new in each run, as "*",
+// and without the package's log option, whose name holds the run's start
+// time and which comes and goes with the run's own log.
+std::wstring WithoutRunNames(std::wstring text)
+{
+    const std::size_t option = text.find(L" /l*v \"");
+    const std::size_t end = option == std::wstring::npos ? option : text.find(L'"', option + 7);
+    if (end != std::wstring::npos) {
+        text.erase(option, end + 1 - option);
+    }
+    for (std::size_t at = text.find(L'\\'); at != std::wstring::npos; at = text.find(L'\\', at + 1)) {
+        if (GuidFolderAt(text, at)) {
+            text.replace(at + 1, 36, L"*");
+        }
+    }
+    return text;
+}
+
 struct RunResult {
     int ExitCode;
     bool PackageHandedOn;
@@ -75,6 +103,8 @@ struct RunResult {
     std::map<HandleKind, int> Opened;
     std::vector<std::string> Mismatches;
     std::vector<std::wstring> Children;
+    // Each program started, as "<file> <parameters>" from "<working folder>".
+    std::vector<std::wstring> Started;
     bool StagingFolderLeft;
     bool BackupLeft;
     int Allocations;
@@ -123,6 +153,8 @@ RunResult RunInstall(const std::vector<FailurePoint>& failures, const wchar_t* a
     result.ExitCode = launcher.ExitInstance();
     for (const ScriptedChildren::Request& request : children.Requests) {
         result.PackageHandedOn |= request.Parameters.find(PackagePath()) != std::wstring::npos;
+        result.Started.push_back(
+            WithoutRunNames(request.File + L" " + request.Parameters + L" from " + request.WorkingFolder));
     }
     result.Children = children.FileNames();
     std::error_code error;
@@ -181,16 +213,17 @@ bool AbsorbedWhileStaging(const std::string& failed)
     return absorbed.count(failed) != 0;
 }
 
-// The code a step reports for a call failed with ERROR_ACCESS_DENIED.
-std::int32_t FailedCallCode(OsFailureKind kind)
+// The code a step reports for a call failed with this code: the call's own,
+// as the call's kind of failure hands it on.
+std::int32_t FailedCallCode(OsFailureKind kind, DWORD error)
 {
     switch (kind) {
     case OsFailureKind::Hresult:
-        return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+        return HRESULT_FROM_WIN32(error);
     case OsFailureKind::WaitFailed:
-        return -1;
+        return WaitFailure;
     default:
-        return ERROR_ACCESS_DENIED;
+        return static_cast<std::int32_t>(error);
     }
 }
 
@@ -242,7 +275,7 @@ std::int32_t ExpectedExitCode(const RunResult& run, int failAt)
     case Outcome::FailureCode:
         break;
     }
-    return FailedCallCode(run.Counted.FailedKind);
+    return FailedCallCode(run.Counted.FailedKind, run.Counted.FirstFailedCode);
 }
 
 const std::set<std::string> CloseCalls = {
@@ -292,6 +325,43 @@ void ExpectOutcome(const RunResult& run, int failAt)
     }
 }
 
+// Whether every program of part was started, in this order, in whole.
+bool StartedWithin(const std::vector<std::wstring>& part, const std::vector<std::wstring>& whole)
+{
+    auto next = whole.begin();
+    for (const std::wstring& started : part) {
+        next = std::find(next, whole.end(), started);
+        if (next++ == whole.end()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A run that ends with 0 did the unfailed run's work: it started the same
+// programs with the same command lines in the same order. Where a step goes
+// on from what failed in it, its program may be missing, nothing else: a
+// payload whose presence check failed counts as not carried; the first legacy
+// uninstaller gives way to the second; the preparation's steps report
+// nothing that changes how the run ends.
+bool GoesOnWithoutItsProgram(const StageMark& mark)
+{
+    return mark.Phase == ChildPhase::PresenceCheck || mark.Stage == InstallStage::FirstLegacyUninstaller ||
+           mark.Stage == InstallStage::Preparation;
+}
+
+void ExpectTheUnfailedWork(const RunResult& run, const RunResult& unfailed, bool stepGoesOn)
+{
+    if (run.ExitCode != 0) {
+        return;
+    }
+    if (stepGoesOn) {
+        EXPECT_TRUE(StartedWithin(run.Started, unfailed.Started)) << "not started in the unfailed run";
+    } else {
+        EXPECT_EQ(unfailed.Started, run.Started);
+    }
+}
+
 // The calls reached by the unfailed runs of every sweep in this program.
 std::set<std::string> reachedCalls;
 // Every call site the runs of these sweeps reached, and whether one failed it.
@@ -337,6 +407,7 @@ RunResult SweepEveryCall(const wchar_t* arguments, BeforeEachRun beforeEachRun)
         SCOPED_TRACE("failing call " + std::to_string(failAt) + ", " + run.Counted.FirstFailed);
         ExpectEveryHandleClosed(run);
         ExpectOutcome(run, failAt);
+        ExpectTheUnfailedWork(run, unfailed, GoesOnWithoutItsProgram(StageOfCall(run.Marks, failAt)));
         NoteSites(run, failures, toFail);
     }
     // The sites reached only on error paths, each tried once.
@@ -440,6 +511,10 @@ TEST(AllocationSweep, EachFailedAllocationEndsTheRunAsItsStepSays)
         if (next != unfailed.Marks.end()) {
             stages.insert(next->Stage);
         }
+        // The phase of the call before the allocation or of the one after.
+        ExpectTheUnfailedWork(run, unfailed,
+            GoesOnWithoutItsProgram(StageOfCall(unfailed.Marks, call)) ||
+                GoesOnWithoutItsProgram(StageOfCall(unfailed.Marks, call + 1)));
         EXPECT_TRUE(!run.StagingFolderLeft || stages.count(InstallStage::StagingCleanup));
         EXPECT_TRUE(!run.BackupLeft || stages.count(InstallStage::BackupRelease));
     }
@@ -520,19 +595,36 @@ TEST_P(SweptCalls, EveryCallOfTheListIsReached)
         }
     }
     EXPECT_EQ("", missing) << "calls no sweep reaches";
-    // And every site reached, on any path, failed at least once.
-    std::vector<CallSite> unfailed;
-    for (const auto& [site, failed] : sitesFailed) {
-        if (!failed) {
-            unfailed.push_back(site);
-        }
+    // Every site is in the product, and every one reached, on any path,
+    // failed at least once.
+    std::vector<CallSite> sites;
+    for (const auto& entry : sitesFailed) {
+        sites.push_back(entry.first);
     }
-    std::cout << sitesFailed.size() << " call sites reached, " << sitesFailed.size() - unfailed.size()
-              << " failed\n";
+    const std::vector<std::string> lines = SourceLines(sites);
+    std::string testSites;
     std::string unfailedLines;
-    for (const std::string& line : SourceLines(unfailed)) {
-        unfailedLines += line + "\n";
+    int productSites = 0;
+    int failedSites = 0;
+    auto line = lines.begin();
+    for (const auto& [site, failed] : sitesFailed) {
+        // The innermost source line is where the call is made; one not found
+        // cannot be shown to be the product's.
+        const std::string innermost = line->substr(0, line->find(" (inlined by)"));
+        const bool unknown = innermost.find(" at code offset ") != std::string::npos;
+        if (unknown || innermost.find(" at " TESTS_SOURCE_DIR) != std::string::npos) {
+            testSites += *line++ + "\n";
+            continue;
+        }
+        ++productSites;
+        failedSites += failed ? 1 : 0;
+        if (!failed) {
+            unfailedLines += *line + "\n";
+        }
+        ++line;
     }
+    std::cout << productSites << " call sites reached, " << failedSites << " failed\n";
+    EXPECT_EQ("", testSites) << "call sites not in the product: a test layer's place was recorded for the product's";
     EXPECT_EQ("", unfailedLines) << "call sites no run failed";
 }
 

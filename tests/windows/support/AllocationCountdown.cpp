@@ -5,12 +5,10 @@
 
 #include <cstdlib>
 #include <new>
-#include <utility>
 
 namespace {
 
 struct Countdown {
-    OsCallTable Saved;
     bool Armed = false;
     int FailAt = 0;
     int Allocations = 0;
@@ -19,36 +17,12 @@ struct Countdown {
 };
 Countdown countdown;
 
-// Counts nothing while it lives.
-struct Disarmed {
-    const bool Armed = std::exchange(countdown.Armed, false);
-    ~Disarmed() { countdown.Armed = Armed; }
-};
-
-template <auto Entry, typename Function>
-struct UncountedCall;
-
-template <auto Entry, typename Result, typename... Arguments>
-struct UncountedCall<Entry, Result(WINAPI*)(Arguments...)> {
-    static Result WINAPI Call(Arguments... arguments)
-    {
-        const Disarmed disarmed;
-        return (countdown.Saved.*Entry)(arguments...);
-    }
-};
-
-template <auto Entry>
-void LeaveUncounted()
-{
-    Os.*Entry = &UncountedCall<Entry, OsEntry<Entry>>::Call;
-}
-
 }  // namespace
 
 // The array and nothrow forms of the runtime come here too.
 void* operator new(std::size_t size)
 {
-    if (countdown.Armed && ++countdown.Allocations == countdown.FailAt) {
+    if (countdown.Armed && !InterposedCall::Inside() && ++countdown.Allocations == countdown.FailAt) {
         countdown.FailedAfterCall = countdown.Calls != nullptr ? countdown.Calls->Counted().Count : 0;
         throw std::bad_alloc();
     }
@@ -70,17 +44,12 @@ void operator delete(void* memory, std::size_t) noexcept
 
 AllocationCountdown::AllocationCountdown(int failAt, const OsCountdown* calls)
 {
-    countdown = Countdown{Os, false, failAt, 0, calls, 0};
-#define OS_CALL(name, failure) LeaveUncounted<&OsCallTable::name>();
-#include "platform/OsCallList.h"
-#undef OS_CALL
-    countdown.Armed = true;
+    countdown = Countdown{true, failAt, 0, calls, 0};
 }
 
 AllocationCountdown::~AllocationCountdown()
 {
     countdown.Armed = false;
-    Os = countdown.Saved;
 }
 
 int AllocationCountdown::Allocations() const

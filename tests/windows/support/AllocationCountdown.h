@@ -4,9 +4,9 @@
 // global operator new and fails the one whose number is given (1 for the
 // first) with std::bad_alloc, as an exhausted heap would; with failAt 0
 // nothing fails, which measures an operation's allocations. Allocations
-// inside calls through the table are not counted: Windows does not make them
-// with operator new, and the test's fakes and recorders there must not fail.
-// Put it in place after every fake. Only a program that links
+// inside a call a test layer serves (an OsCountdown, which covers every fake
+// beneath it, a HandleLedger, CountedOsCall, FailOsCall) are not counted: they
+// are the test's, not the launcher's. Only a program that links
 // AllocationCountdown.cpp, which replaces operator new, can use it.
 class OsCountdown;
 

@@ -24,6 +24,7 @@ public:
 private:
     static Result WINAPI Call(Arguments... arguments)
     {
+        const InterposedCall call(__builtin_return_address(0));
         if (++counted.Calls == counted.FailAt) {
             return FailureResult<Result>(OsCallTraits<Entry>::Failure, counted.Error);
         }

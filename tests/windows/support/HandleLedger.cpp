@@ -56,6 +56,7 @@ template <auto Entry, HandleKind Kind, int Out, typename Result, typename... Arg
 struct LedgerOpen<Entry, Kind, Out, Result(WINAPI*)(Arguments...)> {
     static Result WINAPI Call(Arguments... arguments)
     {
+    const InterposedCall call(__builtin_return_address(0));
         const Result result = (ledger.Saved.*Entry)(arguments...);
         if (!Succeeded<Entry>(result)) {
             return result;
@@ -78,6 +79,7 @@ template <auto Entry, typename Result, typename Handle, HandleKind... Kinds>
 struct LedgerClose<Entry, Result(WINAPI*)(Handle), Kinds...> {
     static Result WINAPI Call(Handle handle)
     {
+    const InterposedCall call(__builtin_return_address(0));
         const Result result = (ledger.Saved.*Entry)(handle);
         if (Succeeded<Entry>(result)) {
             Closed(handle, {Kinds...}, OsCallTraits<Entry>::Name);
@@ -102,6 +104,7 @@ void RecordCloses()
 HANDLE WINAPI LedgerCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
     DWORD disposition, DWORD flags, HANDLE templateFile)
 {
+    const InterposedCall call(__builtin_return_address(0));
     const HANDLE file = ledger.Saved.CreateFileW(path, access, share, security, disposition, flags, templateFile);
     if (file != INVALID_HANDLE_VALUE) {
         Opened(file, (flags & FILE_FLAG_BACKUP_SEMANTICS) != 0 ? HandleKind::Folder : HandleKind::File);
@@ -113,6 +116,7 @@ BOOL WINAPI LedgerCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECUR
     LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags, LPVOID environment,
     LPCWSTR workingFolder, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION child)
 {
+    const InterposedCall call(__builtin_return_address(0));
     const BOOL created = ledger.Saved.CreateProcessW(application, commandLine, processAttributes, threadAttributes,
         inheritHandles, flags, environment, workingFolder, startup, child);
     if (created) {
@@ -124,6 +128,7 @@ BOOL WINAPI LedgerCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECUR
 
 HLOCAL WINAPI LedgerLocalFree(HLOCAL memory)
 {
+    const InterposedCall call(__builtin_return_address(0));
     const HLOCAL kept = ledger.Saved.LocalFree(memory);
     if (kept == nullptr && memory != nullptr) {
         Closed(memory, {HandleKind::LocalMemory}, "LocalFree");
@@ -133,6 +138,7 @@ HLOCAL WINAPI LedgerLocalFree(HLOCAL memory)
 
 RPC_STATUS RPC_ENTRY LedgerRpcStringFree(RPC_WSTR* text)
 {
+    const InterposedCall call(__builtin_return_address(0));
     const RPC_WSTR freed = *text;
     const RPC_STATUS status = ledger.Saved.RpcStringFreeW(text);
     if (status == RPC_S_OK) {

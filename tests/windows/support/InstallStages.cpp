@@ -95,7 +95,7 @@ void PayloadLookedUp(const std::wstring& name, const std::wstring& type)
 // null, which names the program all the same.
 HMODULE WINAPI MarkingModuleHandle(LPCWSTR name)
 {
-    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    const InterposedCall call(__builtin_return_address(0));
     if (name != nullptr) {
         return tracker.Saved.GetModuleHandleW(name);
     }
@@ -104,7 +104,7 @@ HMODULE WINAPI MarkingModuleHandle(LPCWSTR name)
 
 HRSRC WINAPI MarkingFindResource(HMODULE module, LPCWSTR name, LPCWSTR type)
 {
-    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    const InterposedCall call(__builtin_return_address(0));
     if (!IS_INTRESOURCE(name) && !IS_INTRESOURCE(type)) {
         PayloadLookedUp(name, type);
     }
@@ -115,7 +115,7 @@ HRSRC WINAPI MarkingFindResource(HMODULE module, LPCWSTR name, LPCWSTR type)
 // holds it; the check lasts until the program is started.
 HANDLE WINAPI MarkingOpenMutex(DWORD access, BOOL inherit, LPCWSTR name)
 {
-    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    const InterposedCall call(__builtin_return_address(0));
     MarkNextCall(CurrentStage(), ChildPhase::InstallerBusy);
     return tracker.Saved.OpenMutexW(access, inherit, name);
 }
@@ -124,7 +124,7 @@ BOOL WINAPI MarkingCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECU
     LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags, LPVOID environment,
     LPCWSTR workingFolder, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION child)
 {
-    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    const InterposedCall call(__builtin_return_address(0));
     if (tracker.Marks.back().Phase == ChildPhase::InstallerBusy) {
         MarkNextCall(CurrentStage(), ChildPhase::Staging);
     }
@@ -135,7 +135,7 @@ BOOL WINAPI MarkingCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECU
 // A wait on Windows Installer's mutex belongs to the busy check.
 DWORD WINAPI MarkingWait(HANDLE handle, DWORD milliseconds)
 {
-    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    const InterposedCall call(__builtin_return_address(0));
     if (tracker.Marks.back().Phase != ChildPhase::InstallerBusy) {
         MarkNextCall(CurrentStage(), ChildPhase::Waiting);
     }
@@ -144,7 +144,7 @@ DWORD WINAPI MarkingWait(HANDLE handle, DWORD milliseconds)
 
 BOOL WINAPI MarkingExitCode(HANDLE process, LPDWORD exitCode)
 {
-    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    const InterposedCall call(__builtin_return_address(0));
     const BOOL read = tracker.Saved.GetExitCodeProcess(process, exitCode);
     MarkNextCall(CurrentStage(), ChildPhase::Ended);
     return read;
@@ -154,7 +154,7 @@ BOOL WINAPI MarkingExitCode(HANDLE process, LPDWORD exitCode)
 // failed attempt is absorbed.
 BOOL WINAPI MarkingCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
 {
-    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    const InterposedCall call(__builtin_return_address(0));
     const std::wstring root = StagingRoot();
     if (std::wstring(path).compare(0, root.size(), root) != 0) {
         return tracker.Saved.CreateDirectoryW(path, security);
@@ -167,7 +167,7 @@ BOOL WINAPI MarkingCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
 HANDLE WINAPI MarkingCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
     DWORD disposition, DWORD flags, HANDLE templateFile)
 {
-    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    const InterposedCall call(__builtin_return_address(0));
     if ((access & DELETE) != 0 && (flags & FILE_FLAG_BACKUP_SEMANTICS) != 0) {
         MarkNextCall(CurrentStage(), ChildPhase::MovingAside);
     }
@@ -181,7 +181,7 @@ HANDLE WINAPI MarkingCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECUR
 
 BOOL WINAPI MarkingWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped)
 {
-    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    const InterposedCall call(__builtin_return_address(0));
     if (file != tracker.SupportLog) {
         return tracker.Saved.WriteFile(file, data, size, written, overlapped);
     }

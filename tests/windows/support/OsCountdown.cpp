@@ -3,7 +3,6 @@
 #include "OsFailures.h"
 
 #include <cstring>
-#include <utility>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -13,7 +12,6 @@ struct Countdown {
     OsCallTable Saved;
     std::vector<FailurePoint> Failures;
     std::set<std::string> FailingFromThenOn;
-    void* NextCaller = nullptr;
     CountedCalls Counted;
 };
 Countdown countdown;
@@ -53,40 +51,42 @@ template <auto Entry, typename Result, typename... Arguments>
 struct CountedCall<Entry, Result(WINAPI*)(Arguments...)> {
     static Result WINAPI Call(Arguments... arguments)
     {
-        static const std::uintptr_t codeStart = CodeStart();
-        void* caller = std::exchange(countdown.NextCaller, nullptr);
-        if (caller == nullptr) {
-            caller = __builtin_return_address(0);
-        }
-        const char* name = OsCallTraits<Entry>::Name;
-        CountedCalls& counted = countdown.Counted;
-        counted.Sites.push_back({reinterpret_cast<std::uintptr_t>(caller) - codeStart, name});
-        counted.Reached.insert(name);
-        if (FailsNow(++counted.Count, name)) {
-            counted.Failed.push_back(counted.Count);
-            if (counted.Failed.size() == 1) {
-                counted.FirstFailed = name;
-                counted.FailedKind = OsCallTraits<Entry>::Failure;
+        const InterposedCall call(__builtin_return_address(0));
+        if constexpr (OsCallTraits<Entry>::Failure != OsFailureKind::Never) {
+            static const std::uintptr_t codeStart = CodeStart();
+            const char* name = OsCallTraits<Entry>::Name;
+            CountedCalls& counted = countdown.Counted;
+            const auto caller = reinterpret_cast<std::uintptr_t>(InterposedCall::ProductCaller());
+            counted.Sites.push_back({caller - codeStart, name});
+            counted.Reached.insert(name);
+            if (FailsNow(++counted.Count, name)) {
+                counted.Failed.push_back(counted.Count);
+                const DWORD error = InjectedFailureCode(counted.Count);
+                if (counted.Failed.size() == 1) {
+                    counted.FirstFailed = name;
+                    counted.FailedKind = OsCallTraits<Entry>::Failure;
+                    counted.FirstFailedCode = error;
+                }
+                return FailureResult<Result>(OsCallTraits<Entry>::Failure, error);
             }
-            return FailureResult<Result>(OsCallTraits<Entry>::Failure, ERROR_ACCESS_DENIED);
         }
         return (countdown.Saved.*Entry)(arguments...);
     }
 };
 
+// Every entry, the ones never failed too, so that whatever serves a call is
+// seen as inside one.
 template <auto Entry>
 void Count()
 {
-    if constexpr (OsCallTraits<Entry>::Failure != OsFailureKind::Never) {
-        Os.*Entry = &CountedCall<Entry, OsEntry<Entry>>::Call;
-    }
+    Os.*Entry = &CountedCall<Entry, OsEntry<Entry>>::Call;
 }
 
 }  // namespace
 
 OsCountdown::OsCountdown(const std::vector<FailurePoint>& failures)
 {
-    countdown = Countdown{Os, failures, {}, nullptr, {}};
+    countdown = Countdown{Os, failures, {}, {}};
 #define OS_CALL(name, failure) Count<&OsCallTable::name>();
 #include "platform/OsCallList.h"
 #include "platform/LookedUpCallList.h"
@@ -101,11 +101,6 @@ OsCountdown::~OsCountdown()
 const CountedCalls& OsCountdown::Counted() const
 {
     return countdown.Counted;
-}
-
-void OsCountdown::NextCallFrom(void* returnAddress)
-{
-    countdown.NextCaller = returnAddress;
 }
 
 std::set<std::string> CountedCallNames()

@@ -33,6 +33,8 @@ struct CountedCalls {
     // The name of the first call that was failed, or empty, and how it failed.
     std::string FirstFailed;
     OsFailureKind FailedKind = OsFailureKind::Never;
+    // The error code it was failed with (InjectedFailureCode).
+    DWORD FirstFailedCode = 0;
     // The numbers of every call failed, in order.
     std::vector<int> Failed;
     std::set<std::string> Reached;
@@ -41,9 +43,10 @@ struct CountedCalls {
 };
 
 // Counts every call that goes through the table while it lives and fails the
-// ones whose numbers are given, with the result and ERROR_ACCESS_DENIED where
-// a real failure of that call would leave its code; calls that cannot fail
-// are not counted. With no failure nothing fails, which measures a run's
+// ones whose numbers are given, with the result and the call's own
+// InjectedFailureCode where a real failure of that call would leave its code;
+// calls that cannot fail are not counted. Each call's site is the product's,
+// whatever test layers are stacked over or under the countdown. With no failure nothing fails, which measures a run's
 // calls. The entries in the table when the countdown starts, fakes included,
 // serve the calls that do not fail.
 class OsCountdown {
@@ -54,11 +57,6 @@ public:
     OsCountdown& operator=(const OsCountdown&) = delete;
 
     const CountedCalls& Counted() const;
-
-    // For a replacement put over the countdown's entries: the next counted
-    // call is the one it makes for its own caller, so that call's site is
-    // this return address instead of the replacement's.
-    static void NextCallFrom(void* returnAddress);
 };
 
 // The names of every call a countdown counts: the list without the calls

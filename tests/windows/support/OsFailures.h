@@ -5,6 +5,40 @@
 #include <cstdint>
 #include <type_traits>
 
+// One call of the product into the table, entered by every test layer put
+// over the table's entries: the outermost layer's return address is in the
+// product, whatever layers are stacked, and an inner one's in a layer.
+class InterposedCall {
+public:
+    explicit InterposedCall(void* returnAddress)
+    {
+        if (depth++ == 0) {
+            caller = returnAddress;
+        }
+    }
+    ~InterposedCall() { --depth; }
+    InterposedCall(const InterposedCall&) = delete;
+    InterposedCall& operator=(const InterposedCall&) = delete;
+
+    // Where the product made the call under way.
+    static void* ProductCaller() { return caller; }
+    // Whether a test layer is serving a call: what it does is not the product's.
+    static bool Inside() { return depth != 0; }
+
+private:
+    // The launcher makes its calls from one thread.
+    static inline int depth = 0;
+    static inline void* caller = nullptr;
+};
+
+// The error code a sweep fails call number `call` with: the customer bit
+// keeps it apart from every code Windows has, and the number from every other
+// failed call's, so a result tells which call it came from.
+inline DWORD InjectedFailureCode(int call)
+{
+    return 0x20000000u | static_cast<DWORD>(call);
+}
+
 // How each call of the table reports failure, from the same list the table is
 // made of.
 enum class OsFailureKind { Zero, InvalidHandle, ErrorCode, Hresult, WaitFailed, Ntstatus, Never };
@@ -58,6 +92,7 @@ struct FailingCall<Entry, Result(WINAPI*)(Arguments...)> {
     static inline DWORD Error = ERROR_ACCESS_DENIED;
     static Result WINAPI Call(Arguments...)
     {
+        const InterposedCall call(__builtin_return_address(0));
         return FailureResult<Result>(OsCallTraits<Entry>::Failure, Error);
     }
 };
