@@ -154,13 +154,10 @@ bool CInstallerLauncher::OpenRunLog()
 
 bool CInstallerLauncher::HoldPackageFolder()
 {
-    // The default log's opening has tried already. Any failure but a
-    // refused shared level leaves the package step to open the folder
-    // itself and report it, as a failed log never ends a run.
-    if (!LogPath.empty()) {
-        std::wstring folder;
-        logFolder_.OpenLogs(folder);
-    }
+    // The log's opening has tried already, a named log's too (for Windows
+    // Installer's logs). Any failure but a refused shared level leaves the
+    // package step to open the folder itself and report it, as a failed log
+    // never ends a run.
     if (!logFolder_.SharedLevelRefused()) {
         return true;
     }
