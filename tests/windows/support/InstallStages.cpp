@@ -192,19 +192,19 @@ BOOL WINAPI MarkingWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD writ
 // leaves it held.
 BOOL WINAPI MarkingFreeLibrary(HMODULE module)
 {
-    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    const InterposedCall call(__builtin_return_address(0));
     return InPhase(ChildPhase::Releasing, [&] { return tracker.Saved.FreeLibrary(module); });
 }
 
 BOOL WINAPI MarkingDestroyEnvironmentBlock(LPVOID block)
 {
-    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    const InterposedCall call(__builtin_return_address(0));
     return InPhase(ChildPhase::Releasing, [&] { return tracker.Saved.DestroyEnvironmentBlock(block); });
 }
 
 LSTATUS WINAPI MarkingRegOpenKey(HKEY parent, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
 {
-    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    const InterposedCall call(__builtin_return_address(0));
     const LSTATUS opened = tracker.Saved.RegOpenKeyExW(parent, path, options, access, key);
     constexpr std::wstring_view environment = L"Session Manager\\Environment";
     const std::wstring_view name = path != nullptr ? path : L"";
@@ -217,7 +217,7 @@ LSTATUS WINAPI MarkingRegOpenKey(HKEY parent, LPCWSTR path, DWORD options, REGSA
 
 LSTATUS WINAPI MarkingRegCloseKey(HKEY key)
 {
-    OsCountdown::NextCallFrom(__builtin_return_address(0));
+    const InterposedCall call(__builtin_return_address(0));
     if (key != tracker.MachineEnvironment) {
         return tracker.Saved.RegCloseKey(key);
     }
