@@ -111,19 +111,15 @@ void CInstallerLauncher::Run()
         return;
     }
     if (!TakeRunLock()) {
-        return;
-    }
-    if (OpenRunLog() && CheckProcessor() && HoldPackageFolder()) {
+        OpenLogApart();
+    } else if (OpenRunLog() && CheckProcessor() && HoldPackageFolder()) {
         RunInstallSequence();
     }
     LogUnlessOutOfMemory([this] { LogExitCode(ExitCode()); });
 }
 
 // Before anything is staged, changed or backed up, and before the log opens:
-// its wait's lines are kept for the log. A run that does not get the lock
-// opens no log: the file an administrator named may be the very one the
-// other run writes, and the default log's folder is the other run's to make
-// ready and hold. Its lines reach standard output only.
+// its wait's lines are kept for the log.
 bool CInstallerLauncher::TakeRunLock()
 {
     const ObservedStep observed(L"TakeRunLock");
@@ -132,6 +128,16 @@ bool CInstallerLauncher::TakeRunLock()
         SetExitCode(RunExitCode(RunEnd::RunLockNotTaken, taken, false));
     }
     return taken == 0;
+}
+
+// A run that does not get the lock touches neither the file an
+// administrator named, which may be the very one the other run writes, nor
+// the Logs folder, which is the other run's to make ready and hold; its
+// lines still reach a log, in a folder of its own.
+void CInstallerLauncher::OpenLogApart()
+{
+    OpenSupportLogApart(logFallbackFolder_);
+    LogRunHeader(version_, Is64BitWindows, nativeMachine_);
 }
 
 bool CInstallerLauncher::OpenRunLog()

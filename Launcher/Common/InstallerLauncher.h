@@ -117,6 +117,9 @@ private:
     // Takes the run lock (see TakeRunLock in RunLock.h). False, after setting
     // the exit code that ends the run, when it is not taken.
     bool TakeRunLock();
+    // Opens the support log of a run that did not get the run lock, apart
+    // from the other run's, and writes its header.
+    void OpenLogApart();
     // Opens the support log and writes its header. False when the log the
     // command line named cannot be opened: the run has then ended.
     bool OpenRunLog();

@@ -2,6 +2,8 @@
 // process left running named in the log.
 #include "log/SupportLog.h"
 #include "preparation/ProcessTermination.h"
+#include "staging/ProductPackageFolder.h"
+#include "staging/StagingFolder.h"
 #include "support/HandleLedger.h"
 #include "support/OsFailures.h"
 #include "support/TestConfiguration.h"
@@ -204,7 +206,8 @@ public:
         // Lines earlier tests logged with no log open are dropped first.
         CloseSupportLog();
         const OsOverride<&OsCallTable::CreateFileW> realOpen(RealOs.CreateFileW);
-        EXPECT_EQ(0, OpenSupportLogAt(path_));
+        const OsOverride<&OsCallTable::CloseHandle> realClose(RealOs.CloseHandle);
+        EXPECT_EQ(0, OpenSupportLogAt(path_, folders_, fallback_));
     }
 
     // The whole log, once closed.
@@ -212,6 +215,7 @@ public:
     {
         const OsOverride<&OsCallTable::CloseHandle> realClose(RealOs.CloseHandle);
         CloseSupportLog();
+        folders_.Release();
         const std::string text = ReadWholeFile(path_);
         DeleteFileW(path_.c_str());
         return text;
@@ -219,6 +223,8 @@ public:
 
 private:
     std::wstring path_ = TemporaryFolder() + L"process-termination.log";
+    ProductPackageFolder folders_;
+    StagingFolder fallback_;
 };
 
 // The log's lines that tell of a process, from their level on.

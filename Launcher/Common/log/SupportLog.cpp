@@ -90,6 +90,21 @@ std::int32_t CreateNewLog(const std::wstring& folder, const std::wstring& name)
     return 0;
 }
 
+// Starts writing to a new file in a new folder of the run's own under
+// Windows' temporary folder, which fallback makes and holds, and sets folder
+// to it.
+std::int32_t CreateLogApart(StagingFolder& fallback, const std::wstring& name, std::wstring& folder)
+{
+    if (const std::int32_t code = fallback.CreateForLogs(folder)) {
+        return code;
+    }
+    if (const std::int32_t code = CreateNewLog(folder, name)) {
+        fallback.Remove(folder);
+        return code;
+    }
+    return 0;
+}
+
 // A log that cannot go where it should is never dropped without a word, on
 // standard output, which a deployment agent keeps, and in the log itself.
 void WarnOfFallback(const std::wstring& folder, std::int32_t reason)
@@ -216,14 +231,20 @@ std::int32_t OpenDefaultSupportLog(ProductPackageFolder& folders, StagingFolder&
         return 0;
     }
     std::wstring fallbackFolder;
-    if (const std::int32_t code = fallback.CreateForLogs(fallbackFolder)) {
-        return code;
-    }
-    if (const std::int32_t code = CreateNewLog(fallbackFolder, name)) {
-        fallback.Remove(fallbackFolder);
+    if (const std::int32_t code = CreateLogApart(fallback, name, fallbackFolder)) {
         return code;
     }
     WarnOfFallback(fallbackFolder, reason);
+    return 0;
+}
+
+std::int32_t OpenSupportLogApart(StagingFolder& fallback)
+{
+    std::wstring folder;
+    if (const std::int32_t code = CreateLogApart(fallback, DefaultLogName(), folder)) {
+        return code;
+    }
+    WriteDiagnosticLine(L"Log written to " + folder + L": another run holds the run lock", LogLevel::Warning);
     return 0;
 }
 

@@ -30,6 +30,13 @@ void Log(LogLevel level, std::initializer_list<std::wstring_view> pieces);
 // line; the run then goes on without a log.
 std::int32_t OpenDefaultSupportLog(ProductPackageFolder& folders, StagingFolder& fallback);
 
+// Opens a log, named like the default one, in a new folder of the run's own
+// that fallback makes and holds under Windows' temporary folder, with a
+// warning line that names it: for a run that may touch neither the Logs
+// folder nor a named log, since another run holds them. Returns 0, or the
+// failing operation's code after printing its diagnostic line.
+std::int32_t OpenSupportLogApart(StagingFolder& fallback);
+
 // Opens the log an administrator named, made absolute against the current
 // folder. The folder is held and the file opened as itself, and the file is
 // created or emptied only once both are confirmed to be what the full path
