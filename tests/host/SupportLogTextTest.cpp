@@ -46,6 +46,7 @@ TEST(SecretMasking, HidesTheValueOfEveryPropertyNamedLikeAPassword)
         {L"NOTE=\"say \"\"hi\"\" PASSWORD=x\"\tdbPassWord=a\"b c\" sqlpassword=\"p w\"",
             L"NOTE=\"say \"\"hi\"\" PASSWORD=x\"\tdbPassWord=***** sqlpassword=*****"},
         {L"PASSWORDLESS=1 A=b=c", L"PASSWORDLESS=***** A=b=c"},
+        {L"/i pkg \"PASSWORD=a b\" X=1", L"/i pkg \"PASSWORD=***** X=1"},
         {L"no properties at all", L"no properties at all"},
     };
     for (const auto& c : cases) {

@@ -1,5 +1,7 @@
 #include "SecretMasking.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::wstring_view Mask = L"*****";
@@ -21,9 +23,10 @@ bool NamesASecret(std::wstring_view name)
 // quote, a doubled quote inside it standing for one quote of the value; a
 // quote that never closes runs to the end. A quote later in a value opens a
 // quoted part as well, so that no part of a value is taken for text after it.
-size_t ValueLength(std::wstring_view text)
+// quoted says that a quote before the name ("PASSWORD=a b") has opened a
+// quoted part already.
+size_t ValueLength(std::wstring_view text, bool quoted)
 {
-    bool quoted = false;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == L'"') {
             if (quoted && i + 1 < text.size() && text[i + 1] == L'"') {
@@ -48,7 +51,8 @@ std::wstring MaskSecrets(std::wstring_view text)
         const size_t nameStart = text.find_last_of(Blanks, equals);
         const size_t start = nameStart == std::wstring_view::npos ? 0 : nameStart + 1;
         const std::wstring_view name = text.substr(start, equals - start);
-        const size_t valueLength = ValueLength(text.substr(equals + 1));
+        const bool quotedBeforeName = std::count(name.begin(), name.end(), L'"') % 2 != 0;
+        const size_t valueLength = ValueLength(text.substr(equals + 1), quotedBeforeName);
         masked.append(text.substr(done, equals + 1 - done));
         if (NamesASecret(name)) {
             masked.append(Mask);
