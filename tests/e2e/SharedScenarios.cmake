@@ -103,13 +103,15 @@ add_scenario(${E2E_NAME}backs_up_driver_settings PREFIX win10-64 LAUNCHER ${E2E_
 
 # A second run while the first holds the run lock: it waits and then
 # installs, or, with a two-second bound, ends with 1618 having staged, run and
-# backed up nothing, the first run's settings backup untouched.
+# backed up nothing, the first run's settings backup untouched, and its log in
+# a folder of its own.
 add_launcher_variant(${E2E_NAME}waiting_two_seconds PAYLOADS ${LAUNCHER_PRODUCT_PAYLOADS} ${E2E_VARIANT_OPTIONS}
     MSI_BUSY_WAIT_SECONDS 2)
 add_scenario(${E2E_NAME}second_run_gives_up_while_the_first_holds_the_lock PREFIX win10-64
     LAUNCHER ${E2E_NAME}waiting_two_seconds ${WITH_LOCK_HOLDER} --hold-lock 120 --arguments=-quiet
     --expect-no-runs --expect-exit 1618 --expect-installed= --expect-first-runs-backup
     "--expect-stdout=Another run of the launcher is still in progress: giving up"
+    "--expect-stdout=Log written to .*InstallerLauncher-Logs-.*: another run holds the run lock"
     "--expect-absent=${PACKAGE_FOLDER}/${PACKAGE_FILE_NAME}")
 add_scenario(${E2E_NAME}second_run_waits_for_the_first PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
     ${WITH_LOCK_HOLDER} --hold-lock 8 --arguments=-quiet ${quiet_prerequisites} ${installs}

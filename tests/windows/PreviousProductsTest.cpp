@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -35,9 +36,13 @@ void Unregister(const wchar_t* code, REGSAM view = 0)
 
 std::vector<REGSAM> accessAsked;
 
+// The access asked for each product's Uninstall key; the children's
+// environment reads a key of its own.
 LSTATUS WINAPI RecordingOpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
 {
-    accessAsked.push_back(access);
+    if (std::wstring_view(path).find(L"\\Uninstall\\") != std::wstring_view::npos) {
+        accessAsked.push_back(access);
+    }
     return RealOs.RegOpenKeyExW(root, path, options, access, key);
 }
 

@@ -173,6 +173,11 @@ TEST_F(SupportLog, NamedLogThatCannotBeOpenedSafelyEndsTheRunWith1622)
         EXPECT_EQ("OpenLog failed (4395)\n", printed);
     }
     {
+        auto failing = FailOsCall<&OsCallTable::GetFullPathNameW>(ERROR_INVALID_NAME);
+        EXPECT_EQ(1622, Run(L"-quiet -log \"" + log + L"\""));
+        EXPECT_EQ("GetFullPathName failed (123)\n", printed);
+    }
+    {
         auto failing = FailOsCall<&OsCallTable::SetEndOfFile>(ERROR_DISK_FULL);
         EXPECT_EQ(1622, Run(L"-quiet -log \"" + log + L"\""));
         EXPECT_EQ("SetEndOfFile failed (112)\n", printed);
