@@ -262,6 +262,11 @@ Outcome OutcomeOf(const StageMark& mark, const std::string& failed)
 std::int32_t ExpectedExitCode(const RunResult& run, int failAt)
 {
     const StageMark mark = StageOfCall(run.Marks, failAt);
+    // Every call of the run lock, its wait included, ends the run with its
+    // own last-error code: no child's wait has failed.
+    if (mark.Stage == InstallStage::RunLock) {
+        return static_cast<std::int32_t>(run.Counted.FirstFailedCode);
+    }
     switch (OutcomeOf(mark, run.Counted.FirstFailed)) {
     case Outcome::GoesOn:
         return 0;
