@@ -1,6 +1,7 @@
 #include "ProcessTermination.h"
 
 #include "../LauncherConfig.h"
+#include "../ResultCodes.h"
 #include "../log/RunEvents.h"
 #include "../platform/Handles.h"
 #include "../settings/BufferAllocation.h"
@@ -36,7 +37,7 @@ ImageCheck CheckImage(HANDLE process, const wchar_t* imageName)
     std::vector<wchar_t> path;
     DWORD length = LongestPath;
     if (!TryResize(path, LongestPath)) {
-        Os.SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        Os.SetLastError(static_cast<DWORD>(OutOfMemory));
         return ImageCheck::Unreadable;
     }
     if (!Os.QueryFullProcessImageNameW(process, /*dwFlags=*/0, path.data(), &length)) {

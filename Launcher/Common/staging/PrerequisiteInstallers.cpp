@@ -52,7 +52,7 @@ std::int32_t CInstallerLauncher::InstallPrerequisites()
 
 // A prerequisite is often a chain of Windows Installer packages, so it waits
 // for a busy Windows Installer as the package does, before it is staged. Its
-// own busy answer (1618) is not retried: the chain may have installed part
+// own busy answer (InstallerBusy) is not retried: the chain may have installed part
 // of itself, and its busy answer ends the run as "retry later" all the same.
 std::int32_t CInstallerLauncher::RunPrerequisite(
     const wchar_t* resourceName, const wchar_t* fileName, const std::wstring& parameters)
