@@ -51,6 +51,16 @@ def wine(prefix, arch, *arguments, background=False):
                           stderr=subprocess.DEVNULL, timeout=600).returncode
 
 
+def prepare(prefix, arch, failure, *arguments):
+    """Runs a command that prepares the machine. A fresh prefix's first Wine
+    commands have been seen to fail once in CI; this is not what a scenario
+    checks, so a failed one is run once more before the scenario gives up."""
+    for _ in range(2):
+        if wine(prefix, arch, *arguments) == 0:
+            return
+    raise RuntimeError(failure)
+
+
 class TestValues:
     """The shipped product's identity and the test prefixes, as the build
     wrote them (cmake/TestValues.cmake)."""
@@ -90,8 +100,8 @@ def seed_driver_settings(args, prefix, drive):
         text = f.read()
     with open(os.path.join(drive, "StandIn", "settings.reg"), "w", encoding="utf-16") as f:
         f.write(text.replace("\n", "\r\n"))
-    if wine(prefix, args.arch, "reg", "import", "C:\\StandIn\\settings.reg", registry_view(args)) != 0:
-        raise RuntimeError("seeding the driver settings failed")
+    prepare(prefix, args.arch, "seeding the driver settings failed",
+            "reg", "import", "C:\\StandIn\\settings.reg", registry_view(args))
 
 
 def observe_drivers_key_during_install(args, prefix, drive):
@@ -164,9 +174,8 @@ def plant_registry_link(args, prefix, drive):
     victim key's tree."""
     for key, value, kind, data in ((VALUES.victim_key, "Owner", "REG_SZ", "someone else"),
                                    (VALUES.victim_key + "\\Inner", "Depth", "REG_DWORD", "2")):
-        if wine(prefix, args.arch, "reg", "add", key, "/v", value, "/t", kind, "/d", data, "/f",
-                registry_view(args)) != 0:
-            raise RuntimeError("creating the victim key failed")
+        prepare(prefix, args.arch, "creating the victim key failed",
+                "reg", "add", key, "/v", value, "/t", kind, "/d", data, "/f", registry_view(args))
     shutil.copy(args.plant_registry_link, os.path.join(drive, "StandIn", "RegistryLinkPlanter.exe"))
     link, target = (key.split("\\", 1)[1] for key in (VALUES.backup_key, VALUES.victim_key))
     if wine(prefix, args.arch, "C:\\StandIn\\RegistryLinkPlanter.exe", link, target) != 0:
@@ -195,8 +204,8 @@ def point_associations_at_recorder(args, prefix, drive):
     for root in ("HKCR", "HKCU\\Software\\Classes"):
         for kind in ("Msi.Package", "exefile"):
             key = "%s\\%s\\shell\\Open\\command" % (root, kind)
-            if wine(prefix, args.arch, "reg", "add", key, "/ve", "/t", "REG_SZ", "/d", command, "/f") != 0:
-                raise RuntimeError("pointing %s at the recorder failed" % key)
+            prepare(prefix, args.arch, "pointing %s at the recorder failed" % key,
+                    "reg", "add", key, "/ve", "/t", "REG_SZ", "/d", command, "/f")
 
 
 class StagingSwap:
@@ -363,9 +372,8 @@ class UserTemporaryFolderLink:
         variables = dict(USER_CODE_LOADING, TMP="C:\\users\\Public\\linked-temp",
                          TEMP="C:\\users\\Public\\linked-temp")
         for name, value in variables.items():
-            if wine(prefix, args.arch, "reg", "add", "HKCU\\Environment", "/v", name, "/t", "REG_SZ", "/d",
-                    value, "/f") != 0:
-                raise RuntimeError("setting the user's %s failed" % name)
+            prepare(prefix, args.arch, "setting the user's %s failed" % name,
+                    "reg", "add", "HKCU\\Environment", "/v", name, "/t", "REG_SZ", "/d", value, "/f")
         self.thread = threading.Thread(target=self.flip, daemon=True)
         self.thread.start()
 
@@ -478,8 +486,7 @@ def prepare_machine(args, prefix, drive):
     # Uninstall entries are looked up in the 64-bit view on 64-bit Windows.
     for key in args.registry_key:
         view = "/reg:64" if args.arch == "win64" else "/reg:32"
-        if wine(prefix, args.arch, "reg", "add", key, "/f", view) != 0:
-            raise RuntimeError("creating %s before the run failed" % key)
+        prepare(prefix, args.arch, "creating %s before the run failed" % key, "reg", "add", key, "/f", view)
     if args.service:
         install_service(args, prefix, drive)
         if args.service_running:
