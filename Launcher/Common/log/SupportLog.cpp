@@ -144,31 +144,14 @@ std::wstring FolderOf(const std::wstring& fullPath)
     return driveRoot || shareRoot ? folder + L"\\" : folder;
 }
 
-// Holds the folder without delete sharing, so that neither it nor a level
-// above it can be renamed away while the file is made in it, once its final
-// path shows that no link lies on the way to it: no file is made through a
-// junction, not even an empty one.
-std::int32_t HoldConfirmedFolder(const std::wstring& folder, FileHandle& held)
-{
-    FileHandle opened(Os.CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-        /*lpSecurityAttributes=*/nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-        /*hTemplateFile=*/nullptr));
-    if (!opened.IsValid()) {
-        return ReportLastError("CreateFile");
-    }
-    if (const std::int32_t code = ConfirmFinalPath(opened.Get(), folder, "OpenLog")) {
-        return code;
-    }
-    held = std::move(opened);
-    return 0;
-}
-
 // Opens the named file as itself and empties it only once it is confirmed to
 // be a file of its own, reached by its full path.
 std::int32_t OpenNamedFile(const std::wstring& fullPath, FileHandle& log)
 {
     FileHandle folder;
-    if (const std::int32_t code = HoldConfirmedFolder(FolderOf(fullPath), folder)) {
+    // Held before the file is made: no file is made through a junction on
+    // the way, not even an empty one.
+    if (const std::int32_t code = HoldConfirmedFolder(FolderOf(fullPath), FILE_READ_ATTRIBUTES, "OpenLog", folder)) {
         return code;
     }
     FileHandle file(Os.CreateFileW(fullPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, /*lpSecurityAttributes=*/nullptr,

@@ -50,11 +50,6 @@ std::wstring WithoutFinalPathPrefix(const std::wstring& finalPath)
     return finalPath;
 }
 
-bool SamePath(const std::wstring& first, const std::wstring& second)
-{
-    return Os.CompareStringOrdinal(first.c_str(), static_cast<int>(first.size()), second.c_str(),
-               static_cast<int>(second.size()), /*bIgnoreCase=*/TRUE) == CSTR_EQUAL;
-}
 
 // The accounts that may write below a level: the system's own, and whoever
 // owns the common application data folder.
@@ -146,6 +141,27 @@ bool IsSameObject(const BY_HANDLE_FILE_INFORMATION& first, const BY_HANDLE_FILE_
 {
     return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
         first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
+bool SamePath(const std::wstring& first, const std::wstring& second)
+{
+    return Os.CompareStringOrdinal(first.c_str(), static_cast<int>(first.size()), second.c_str(),
+               static_cast<int>(second.size()), /*bIgnoreCase=*/TRUE) == CSTR_EQUAL;
+}
+
+std::int32_t HoldConfirmedFolder(const std::wstring& path, DWORD access, const char* refusal, FileHandle& held)
+{
+    FileHandle opened(Os.CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        /*lpSecurityAttributes=*/nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+        /*hTemplateFile=*/nullptr));
+    if (!opened.IsValid()) {
+        return ReportLastError("CreateFile");
+    }
+    if (const std::int32_t code = ConfirmFinalPath(opened.Get(), path, refusal)) {
+        return code;
+    }
+    held = std::move(opened);
+    return 0;
 }
 
 std::int32_t ConfirmFinalPath(HANDLE object, const std::wstring& path, const char* refusal)

@@ -69,6 +69,17 @@ bool IsSameObject(const BY_HANDLE_FILE_INFORMATION& first, const BY_HANDLE_FILE_
 // or GetFinalPathNameByHandle's code after printing its line.
 std::int32_t ConfirmFinalPath(HANDLE object, const std::wstring& path, const char* refusal);
 
+// Whether two paths name the same place, letter case aside.
+bool SamePath(const std::wstring& first, const std::wstring& second);
+
+// Opens the folder at path as itself (a link is opened, not followed) with
+// this access, sharing reading and writing but never deletion, so that
+// neither it nor a level above it can be renamed away while it is held, and
+// holds it in held once its final path is path (see ConfirmFinalPath).
+// Returns 0, or the failing call's code or ReparsePointRefused after
+// printing its line; held is then left alone.
+std::int32_t HoldConfirmedFolder(const std::wstring& path, DWORD access, const char* refusal, FileHandle& held);
+
 // Refuses a folder that the run has just made and holds open (folder, at
 // path) when its owner is not the one this system gives to what the run
 // creates with descriptor. Between the folder's creation and its opening, a

@@ -48,15 +48,7 @@ std::int32_t ReadSystemOwner(const std::wstring& commonAppData, RecordedOwner& o
 // the held path leads to it.
 std::int32_t HoldNewLevel(const std::wstring& path, FileHandle& held)
 {
-    FileHandle level = OpenLevel(path, HeldLevelAccess);
-    if (!level.IsValid()) {
-        return ReportLastError("CreateFile");
-    }
-    if (const std::int32_t code = ConfirmFinalPath(level.Get(), path, "SecureFolder")) {
-        return code;
-    }
-    held = std::move(level);
-    return 0;
+    return HoldConfirmedFolder(path, HeldLevelAccess, "SecureFolder", held);
 }
 
 // Renames the level at path, which must still be the object identity
@@ -115,12 +107,6 @@ const wchar_t* DescriptorOf(FolderRole role)
     return role == FolderRole::Private ? LogsFolderDescriptor : PackageFolderDescriptor;
 }
 
-bool SameName(const std::wstring& first, const std::wstring& second)
-{
-    return Os.CompareStringOrdinal(first.c_str(), static_cast<int>(first.size()), second.c_str(),
-               static_cast<int>(second.size()), /*bIgnoreCase=*/TRUE) == CSTR_EQUAL;
-}
-
 // Whether a listed entry of the shared level at this index is one this
 // launcher makes there: the next level down, and below the installers'
 // level also the product folders earlier runs moved aside, which hold
@@ -132,8 +118,8 @@ bool IsLevelOfOurs(const WIN32_FIND_DATAW& entry, std::size_t index)
     const std::wstring name = entry.cFileName;
     const std::wstring movedAside = std::wstring(next.Name) + MovedAsideMark;
     return IsPlainFolder(entry.dwFileAttributes) &&
-        (SameName(name, next.Name) ||
-            (next.Role != FolderRole::Shared && SameName(name.substr(0, movedAside.size()), movedAside)));
+        (SamePath(name, next.Name) ||
+            (next.Role != FolderRole::Shared && SamePath(name.substr(0, movedAside.size()), movedAside)));
 }
 
 // Whether the shared level at path, at this index, holds nothing but
