@@ -13,7 +13,7 @@ namespace {
 
 std::vector<std::string> events;
 bool refuseManager = false;
-bool refuseService = false;
+DWORD serviceRefusal = 0;
 bool refuseControl = false;
 const SC_HANDLE Manager = reinterpret_cast<SC_HANDLE>(0x10);
 const SC_HANDLE Service = reinterpret_cast<SC_HANDLE>(0x20);
@@ -33,7 +33,8 @@ SC_HANDLE WINAPI FakeOpenService(SC_HANDLE manager, LPCWSTR name, DWORD access)
     EXPECT_EQ(std::wstring(L"TAVRINAudioDevMon"), name);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_USER_DEFINED_CONTROL), access) << "the one control, nothing more";
     events.push_back("open service");
-    return refuseService ? nullptr : Service;
+    SetLastError(serviceRefusal);
+    return serviceRefusal != 0 ? nullptr : Service;
 }
 
 BOOL WINAPI FakeControl(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status)
@@ -55,7 +56,8 @@ protected:
     void SetUp() override
     {
         events.clear();
-        refuseManager = refuseService = refuseControl = false;
+        refuseManager = refuseControl = false;
+        serviceRefusal = 0;
     }
 
     ScopedConfiguration configuration;
@@ -80,11 +82,14 @@ TEST_F(ServiceNotice, RefusedControlIsMinusOneWithBothHandlesClosed)
     EXPECT_EQ(Events({"open manager", "open service", "control 128", "close service", "close manager"}), events);
 }
 
-TEST_F(ServiceNotice, MissingServiceClosesTheManager)
+TEST_F(ServiceNotice, ServiceNotInstalledIsNothingToNotifyAndAnyOtherRefusalIsMinusOne)
 {
-    refuseService = true;
-    EXPECT_EQ(-1, NotifyDeviceMonitorService());
-    EXPECT_EQ(Events({"open manager", "open service", "close manager"}), events);
+    for (const auto& [error, expected] : {std::pair<DWORD, int>{ERROR_SERVICE_DOES_NOT_EXIST, 0}, {ERROR_ACCESS_DENIED, -1}}) {
+        events.clear();
+        serviceRefusal = error;
+        EXPECT_EQ(expected, NotifyDeviceMonitorService()) << error;
+        EXPECT_EQ(Events({"open manager", "open service", "close manager"}), events);
+    }
 }
 
 TEST_F(ServiceNotice, NoManagerNoService)
@@ -94,11 +99,11 @@ TEST_F(ServiceNotice, NoManagerNoService)
     EXPECT_EQ(Events({"open manager"}), events);
 }
 
-TEST(ServiceNoticeOnThisWindows, AbsentServiceGivesMinusOne)
+TEST(ServiceNoticeOnThisWindows, AbsentServiceIsNothingToNotify)
 {
     ScopedConfiguration configuration;
     TestConfiguration.DeviceMonitorServiceName = L"TAVRINAudioDevMonNotInstalled";
-    EXPECT_EQ(-1, NotifyDeviceMonitorService());
+    EXPECT_EQ(0, NotifyDeviceMonitorService());
 }
 
 }  // namespace

@@ -116,6 +116,20 @@ TEST_F(SupportLog, EveryRunLeavesALogOfItsStepsInTheProductsLogFolder)
     EXPECT_NE(std::string::npos, lines.back().find("] I exit code 0 (every step ran and the driver package installed)"));
 }
 
+// Deployment tools read a restart as installed: never an error line.
+TEST_F(SupportLog, ExitCodeLineIsAnErrorOnlyForAFailure)
+{
+    for (const auto& [result, level] : {std::pair<int, const char*>{3010, "W"}, {1641, "W"}, {1603, "E"}}) {
+        SetUp();
+        Steps.Results["InstallMainPackage"] = result;
+        ASSERT_EQ(result, Run(L"-quiet"));
+        const std::vector<std::wstring> names = LogFolderNames();
+        ASSERT_EQ(1u, names.size()) << printed;
+        const std::string expected = std::string("] ") + level + " exit code " + std::to_string(result) + " (";
+        EXPECT_NE(std::string::npos, LinesOf(SupportLogFolderPath() + names[0]).back().find(expected)) << expected;
+    }
+}
+
 TEST_F(SupportLog, TheNewestTenLauncherLogsStayWithTheirWindowsInstallerLogs)
 {
     // Made as a run makes it: one every user may read would be moved aside.

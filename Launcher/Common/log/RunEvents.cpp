@@ -3,12 +3,23 @@
 #include "ExitCodeMeaning.h"
 #include "LogLine.h"
 #include "SupportLog.h"
+#include "../ResultCodes.h"
 
 namespace {
 
 LogLevel LevelOf(bool succeeded)
 {
     return succeeded ? LogLevel::Information : LogLevel::Warning;
+}
+
+// Deployment tools read a restart result as installed, so it is no error; it
+// is a warning all the same, as the driver is not in use until the restart.
+LogLevel LevelOfExitCode(std::int32_t exitCode)
+{
+    if (exitCode == 0) {
+        return LogLevel::Information;
+    }
+    return exitCode == RestartRequired || exitCode == RestartInitiated ? LogLevel::Warning : LogLevel::Error;
 }
 
 }  // namespace
@@ -80,8 +91,13 @@ void LogPackageWritten(const std::wstring& resource, const std::wstring& path)
     Log(LogLevel::Information, {L"package ", resource, L" written to ", path});
 }
 
+void LogServiceNotInstalled(const wchar_t* serviceName)
+{
+    Log(LogLevel::Information, {L"device-monitor service ", serviceName, L" is not installed: nothing to notify"});
+}
+
 void LogExitCode(std::int32_t exitCode)
 {
-    Log(exitCode == 0 ? LogLevel::Information : LogLevel::Error,
+    Log(LevelOfExitCode(exitCode),
         {L"exit code ", Decimal(exitCode), L" (", ExitCodeMeaning(exitCode), L")"});
 }

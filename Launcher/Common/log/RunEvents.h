@@ -21,6 +21,8 @@ void LogProcessEnded(const std::wstring& imageName, std::uint32_t processId);
 // A listed process left running: the call that failed and its error code.
 void LogProcessNotEnded(
     const std::wstring& imageName, std::uint32_t processId, const wchar_t* failedCall, std::uint32_t error);
+// A machine without the device-monitor service has nothing to be told.
+void LogServiceNotInstalled(const wchar_t* serviceName);
 void LogEarlierProductRemoval(const std::wstring& productCode, std::int32_t result);
 
 // The settings backup: the keys (below HKEY_LOCAL_MACHINE) and how many keys
@@ -31,5 +33,6 @@ void LogSettingsBackupReleased(bool released);
 
 void LogPackageWritten(const std::wstring& resource, const std::wstring& path);
 
-// The run's last line: "exit code <decimal> (<meaning>)".
+// The run's last line: "exit code <decimal> (<meaning>)", an error only for
+// a result deployment tools read as failed.
 void LogExitCode(std::int32_t exitCode);

@@ -2,6 +2,7 @@
 
 #include "../LauncherConfig.h"
 #include "../ResultCodes.h"
+#include "../log/RunEvents.h"
 #include "../platform/Handles.h"
 
 namespace {
@@ -24,6 +25,11 @@ std::int32_t NotifyDeviceMonitorService()
     const ServiceHandle service(
         Os.OpenServiceW(manager.Get(), LauncherConfig.DeviceMonitorServiceName, SERVICE_USER_DEFINED_CONTROL));
     if (!service.IsValid()) {
+        // The first install on a machine comes before the driver's service.
+        if (Os.GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST) {
+            LogServiceNotInstalled(LauncherConfig.DeviceMonitorServiceName);
+            return 0;
+        }
         return ServiceNoticeRefused;
     }
     SERVICE_STATUS status = {};
