@@ -21,12 +21,14 @@
 #     [USE_SELF_EXTRACTOR_SWITCHES] [CONTINUE_AFTER_PREREQUISITE_FAILURE])
 #
 # Builds InstallerLauncher.exe from the common code with this build's own
-# configuration values, resource catalogue, prompt strings and manifest.
+# configuration values, resource catalogue, prompt strings and manifest, and
+# the tree's version block and icon (ProductDisplay.cmake).
 # Values not given are those of the shipped product. Each value is checked
 # (LauncherValues.cmake) before anything is generated from it.
 
 include(LauncherValues)
 include(ProductIdentity)
+include(ProductDisplay)
 
 function(launcher_wide_literal out value)
     string(REPLACE "\\" "\\\\" value "${value}")
@@ -96,6 +98,20 @@ function(add_launcher_variant target)
     foreach(key IN LISTS PRODUCT_IDENTITY_KEYS)
         launcher_check_value(${target} ${key} "${V_${key}}")
     endforeach()
+    foreach(table IN ITEMS PRODUCT_CODES_32 PRODUCT_CODES_64)
+        foreach(code IN LISTS V_${table})
+            launcher_check_value(${target} ${table} "${code}")
+        endforeach()
+    endforeach()
+    foreach(key IN LISTS PRODUCT_DISPLAY_KEYS)
+        launcher_check_value(${target} ${key} "${${key}}")
+    endforeach()
+    if(PRODUCT_ICON)
+        launcher_check_value(${target} PRODUCT_ICON "${PRODUCT_ICON}")
+        set(icon "${PRODUCT_ICON}")
+    else()
+        set(icon "${LAUNCHER_ICON}")
+    endif()
     foreach(processName IN LISTS V_PROCESS_NAMES)
         launcher_check_value(${target} PROCESS_NAMES "${processName}")
     endforeach()
@@ -160,10 +176,20 @@ function(add_launcher_variant target)
         set(LAUNCHER_PROMPT_STRINGS "STRINGTABLE\nBEGIN\n${promptEntries}END\n")
     endif()
     _launcher_rc_string(LAUNCHER_MANIFEST "${V_MANIFEST}")
-    _launcher_rc_string(LAUNCHER_ICON_FILE "${LAUNCHER_ICON}")
+    _launcher_rc_string(LAUNCHER_ICON_FILE "${icon}")
     configure_file("${LAUNCHER_RESOURCES_DIR}/InstallerLauncher.rc.in" "${generated}/InstallerLauncher.rc" @ONLY)
+
+    # The version block, which the script above includes from its own folder.
+    string(REPLACE "." "," LAUNCHER_FIXED_VERSION "${PRODUCT_VERSION}")
+    string(REGEX REPLACE "\\.[0-9]+$" "" productVersion "${PRODUCT_VERSION}")
+    _launcher_rc_string(LAUNCHER_FILE_VERSION "${PRODUCT_VERSION}")
+    _launcher_rc_string(LAUNCHER_PRODUCT_VERSION "${productVersion}")
+    _launcher_rc_string(LAUNCHER_VENDOR_DISPLAY_NAME "${VENDOR_DISPLAY_NAME}")
+    _launcher_rc_string(LAUNCHER_PRODUCT_DISPLAY_NAME "${PRODUCT_DISPLAY_NAME}")
+    _launcher_rc_string(LAUNCHER_LEGAL_NOTICE "${PRODUCT_LEGAL_NOTICE}")
+    configure_file("${LAUNCHER_RESOURCES_DIR}/VersionBlock.rc.in" "${generated}/VersionBlock.rc" @ONLY)
     set_source_files_properties("${generated}/InstallerLauncher.rc" PROPERTIES
-        OBJECT_DEPENDS "${payloadFiles};${V_MANIFEST};${LAUNCHER_ICON};${LAUNCHER_RESOURCES_DIR}/VersionBlock.rc")
+        OBJECT_DEPENDS "${payloadFiles};${V_MANIFEST};${icon};${generated}/VersionBlock.rc")
 
     add_executable(${target} WIN32
         "${generated}/LauncherConfig.cpp"
@@ -181,7 +207,10 @@ function(add_launcher_variant target)
     # StringInstantiation.h, which keeps the runtime's string members out
     # first, and 55 KB without it.
     link_with_reachable_unwind_tables(${target})
-    add_dependencies(${target} launcher_icon demo_payloads)
+    add_dependencies(${target} launcher_icon)
+    if(TARGET demo_payloads)
+        add_dependencies(${target} demo_payloads)
+    endif()
     set_target_properties(${target} PROPERTIES
         OUTPUT_NAME InstallerLauncher
         RUNTIME_OUTPUT_DIRECTORY "${V_OUTPUT_DIRECTORY}")

@@ -5,7 +5,11 @@ strings when the build carries them, the manifest, the version block and the
 icon.
 
 usage: check_executable.py EXE --payloads NAME:TYPE... [--prompt TEXT CAPTION] [--without-windows-10]
-                           [--contains-text TEXT]...
+                           [--contains-text TEXT]... [--version-block COMPANY PRODUCT VERSION NOTICE]
+                           [--icon FILE]
+
+--version-block and --icon name a vendor's values; by default the version
+block and the drawn icon every build carried before.
 
 --contains-text checks that the UTF-16 form of a build value (a settings key
 name, a folder name) lies in the file exactly as given.
@@ -25,15 +29,15 @@ SUPPORTED_OS = [
     "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  # Windows 7
     "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  # Windows 8
 ]
-VERSION_STRINGS = [
-    ("CompanyName", "Pellond"),
-    ("FileDescription", "TAVRIN Driver Installer"),
-    ("InternalName", "Installer Launcher"),
-    ("OriginalFilename", "InstallerLauncher.exe"),
-    ("ProductName", "TAVRIN Driver Installer"),
-    ("FileVersion", "1.0.5.29764"),
-    ("ProductVersion", "1.0.5"),
-]
+DEFAULT_VERSION_BLOCK = ["Pellond", "TAVRIN Driver Installer", "1.0.5.29764",
+                         "Copyright (C) Pellond. All rights reserved."]
+
+
+def version_strings(company, product, version, notice):
+    return [("CompanyName", company), ("FileDescription", product), ("InternalName", "Installer Launcher"),
+            ("OriginalFilename", "InstallerLauncher.exe"), ("ProductName", product), ("FileVersion", version),
+            ("ProductVersion", version.rsplit(".", 1)[0]), ("LegalCopyright", notice)]
+
 
 # What the launcher may import: DLLs Windows loads only from the system folder
 # (its known DLLs) and the common controls that the manifest binds side by
@@ -102,10 +106,12 @@ def check_manifest(data, without_windows_10):
     check(ids == (SUPPORTED_OS[1:] if without_windows_10 else SUPPORTED_OS), "supportedOS entries are %s" % ids)
 
 
-def check_version(pe):
+def check_version(pe, block):
     fixed = pe.VS_FIXEDFILEINFO[0]
-    check((fixed.FileVersionMS, fixed.FileVersionLS) == (0x00010000, 0x00057444), "fixed FileVersion")
-    check((fixed.ProductVersionMS, fixed.ProductVersionLS) == (0x00010000, 0x00057444), "fixed ProductVersion")
+    parts = [int(part) for part in block[2].split(".")]
+    words = (parts[0] << 16 | parts[1], parts[2] << 16 | parts[3])
+    check((fixed.FileVersionMS, fixed.FileVersionLS) == words, "fixed FileVersion")
+    check((fixed.ProductVersionMS, fixed.ProductVersionLS) == words, "fixed ProductVersion")
     check(fixed.FileFlagsMask == 0x17 and fixed.FileFlags == 0, "file flags")
     check(fixed.FileOS == 4 and fixed.FileType == 1 and fixed.FileSubtype == 0, "FileOS, FileType, FileSubtype")
     check(fixed.FileDateMS == 0 and fixed.FileDateLS == 0, "file date")
@@ -113,13 +119,21 @@ def check_version(pe):
     check(len(tables) == 1 and tables[0].LangID == b"040904b0", "string block 040904b0")
     if tables:
         items = [(k.decode(), v.decode()) for k, v in tables[0].entries.items()]
-        check(items[:len(VERSION_STRINGS)] == VERSION_STRINGS, "version strings are %s" % items)
-        check(len(items) == 8 and items[7][0] == "LegalCopyright" and items[7][1], "legal notice last")
+        check(items == version_strings(*block), "version strings are %s" % items)
     translations = [v for info in pe.FileInfo[0] if info.Key == b"VarFileInfo" for v in info.Var]
     check(any(v.entry.get(b"Translation") == "0x0409 0x04b0" for v in translations), "Translation 0x0409, 1200")
 
 
-def check_icon(found):
+def icon_file_images(path):
+    """The images of an .ico file, in its order."""
+    with open(path, "rb") as file:
+        data = file.read()
+    _, _, count = struct.unpack_from("<HHH", data, 0)
+    entries = [struct.unpack_from("<II", data, 6 + 16 * i + 8) for i in range(count)]
+    return [data[offset:offset + size] for size, offset in entries]
+
+
+def check_icon(found, icon_file):
     groups = found.get((RT_GROUP_ICON, 101))
     check(groups is not None, "icon group 101 missing")
     if not groups:
@@ -127,11 +141,16 @@ def check_icon(found):
     data = groups[0][1]
     _, _, count = struct.unpack_from("<HHH", data, 0)
     sizes = []
+    images = []
     for i in range(count):
         width, height, _, _, _, bits, _, icon_id = struct.unpack_from("<BBBBHHIH", data, 6 + 14 * i)
         sizes.append((width, height, bits))
+        images.append(found.get((RT_ICON, icon_id), [(0, None)])[0][1])
         check((RT_ICON, icon_id) in found, "icon image %d missing" % icon_id)
-    check(sizes == [(128, 128, 32), (48, 48, 32), (32, 32, 32), (16, 16, 32)], "icon images are %s" % sizes)
+    if icon_file:
+        check(images == icon_file_images(icon_file), "the icon is not %s" % icon_file)
+    else:
+        check(sizes == [(128, 128, 32), (48, 48, 32), (32, 32, 32), (16, 16, 32)], "icon images are %s" % sizes)
 
 
 def check_imports(pe):
@@ -163,6 +182,9 @@ def main():
     parser.add_argument("--prompt", nargs=2, metavar=("TEXT", "CAPTION"))
     parser.add_argument("--without-windows-10", action="store_true")
     parser.add_argument("--contains-text", action="append", default=[])
+    parser.add_argument("--version-block", nargs=4, default=DEFAULT_VERSION_BLOCK,
+                        metavar=("COMPANY", "PRODUCT", "VERSION", "NOTICE"))
+    parser.add_argument("--icon")
     args = parser.parse_args()
 
     pe = pefile.PE(args.exe)
@@ -184,8 +206,8 @@ def main():
     check(len(manifests) == 1 and manifests[0][0] == ENGLISH_US, "manifest 1 missing")
     if manifests:
         check_manifest(manifests[0][1], args.without_windows_10)
-    check_version(pe)
-    check_icon(found)
+    check_version(pe, args.version_block)
+    check_icon(found, args.icon)
     with open(args.exe, "rb") as file:
         image = file.read()
     check_stub_size(pe, len(image))

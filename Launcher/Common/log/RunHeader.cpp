@@ -3,7 +3,9 @@
 #include "SupportLog.h"
 #include "../platform/Handles.h"
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -16,17 +18,28 @@ std::wstring LauncherPath()
     return length != 0 && length < MAX_PATH ? std::wstring(path, length) : L"(unknown path)";
 }
 
-// The file version of the launcher's own version resource, found by its
-// fixed part's signature, without the version library.
-std::wstring FileVersion()
+struct VersionResource {
+    const BYTE* Data;
+    DWORD Size;
+};
+
+// The launcher's own version resource, read without the version library.
+VersionResource OwnVersionResource()
 {
     const HMODULE self = Os.GetModuleHandleW(nullptr);
     const HRSRC found =
         self != nullptr ? Os.FindResourceW(self, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION) : nullptr;
     const DWORD size = found != nullptr ? Os.SizeofResource(self, found) : 0;
     const HGLOBAL loaded = size != 0 ? Os.LoadResource(self, found) : nullptr;
-    const auto* words = static_cast<const DWORD*>(loaded != nullptr ? Os.LockResource(loaded) : nullptr);
-    for (DWORD i = 0; words != nullptr && (i + 1) * sizeof(DWORD) + sizeof(VS_FIXEDFILEINFO) <= size; ++i) {
+    const auto* data = static_cast<const BYTE*>(loaded != nullptr ? Os.LockResource(loaded) : nullptr);
+    return {data, data != nullptr ? size : 0};
+}
+
+// The file version of the fixed part, found by its signature.
+std::wstring FileVersion(const VersionResource& resource)
+{
+    const auto* words = reinterpret_cast<const DWORD*>(resource.Data);
+    for (DWORD i = 0; (i + 1) * sizeof(DWORD) + sizeof(VS_FIXEDFILEINFO) <= resource.Size; ++i) {
         if (words[i] == FixedFileInfoSignature) {
             const auto* info = reinterpret_cast<const VS_FIXEDFILEINFO*>(words + i);
             std::wstring version;
@@ -38,6 +51,25 @@ std::wstring FileVersion()
         }
     }
     return L"(no version)";
+}
+
+// A string of the version block: its key, ended by a zero and padded to 32
+// bits, is followed by its value.
+std::wstring VersionString(const VersionResource& resource, std::wstring_view key, const wchar_t* absent)
+{
+    const auto* text = reinterpret_cast<const wchar_t*>(resource.Data);
+    const std::size_t length = resource.Size / sizeof(wchar_t);
+    for (std::size_t i = 0; i + key.size() < length; ++i) {
+        if (text[i + key.size()] == L'\0' && std::wstring_view(text + i, key.size()) == key) {
+            const std::size_t value = std::min((i + key.size() + 2) & ~std::size_t{1}, length);
+            std::size_t end = value;
+            while (end < length && text[end] != L'\0') {
+                ++end;
+            }
+            return std::wstring(text + value, text + end);
+        }
+    }
+    return absent;
 }
 
 const wchar_t* ProcessorName(bool is64BitWindows, const NativeMachineReport& nativeMachine)
@@ -76,7 +108,9 @@ const wchar_t* Elevation()
 void LogRunHeader(const OSVERSIONINFOW& version, bool is64BitWindows, const NativeMachineReport& nativeMachine)
 {
     const LogLevel info = LogLevel::Information;
-    Log(info, {L"InstallerLauncher ", FileVersion(), L" at ", LauncherPath()});
+    const VersionResource resource = OwnVersionResource();
+    Log(info, {VersionString(resource, L"ProductName", L"InstallerLauncher"), L" ", FileVersion(resource), L" at ",
+                  LauncherPath()});
     Log(info, {L"command line: ", Os.GetCommandLineW()});
     Log(info, {L"Windows ", Decimal(version.dwMajorVersion), L".", Decimal(version.dwMinorVersion), L" build ",
                   Decimal(version.dwBuildNumber)});
