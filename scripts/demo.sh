@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the shipped launcher and runs it in a fresh Windows 10 64-bit Wine
-# prefix, then prints its exit code and what the run left on the machine.
+# prefix, then prints its exit code, what the run left on the machine and
+# its support log, before the prefix goes.
 # The arguments, joined by blanks, are the launcher's command line as they
 # stand, whatever they start with; for example:
 #   scripts/demo.sh -quiet
@@ -17,4 +18,4 @@ cmake --build --preset windows-x86 --target InstallerLauncher launch_probe
 exec /usr/bin/python3 tests/e2e/scenario.py --test-values build/windows-x86/test-values/test-values.json \
     --prefix win10-64 --base build/windows-x86/prefixes/e2e/win10-64 \
     --launcher build/windows-x86/InstallerLauncher.exe --probe build/windows-x86/tests/e2e/launch_probe.exe \
-    "--arguments=$*"
+    --show-log "--arguments=$*"

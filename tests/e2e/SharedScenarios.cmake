@@ -33,7 +33,9 @@ add_launcher_variant(${E2E_NAME}with_legacy_uninstallers ${E2E_VARIANT_OPTIONS}
 add_scenario(${E2E_NAME}typical PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
     ${passive_prerequisites} ${installs} --expect-package-file)
 add_scenario(${E2E_NAME}quiet PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER} --arguments=-quiet
-    ${quiet_prerequisites} ${installs} --expect-log)
+    ${quiet_prerequisites} ${installs} --expect-log
+    "--expect-log-line= I ${PRODUCT_DISPLAY_NAME} ${PRODUCT_VERSION} at C:"
+    "--expect-log-line= I device-monitor service ${DEVICE_MONITOR_SERVICE_NAME} is not installed")
 # A log the administrator names in a folder that does not exist: nothing is
 # staged or run, and the code says why.
 add_scenario(${E2E_NAME}log_in_a_missing_folder PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
@@ -61,7 +63,8 @@ add_scenario(${E2E_NAME}prerequisite_fails PREFIX win10-64 LAUNCHER ${E2E_LAUNCH
     --exit-code=vcredist_x86.exe=1603 --expect-exit 1603 "--expect-run=vcredist_x86.exe|/passive /norestart"
     --expect-installed=)
 add_scenario(${E2E_NAME}prerequisite_wants_restart PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
-    --exit-code=vcredist_x86.exe=3010 ${passive_prerequisites} --expect-exit 3010 --expect-installed ${E2E_PACKAGE})
+    --exit-code=vcredist_x86.exe=3010 ${passive_prerequisites} --expect-exit 3010 --expect-installed ${E2E_PACKAGE}
+    --expect-log)
 
 # On 64-bit Windows only the 64-bit view counts: B (x64) goes, A (x86) stays.
 add_scenario(${E2E_NAME}removes_earlier_products_in_the_64_bit_view PREFIX win10-64

@@ -761,7 +761,7 @@ def check(args, prefix, drive, stdout, processes):
 
     print("command line: %s" % args.command_line)
     print("exit code: %s" % exit_code)
-    print("programs run (file, parameters, working folder):")
+    print("programs run (file | parameters | working folder | TEMP | PATH | user's code-loading variables):")
     for fields in runs:
         print("  " + " | ".join(fields))
     print("package installed: %s" % (", ".join(markers) or "none"))
@@ -769,6 +769,9 @@ def check(args, prefix, drive, stdout, processes):
     print("staging folders left: %s" % (", ".join(staging) or "none"))
     print("standard output:")
     print("".join("  " + line + "\n" for line in stdout.splitlines()), end="")
+    if args.show_log or args.expect_log:
+        for path in launcher_logs(drive):
+            show_log(drive, path)
 
     if args.expect_exit is not None and exit_code != str(args.expect_exit):
         failures.append("exit code %s, expected %s" % (exit_code, args.expect_exit))
@@ -818,7 +821,7 @@ def check(args, prefix, drive, stdout, processes):
         failures.append("the package file is still a second name of another file")
     failures += check_children_environment(runs)
     if args.expect_log:
-        failures += check_support_log(drive, exit_code)
+        failures += check_support_log(drive, exit_code, args.expect_log_line)
     if args.expect_named_log:
         failures += check_named_log(drive, args.expect_named_log, exit_code)
     if args.user_product_folder:
@@ -847,18 +850,34 @@ def launcher_logs(drive):
     return [os.path.join(folder, name) for name in names]
 
 
-def check_support_log(drive, exit_code):
-    """The run's log ends with its exit code, and Windows Installer's own log
-    of the package lies beside it."""
+def show_log(drive, path):
+    """Prints a log's path, as Windows names it, and its lines; returns the lines."""
+    lines = (read(path) or "").splitlines()
+    print("support log C:\\%s:" % os.path.relpath(path, drive).replace("/", "\\"))
+    print("".join("  " + line + "\n" for line in lines), end="")
+    return lines
+
+
+def exit_code_line(exit_code):
+    """The log's last line: an error only for a code deployment tools read as
+    failed, a warning for a restart."""
+    level = "I" if exit_code == "0" else "W" if exit_code in ("3010", "1641") else "E"
+    return re.compile(r"\] %s exit code %s \(" % (level, re.escape(exit_code)))
+
+
+def check_support_log(drive, exit_code, expected_lines):
+    """The run's log ends with its exit code at its level and holds the
+    expected lines, and Windows Installer's own log of the package lies
+    beside it."""
     logs = launcher_logs(drive)
     if len(logs) != 1:
         return ["%d launcher logs, expected 1" % len(logs)]
     lines = (read(logs[0]) or "").splitlines()
-    print("support log %s:" % os.path.basename(logs[0]))
-    print("".join("  " + line + "\n" for line in lines), end="")
     failures = []
-    if not lines or not re.search(r"\] [IE] exit code %s \(" % re.escape(exit_code), lines[-1]):
-        failures.append("the support log does not end with the exit code %s" % exit_code)
+    if not lines or not exit_code_line(exit_code).search(lines[-1]):
+        failures.append("the support log does not end with the exit code %s at its level" % exit_code)
+    failures += ["the support log lacks %r" % pattern for pattern in expected_lines
+                 if not any(re.search(pattern, line) for line in lines)]
     msi_log = logs[0][:-len(".log")] + "-msi.log"
     if not os.path.exists(msi_log) or os.path.getsize(msi_log) == 0:
         failures.append("Windows Installer's log of the package is missing or empty")
@@ -870,11 +889,9 @@ def check_named_log(drive, windows_path, exit_code):
     Installer's log of the package, which lies in the product's Logs folder,
     never beside the named file."""
     path = os.path.join(drive, *windows_path.split("\\")[1:])
-    lines = (read(path) or "").splitlines()
-    print("named log %s:" % windows_path)
-    print("".join("  " + line + "\n" for line in lines), end="")
+    lines = show_log(drive, path)
     failures = []
-    if not lines or not re.search(r"\] [IE] exit code %s \(" % re.escape(exit_code), lines[-1]):
+    if not lines or not exit_code_line(exit_code).search(lines[-1]):
         failures.append("the named log does not end with the exit code %s" % exit_code)
     stem = os.path.splitext(os.path.basename(path))[0]
     msi_log = os.path.join(product_folder(drive), "Logs", stem + "-msi.log")
@@ -980,6 +997,9 @@ def main():
                         help="program that plants a registry link as the settings backup key, to a victim key")
     parser.add_argument("--expect-log", action="store_true",
                         help="a support log that ends with the exit code, and Windows Installer's log beside it")
+    parser.add_argument("--expect-log-line", action="append", default=[], metavar="PATTERN",
+                        help="with --expect-log: a line of the support log matches this")
+    parser.add_argument("--show-log", action="store_true", help="print the support log's path and lines")
     parser.add_argument("--hold-lock", type=int, metavar="SECONDS",
                         help="another run holds the run lock this long from before the launcher starts")
     parser.add_argument("--lock-holder", help="program that holds the run lock for --hold-lock")
