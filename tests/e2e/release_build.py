@@ -11,12 +11,20 @@ files:
                 file only in the checksum, the certificate table entry and
                 the signature appended, so resources and version block are
                 untouched. The signed file is copied to --output.
+  vendor        the first build, configured again with the values of the
+                README's vendor configure line (its /release files replaced
+                by the payloads given, an icon, a legacy uninstaller and a
+                signing command made here), carries them, verifies by the
+                README's verify line, and never looked up wixl or built the
+                demo payloads; with a signing command that fails, the build
+                fails and leaves no executable.
 
-usage: release_build.py reproducible|signed --source DIR --work DIR --toolchain FILE
+usage: release_build.py reproducible|signed|vendor --source DIR --work DIR --toolchain FILE
            [--generator NAME] [--define NAME=VALUE...] [--output FILE]
 """
 import argparse
 import os
+import shlex
 import shutil
 import struct
 import subprocess
@@ -82,6 +90,7 @@ def make_certificate(keys):
     shutil.rmtree(keys, ignore_errors=True)
     os.makedirs(keys)
     paths = {name: os.path.join(keys, name) for name in ("key.pem", "cert.pem", "signing.p12", "password")}
+    paths["folder"] = keys
     with open(paths["password"], "w") as f:
         f.write("throw-away password\n")
     run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
@@ -90,6 +99,27 @@ def make_certificate(keys):
     run(["openssl", "pkcs12", "-export", "-inkey", paths["key.pem"], "-in", paths["cert.pem"],
          "-out", paths["signing.p12"], "-passout", "file:" + paths["password"]])
     return paths
+
+
+def readme_command(args, start, holding):
+    """The words of the README's first command that starts with start and
+    holds holding, its continued lines joined."""
+    with open(os.path.join(args.source, "README.md")) as f:
+        lines = f.read().replace("\\\n", " ").splitlines()
+    for line in lines:
+        if line.strip().startswith(start) and holding in line:
+            return shlex.split(line)
+    raise RuntimeError("the README has no command %r with %r" % (start, holding))
+
+
+def verify(args, certificate, exe):
+    """Runs the README's osslsigncode verify line on exe, trusting certificate."""
+    words = readme_command(args, "osslsigncode verify", "-CAfile")
+    words[words.index("-CAfile") + 1] = certificate
+    words[words.index("-in") + 1] = exe
+    verified = subprocess.run(words, stdin=subprocess.DEVNULL, capture_output=True, text=True)
+    print(verified.stdout)
+    return [] if verified.returncode == 0 else ["%s failed: %s" % (" ".join(words), verified.stderr.strip())]
 
 
 def header_fields(pe):
@@ -117,11 +147,7 @@ def signed(args):
     data = build(args, folder, ["LAUNCHER_SIGNING_PKCS12=" + keys["signing.p12"],
                                 "LAUNCHER_SIGNING_PASSWORD_FILE=" + keys["password"]])
     pe = check_header(data, failures, "signed")
-    verified = subprocess.run(["osslsigncode", "verify", "-CAfile", keys["cert.pem"], "-in", os.path.join(folder, EXE)],
-                              stdin=subprocess.DEVNULL, capture_output=True, text=True)
-    print(verified.stdout)
-    if verified.returncode != 0:
-        failures.append("osslsigncode verify failed: %s" % verified.stderr.strip())
+    failures += verify(args, keys["cert.pem"], os.path.join(folder, EXE))
     fields = header_fields(pe)
     table = struct.unpack_from("<II", data, fields[1][0])
     if table[0] < len(unsigned):
@@ -134,9 +160,73 @@ def signed(args):
     return failures
 
 
+def write_script(path, text):
+    with open(path, "w") as f:
+        f.write("#!/bin/sh\n" + text + "\n")
+    os.chmod(path, 0o755)
+
+
+def write_icon(path):
+    """A one-colour 16-pixel icon, unlike the drawn one."""
+    image = struct.pack("<IiiHHIIiiII", 40, 16, 32, 1, 32, 0, 0, 0, 0, 0, 0) + b"\x20\x80\xe0\xff" * 256 + bytes(64)
+    with open(path, "wb") as f:
+        f.write(struct.pack("<HHHBBBBHHII", 0, 1, 1, 16, 16, 0, 0, 1, 32, len(image), 22) + image)
+
+
+def vendor(args):
+    failures = []
+    folder = os.path.join(args.work, FOLDERS[0])
+    keys = make_certificate(os.path.join(args.work, "vendor-keys"))
+    given = dict(d.split("=", 1) for d in args.define)
+    stand_ins = {"/release/sign.sh": os.path.join(keys["folder"], "sign.sh"),
+                 "/release/tavrin.ico": os.path.join(keys["folder"], "tavrin.ico"),
+                 "/release/vq_isu.exe": given["LAUNCHER_PAYLOAD_VC2005_REDIST_32"]}
+    write_script(stand_ins["/release/sign.sh"],
+                 'osslsigncode sign -pkcs12 "%s" -readpass "%s" -h sha256 -in "$1" -out "$1.signed" && mv "$1.signed" "$1"'
+                 % (keys["signing.p12"], keys["password"]))
+    write_icon(stand_ins["/release/tavrin.ico"])
+    values = {}
+    for word in readme_command(args, "cmake --preset windows-x86", "-DVENDOR_DISPLAY_NAME"):
+        if word.startswith("-D"):
+            name, value = word[2:].split("=", 1)
+            for release, stand_in in stand_ins.items():
+                value = value.replace(release, stand_in)
+            values[name] = given.get(name, value)
+    build(args, folder, ["%s=%s" % item for item in values.items()])
+
+    cache = open(os.path.join(folder, "CMakeCache.txt")).read()
+    if "WIXL:" in cache or os.path.exists(os.path.join(folder, "payloads")):
+        failures.append("the vendor's build looked up wixl or made the demo payloads")
+    exe = os.path.join(folder, EXE)
+    checked = subprocess.run(
+        ["/usr/bin/python3", os.path.join(os.path.dirname(__file__), "check_executable.py"), exe,
+         "--payloads", "VC2005_REDIST_32:EXE", "VC2005_REDIST_64:EXE", "MSI32:MSI", "MSI64:MSI", "MSI_WIN10_32:MSI",
+         "MSI_WIN10_64:MSI", "UNINST:EXE", "--prompt", values["PROMPT_TEXT"], values["PROMPT_CAPTION"],
+         "--version-block", values["VENDOR_DISPLAY_NAME"], values["PRODUCT_DISPLAY_NAME"], values["PRODUCT_VERSION"],
+         values["PRODUCT_LEGAL_NOTICE"], "--icon", values["PRODUCT_ICON"],
+         "--contains-text", values["PRODUCT_FOLDER_NAME"]]
+        + ["--contains-text=" + name for name in values["PROCESS_NAMES"].split(";")],
+        stdin=subprocess.DEVNULL)
+    if checked.returncode != 0:
+        failures.append("the vendor's executable does not carry the README's values")
+    failures += verify(args, keys["cert.pem"], exe)
+
+    failing = os.path.join(keys["folder"], "sign-fails.sh")
+    write_script(failing, 'echo "half-signed" >> "$1"; exit 1')
+    try:
+        build(args, folder, ["LAUNCHER_SIGNING_COMMAND=%s;{file}" % failing])
+        failures.append("the build succeeded although its signing command failed")
+    except subprocess.CalledProcessError:
+        pass
+    left = [name for name in os.listdir(folder) if name.startswith(EXE)]
+    if left:
+        failures.append("a failed signing command left %s" % left)
+    return failures
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("check", choices=["reproducible", "signed"])
+    parser.add_argument("check", choices=["reproducible", "signed", "vendor"])
     parser.add_argument("--source", required=True)
     parser.add_argument("--work", required=True)
     parser.add_argument("--toolchain", required=True)
@@ -145,7 +235,7 @@ def main():
     parser.add_argument("--output", help="where the signed check puts the signed file")
     args = parser.parse_args()
     args.source, args.work = os.path.abspath(args.source), os.path.abspath(args.work)
-    failures = reproducible(args) if args.check == "reproducible" else signed(args)
+    failures = {"reproducible": reproducible, "signed": signed, "vendor": vendor}[args.check](args)
     for failure in failures:
         print("FAIL: " + failure)
     return 1 if failures else 0
