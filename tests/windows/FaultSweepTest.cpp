@@ -128,10 +128,10 @@ RunResult RunInstall(const std::vector<FailurePoint>& failures, const wchar_t* a
         HandleLedger ledger;
         {
             OsCountdown countdown(failures);
-            InstallStages stages(countdown);
+            InstallStages stages;
             testing::internal::CaptureStdout();
             {
-                AllocationCountdown allocations(failAllocationAt, &countdown);
+                AllocationCountdown allocations(failAllocationAt);
                 try {
                     launcher.InitInstance();
                 } catch (...) {
