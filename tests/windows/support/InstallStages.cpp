@@ -20,8 +20,10 @@ struct Tracker {
     HKEY MachineEnvironment = nullptr;
     std::vector<StageMark> Marks;
     std::wstring Payload;
-    // The mark a phase of its own interrupted.
+    // The mark a phase of its own interrupted, and the call that did: the
+    // calls a looked-up entry makes while serving it are inside that phase.
     std::optional<StageMark> Interrupted;
+    const ObservedCall* InterruptedBy = nullptr;
 };
 Tracker tracker;
 
@@ -190,7 +192,7 @@ const char* ChildPhaseName(ChildPhase phase)
 
 InstallStages::InstallStages()
 {
-    tracker = Tracker{CallsCounted(), nullptr, INVALID_HANDLE_VALUE, nullptr, {{1, InstallStage::StartUp, ChildPhase::Staging}}, {}, {}};
+    tracker = Tracker{CallsCounted(), nullptr, INVALID_HANDLE_VALUE, nullptr, {{1, InstallStage::StartUp, ChildPhase::Staging}}, {}, {}, nullptr};
     // The sequence tells a step outside any call through the table, where an
     // allocation sweep counts allocations: with room for every mark of a run,
     // marking one allocates nothing.
@@ -206,8 +208,9 @@ InstallStages::~InstallStages()
 std::optional<DWORD> InstallStages::Before(const ObservedCall& call)
 {
     tracker.Current = &call;
-    if (const std::optional<ChildPhase> phase = PhaseOfItsOwn(call)) {
+    if (const std::optional<ChildPhase> phase = PhaseOfItsOwn(call); phase && !tracker.InterruptedBy) {
         tracker.Interrupted = tracker.Marks.back();
+        tracker.InterruptedBy = &call;
         MarkNextCall(tracker.Interrupted->Stage, *phase);
     } else {
         MarkOpenedBy(call);
@@ -218,9 +221,9 @@ std::optional<DWORD> InstallStages::Before(const ObservedCall& call)
 
 void InstallStages::After(const ObservedCall& call)
 {
-    if (tracker.Interrupted) {
+    if (tracker.InterruptedBy == &call) {
         MarkNextCall(tracker.Interrupted->Stage, tracker.Interrupted->Phase);
-        tracker.Interrupted.reset();
+        tracker.InterruptedBy = nullptr;
     }
     NoteAfter(call);
 }
