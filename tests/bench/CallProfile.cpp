@@ -1,7 +1,6 @@
 #include "CallProfile.h"
 
 #include "BenchClock.h"
-#include "support/OsFailures.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,58 +14,27 @@ struct Totals {
     long Calls = 0;
 };
 
-OsCallTable saved;
 std::map<std::string, Totals> totals;
-
-template <auto Entry, typename Function>
-struct TimedCall;
-
-template <auto Entry, typename Result, typename... Arguments>
-struct TimedCall<Entry, Result(WINAPI*)(Arguments...)> {
-    static Result WINAPI Call(Arguments... arguments)
-    {
-        const Stopwatch watch;
-        if constexpr (std::is_void_v<Result>) {
-            (saved.*Entry)(arguments...);
-            Record(watch.Seconds());
-        } else {
-            Result result = (saved.*Entry)(arguments...);
-            const DWORD error = RealOs.GetLastError();
-            Record(watch.Seconds());
-            RealOs.SetLastError(error);
-            return result;
-        }
-    }
-
-    static void Record(double seconds)
-    {
-        Totals& entry = totals[OsCallTraits<Entry>::Name];
-        entry.Seconds += seconds;
-        ++entry.Calls;
-    }
-};
-
-template <auto Entry>
-void Time()
-{
-    Os.*Entry = &TimedCall<Entry, OsEntry<Entry>>::Call;
-}
+Stopwatch watch;
 
 }  // namespace
 
 CallProfile::CallProfile()
 {
-    saved = Os;
     totals.clear();
-#define OS_CALL(name, failure) Time<&OsCallTable::name>();
-#include "platform/OsCallList.h"
-#include "platform/LookedUpCallList.h"
-#undef OS_CALL
 }
 
-CallProfile::~CallProfile()
+std::optional<DWORD> CallProfile::Before(const ObservedCall&)
 {
-    Os = saved;
+    watch = Stopwatch();
+    return std::nullopt;
+}
+
+void CallProfile::After(const ObservedCall& call)
+{
+    Totals& entry = totals[call.Name];
+    entry.Seconds += watch.Seconds();
+    ++entry.Calls;
 }
 
 void CallProfile::Print(const std::string& title) const

@@ -34,11 +34,6 @@
 
 namespace {
 
-std::wstring PackagePath()
-{
-    return PackageFilePath();
-}
-
 int WINAPI AgreeingMessageBox(HWND, LPCWSTR, LPCWSTR, UINT)
 {
     return IDYES;
@@ -115,7 +110,7 @@ struct RunResult {
 // Fails these calls and allocation failAllocationAt of the run (0: none).
 RunResult RunInstall(const std::vector<FailurePoint>& failures, const wchar_t* arguments, int failAllocationAt = 0)
 {
-    RealOs.DeleteFileW(PackagePath().c_str());
+    RealOs.DeleteFileW(PackageFilePath().c_str());
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsBackupKeyPath());
     RemoveSupportLogs();
     const std::set<std::wstring> foldersBefore = StagingFolders();
@@ -126,24 +121,22 @@ RunResult RunInstall(const std::vector<FailurePoint>& failures, const wchar_t* a
     RunResult result{};
     {
         HandleLedger ledger;
+        OsCountdown countdown(failures);
+        InstallStages stages;
+        testing::internal::CaptureStdout();
         {
-            OsCountdown countdown(failures);
-            InstallStages stages(countdown);
-            testing::internal::CaptureStdout();
-            {
-                AllocationCountdown allocations(failAllocationAt, &countdown);
-                try {
-                    launcher.InitInstance();
-                } catch (...) {
-                    result.Escaped = true;
-                }
-                result.Allocations = allocations.Allocations();
-                result.AllocationFailedAfterCall = allocations.FailedAfterCall();
+            AllocationCountdown allocations(failAllocationAt);
+            try {
+                launcher.InitInstance();
+            } catch (...) {
+                result.Escaped = true;
             }
-            testing::internal::GetCapturedStdout();
-            result.Counted = countdown.Counted();
-            result.Marks = stages.Marks();
+            result.Allocations = allocations.Allocations();
+            result.AllocationFailedAfterCall = allocations.FailedAfterCall();
         }
+        testing::internal::GetCapturedStdout();
+        result.Counted = countdown.Counted();
+        result.Marks = stages.Marks();
         result.OpenHandles = ledger.OpenByKind();
         result.OpenCount = ledger.OpenCount();
         result.Opened = ledger.OpenedByKind();
@@ -152,7 +145,7 @@ RunResult RunInstall(const std::vector<FailurePoint>& failures, const wchar_t* a
     }
     result.ExitCode = launcher.ExitInstance();
     for (const ScriptedChildren::Request& request : children.Requests) {
-        result.PackageHandedOn |= request.Parameters.find(PackagePath()) != std::wstring::npos;
+        result.PackageHandedOn |= request.Parameters.find(PackageFilePath()) != std::wstring::npos;
         result.Started.push_back(
             WithoutRunNames(request.File + L" " + request.Parameters + L" from " + request.WorkingFolder));
     }
@@ -298,7 +291,7 @@ void ExpectNoSuccessWithoutThePackage(const RunResult& run)
 {
     if (run.ExitCode == 0) {
         EXPECT_TRUE(run.PackageHandedOn);
-        EXPECT_EQ(PackageForThisWindows(), ReadWholeFile(PackagePath()));
+        EXPECT_EQ(PackageForThisWindows(), ReadWholeFile(PackageFilePath()));
     }
 }
 

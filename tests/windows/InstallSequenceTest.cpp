@@ -2,6 +2,7 @@
 // platform detection and the start-up failure.
 #include "InstallerLauncher.h"
 #include "RunLock.h"
+#include "support/CountedOsCall.h"
 #include "support/MutexHolder.h"
 #include "support/OsFailures.h"
 #include "support/RecordedSteps.h"

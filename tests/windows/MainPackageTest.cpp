@@ -2,7 +2,7 @@
 // what Windows Installer is given.
 #include "InstallerLauncher.h"
 #include "log/SupportLog.h"
-#include "support/OsFailures.h"
+#include "support/CountedOsCall.h"
 #include "support/ScriptedChildren.h"
 #include "support/TestConfiguration.h"
 #include "support/TestPaths.h"

@@ -1,6 +1,7 @@
 // Runtime prerequisites and legacy uninstallers: which run, with what, and
 // what their results mean.
 #include "InstallerLauncher.h"
+#include "support/CountedOsCall.h"
 #include "support/LibraryLoads.h"
 #include "support/MutexHolder.h"
 #include "support/OsFailures.h"

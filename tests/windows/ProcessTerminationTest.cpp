@@ -4,6 +4,7 @@
 #include "preparation/ProcessTermination.h"
 #include "staging/ProductPackageFolder.h"
 #include "staging/StagingFolder.h"
+#include "support/CountedOsCall.h"
 #include "support/HandleLedger.h"
 #include "support/OsFailures.h"
 #include "support/TestConfiguration.h"

@@ -3,6 +3,7 @@
 #include "InstallerLauncher.h"
 #include "staging/ChildEnvironment.h"
 #include "staging/ProgramRunner.h"
+#include "support/CountedOsCall.h"
 #include "support/HandleLedger.h"
 #include "support/LibraryLoads.h"
 #include "support/OsFailures.h"

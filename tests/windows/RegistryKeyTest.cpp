@@ -1,6 +1,7 @@
 // The registry key object against Wine's registry: where each view lands,
 // values in and out of a Variant, and the two name listings.
 #include "settings/RegistryKey.h"
+#include "support/CountedOsCall.h"
 #include "support/HandleLedger.h"
 #include "support/OsFailures.h"
 #include "support/RegistryTreeContents.h"

@@ -1,6 +1,7 @@
 // The support log of a whole run (the steps replaced by recorders): where it
 // is, what it holds, how many are kept, and a log the command line names.
 #include "InstallerLauncher.h"
+#include "support/CountedOsCall.h"
 #include "support/DescriptorText.h"
 #include "support/OsFailures.h"
 #include "support/RecordedSteps.h"

@@ -1,7 +1,6 @@
 #include "AllocationCountdown.h"
 
-#include "OsCountdown.h"
-#include "OsFailures.h"
+#include "Interposer.h"
 
 #include <cstdlib>
 #include <new>
@@ -12,7 +11,7 @@ struct Countdown {
     bool Armed = false;
     int FailAt = 0;
     int Allocations = 0;
-    const OsCountdown* Calls = nullptr;
+    int CallsBefore = 0;
     int FailedAfterCall = 0;
 };
 Countdown countdown;
@@ -23,7 +22,7 @@ Countdown countdown;
 void* operator new(std::size_t size)
 {
     if (countdown.Armed && !InterposedCall::Inside() && ++countdown.Allocations == countdown.FailAt) {
-        countdown.FailedAfterCall = countdown.Calls != nullptr ? countdown.Calls->Counted().Count : 0;
+        countdown.FailedAfterCall = CallsCounted() - countdown.CallsBefore;
         throw std::bad_alloc();
     }
     if (void* memory = std::malloc(size != 0 ? size : 1)) {
@@ -42,9 +41,9 @@ void operator delete(void* memory, std::size_t) noexcept
     std::free(memory);
 }
 
-AllocationCountdown::AllocationCountdown(int failAt, const OsCountdown* calls)
+AllocationCountdown::AllocationCountdown(int failAt)
 {
-    countdown = Countdown{true, failAt, 0, calls, 0};
+    countdown = Countdown{true, failAt, 0, CallsCounted(), 0};
 }
 
 AllocationCountdown::~AllocationCountdown()

@@ -1,41 +1,39 @@
 #pragma once
 
-#include "OsFailures.h"
+#include "Interposer.h"
 
-#include <optional>
-
-// Counts the calls of one entry while it lives and passes each on to the
-// entry it found, but for call number failAt (1 for the first, 0 for none),
-// which fails with this error code as a real failure would.
-template <auto Entry, typename Function = OsEntry<Entry>>
-class CountedOsCall;
-
-template <auto Entry, typename Result, typename... Arguments>
-class CountedOsCall<Entry, Result(WINAPI*)(Arguments...)> {
+// Counts the product's calls of one entry while it lives and fails call
+// number failAt (1 for the first, 0 for none), or every call with everyCall,
+// with this error code as a real failure would.
+template <auto Entry>
+class CountedOsCall : public CallObserver {
 public:
-    explicit CountedOsCall(int failAt = 0, DWORD error = ERROR_ACCESS_DENIED)
+    explicit CountedOsCall(int failAt = 0, DWORD error = ERROR_ACCESS_DENIED, bool everyCall = false)
+        : failAt_(failAt), error_(error), everyCall_(everyCall)
     {
-        counted = {Os.*Entry, 0, failAt, error};
-        override_.emplace(&Call);
     }
 
-    int Calls() const { return counted.Calls; }
+    int Calls() const { return calls_; }
+
+    std::optional<DWORD> Before(const ObservedCall& call) override
+    {
+        if (call.Id != OsCallTraits<Entry>::Id || (++calls_ != failAt_ && !everyCall_)) {
+            return std::nullopt;
+        }
+        return error_;
+    }
 
 private:
-    static Result WINAPI Call(Arguments... arguments)
-    {
-        const InterposedCall call(__builtin_return_address(0));
-        if (++counted.Calls == counted.FailAt) {
-            return FailureResult<Result>(OsCallTraits<Entry>::Failure, counted.Error);
-        }
-        return counted.Found(arguments...);
-    }
-
-    static inline struct {
-        OsEntry<Entry> Found;
-        int Calls;
-        int FailAt;
-        DWORD Error;
-    } counted{};
-    std::optional<OsOverride<Entry>> override_;
+    int calls_ = 0;
+    int failAt_;
+    DWORD error_;
+    bool everyCall_;
 };
+
+// Makes every call of one entry fail with this error code while the guard
+// lives: auto failing = FailOsCall<&OsCallTable::CreateFileW>(ERROR_SHARING_VIOLATION).
+template <auto Entry>
+CountedOsCall<Entry> FailOsCall(DWORD error)
+{
+    return CountedOsCall<Entry>(0, error, true);
+}

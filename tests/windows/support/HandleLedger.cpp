@@ -1,7 +1,5 @@
 #include "HandleLedger.h"
 
-#include "OsFailures.h"
-
 #include <tuple>
 
 namespace {
@@ -13,10 +11,10 @@ struct OpenHandle {
 };
 
 struct Ledger {
-    OsCallTable Saved;
     std::map<const void*, OpenHandle> Open;
     std::map<HandleKind, int> Opened;
     std::vector<std::string> Mismatches;
+    const void* FreedText = nullptr;
 };
 Ledger ledger;
 
@@ -47,104 +45,102 @@ void Closed(const void* handle, std::initializer_list<HandleKind> kinds, const c
     }
 }
 
-// An open that hands back one handle of this kind: as its result, or
-// through the pointer argument at this position, which may be null.
-template <auto Entry, HandleKind Kind, int Out, typename Function = OsEntry<Entry>>
-struct LedgerOpen;
-
-template <auto Entry, HandleKind Kind, int Out, typename Result, typename... Arguments>
-struct LedgerOpen<Entry, Kind, Out, Result(WINAPI*)(Arguments...)> {
-    static Result WINAPI Call(Arguments... arguments)
-    {
-    const InterposedCall call(__builtin_return_address(0));
-        const Result result = (ledger.Saved.*Entry)(arguments...);
-        if (!Succeeded<Entry>(result)) {
-            return result;
-        }
-        if constexpr (Out < 0) {
-            Opened(result, Kind);
-        } else if (const auto handle = std::get<Out>(std::tie(arguments...)); handle != nullptr) {
-            Opened(*handle, Kind);
-        }
-        return result;
-    }
-};
-
-// A close of the handle that is its first argument, which must be of one of
-// these kinds.
-template <auto Entry, typename Function, HandleKind... Kinds>
-struct LedgerClose;
-
-template <auto Entry, typename Result, typename Handle, HandleKind... Kinds>
-struct LedgerClose<Entry, Result(WINAPI*)(Handle), Kinds...> {
-    static Result WINAPI Call(Handle handle)
-    {
-    const InterposedCall call(__builtin_return_address(0));
-        const Result result = (ledger.Saved.*Entry)(handle);
-        if (Succeeded<Entry>(result)) {
-            Closed(handle, {Kinds...}, OsCallTraits<Entry>::Name);
-        }
-        return result;
-    }
-};
-
+// Records an open that hands back one handle of this kind: as its result,
+// or through the pointer argument at this position, which may be null.
 template <auto Entry, HandleKind Kind, int Out = -1>
-void RecordOpens()
+void RecordOpen(const ObservedCall& call)
 {
-    Os.*Entry = &LedgerOpen<Entry, Kind, Out>::Call;
+    const auto result = ResultOf<Entry>(call);
+    if (!Succeeded<Entry>(result)) {
+        return;
+    }
+    if constexpr (Out < 0) {
+        Opened(result, Kind);
+    } else if (const auto handle = std::get<Out>(ArgumentsOf<Entry>(call)); handle != nullptr) {
+        Opened(*handle, Kind);
+    }
 }
 
+// Records a close of the handle that is its first argument, which must be of
+// one of these kinds.
 template <auto Entry, HandleKind... Kinds>
-void RecordCloses()
+void RecordClose(const ObservedCall& call)
 {
-    Os.*Entry = &LedgerClose<Entry, OsEntry<Entry>, Kinds...>::Call;
+    if (Succeeded<Entry>(ResultOf<Entry>(call))) {
+        Closed(std::get<0>(ArgumentsOf<Entry>(call)), {Kinds...}, OsCallTraits<Entry>::Name);
+    }
 }
 
 // A file opened as a folder is a folder.
-HANDLE WINAPI LedgerCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-    DWORD disposition, DWORD flags, HANDLE templateFile)
+void RecordCreateFile(const ObservedCall& call)
 {
-    const InterposedCall call(__builtin_return_address(0));
-    const HANDLE file = ledger.Saved.CreateFileW(path, access, share, security, disposition, flags, templateFile);
+    const HANDLE file = ResultOf<&OsCallTable::CreateFileW>(call);
     if (file != INVALID_HANDLE_VALUE) {
+        const DWORD flags = std::get<5>(ArgumentsOf<&OsCallTable::CreateFileW>(call));
         Opened(file, (flags & FILE_FLAG_BACKUP_SEMANTICS) != 0 ? HandleKind::Folder : HandleKind::File);
     }
-    return file;
 }
 
-BOOL WINAPI LedgerCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
-    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags, LPVOID environment,
-    LPCWSTR workingFolder, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION child)
+void RecordCreateProcess(const ObservedCall& call)
 {
-    const InterposedCall call(__builtin_return_address(0));
-    const BOOL created = ledger.Saved.CreateProcessW(application, commandLine, processAttributes, threadAttributes,
-        inheritHandles, flags, environment, workingFolder, startup, child);
-    if (created) {
+    if (ResultOf<&OsCallTable::CreateProcessW>(call)) {
+        const PROCESS_INFORMATION* child = std::get<9>(ArgumentsOf<&OsCallTable::CreateProcessW>(call));
         Opened(child->hProcess, HandleKind::Process);
         Opened(child->hThread, HandleKind::Thread);
     }
-    return created;
 }
 
-HLOCAL WINAPI LedgerLocalFree(HLOCAL memory)
+void RecordLocalFree(const ObservedCall& call)
 {
-    const InterposedCall call(__builtin_return_address(0));
-    const HLOCAL kept = ledger.Saved.LocalFree(memory);
-    if (kept == nullptr && memory != nullptr) {
+    const HLOCAL memory = std::get<0>(ArgumentsOf<&OsCallTable::LocalFree>(call));
+    if (ResultOf<&OsCallTable::LocalFree>(call) == nullptr && memory != nullptr) {
         Closed(memory, {HandleKind::LocalMemory}, "LocalFree");
     }
-    return kept;
 }
 
-RPC_STATUS RPC_ENTRY LedgerRpcStringFree(RPC_WSTR* text)
+// The text's pointer the call was given, which the call sets to null.
+void RecordRpcStringFree(const ObservedCall& call)
 {
-    const InterposedCall call(__builtin_return_address(0));
-    const RPC_WSTR freed = *text;
-    const RPC_STATUS status = ledger.Saved.RpcStringFreeW(text);
-    if (status == RPC_S_OK) {
-        Closed(freed, {HandleKind::RpcString}, "RpcStringFreeW");
+    if (ResultOf<&OsCallTable::RpcStringFreeW>(call) == RPC_S_OK) {
+        Closed(ledger.FreedText, {HandleKind::RpcString}, "RpcStringFreeW");
     }
-    return status;
+}
+
+using Recorder = void (*)(const ObservedCall&);
+
+const std::map<OsCallId, Recorder>& Recorders()
+{
+    using T = OsCallTable;
+    using K = HandleKind;
+    static const std::map<OsCallId, Recorder> recorders = {
+        {OsCallId::CreateFileW, &RecordCreateFile},
+        {OsCallId::CreateProcessW, &RecordCreateProcess},
+        {OsCallId::FindFirstFileW, &RecordOpen<&T::FindFirstFileW, K::Search>},
+        {OsCallId::CreateToolhelp32Snapshot, &RecordOpen<&T::CreateToolhelp32Snapshot, K::Snapshot>},
+        {OsCallId::OpenProcess, &RecordOpen<&T::OpenProcess, K::Process>},
+        {OsCallId::OpenMutexW, &RecordOpen<&T::OpenMutexW, K::Mutex>},
+        {OsCallId::CreateMutexExW, &RecordOpen<&T::CreateMutexExW, K::Mutex>},
+        {OsCallId::OpenSCManagerW, &RecordOpen<&T::OpenSCManagerW, K::ServiceManager>},
+        {OsCallId::OpenServiceW, &RecordOpen<&T::OpenServiceW, K::Service>},
+        {OsCallId::OpenProcessToken, &RecordOpen<&T::OpenProcessToken, K::Token, 2>},
+        {OsCallId::RegOpenKeyExW, &RecordOpen<&T::RegOpenKeyExW, K::RegistryKey, 4>},
+        {OsCallId::RegCreateKeyExW, &RecordOpen<&T::RegCreateKeyExW, K::RegistryKey, 7>},
+        {OsCallId::ConvertStringSecurityDescriptorToSecurityDescriptorW,
+            &RecordOpen<&T::ConvertStringSecurityDescriptorToSecurityDescriptorW, K::LocalMemory, 2>},
+        {OsCallId::ConvertStringSidToSidW, &RecordOpen<&T::ConvertStringSidToSidW, K::LocalMemory, 1>},
+        // The descriptor a security query hands back is memory the caller frees.
+        {OsCallId::GetSecurityInfo, &RecordOpen<&T::GetSecurityInfo, K::LocalMemory, 7>},
+        {OsCallId::GetNamedSecurityInfoW, &RecordOpen<&T::GetNamedSecurityInfoW, K::LocalMemory, 7>},
+        {OsCallId::UuidToStringW, &RecordOpen<&T::UuidToStringW, K::RpcString, 1>},
+        {OsCallId::CloseHandle, &RecordClose<&T::CloseHandle, K::File, K::Folder, K::Snapshot, K::Process,
+                                    K::Thread, K::Token, K::Mutex>},
+        {OsCallId::FindClose, &RecordClose<&T::FindClose, K::Search>},
+        {OsCallId::RegCloseKey, &RecordClose<&T::RegCloseKey, K::RegistryKey>},
+        {OsCallId::CloseServiceHandle, &RecordClose<&T::CloseServiceHandle, K::ServiceManager, K::Service>},
+        {OsCallId::LocalFree, &RecordLocalFree},
+        {OsCallId::RpcStringFreeW, &RecordRpcStringFree},
+    };
+    return recorders;
 }
 
 // The real call that closes a handle of this kind.
@@ -187,37 +183,24 @@ const char* HandleKindName(HandleKind kind)
 
 HandleLedger::HandleLedger()
 {
-    ledger = Ledger{Os, {}, {}, {}};
-    Os.CreateFileW = &LedgerCreateFile;
-    Os.CreateProcessW = &LedgerCreateProcess;
-    RecordOpens<&OsCallTable::FindFirstFileW, HandleKind::Search>();
-    RecordOpens<&OsCallTable::CreateToolhelp32Snapshot, HandleKind::Snapshot>();
-    RecordOpens<&OsCallTable::OpenProcess, HandleKind::Process>();
-    RecordOpens<&OsCallTable::OpenMutexW, HandleKind::Mutex>();
-    RecordOpens<&OsCallTable::CreateMutexExW, HandleKind::Mutex>();
-    RecordOpens<&OsCallTable::OpenSCManagerW, HandleKind::ServiceManager>();
-    RecordOpens<&OsCallTable::OpenServiceW, HandleKind::Service>();
-    RecordOpens<&OsCallTable::OpenProcessToken, HandleKind::Token, 2>();
-    RecordOpens<&OsCallTable::RegOpenKeyExW, HandleKind::RegistryKey, 4>();
-    RecordOpens<&OsCallTable::RegCreateKeyExW, HandleKind::RegistryKey, 7>();
-    RecordOpens<&OsCallTable::ConvertStringSecurityDescriptorToSecurityDescriptorW, HandleKind::LocalMemory, 2>();
-    RecordOpens<&OsCallTable::ConvertStringSidToSidW, HandleKind::LocalMemory, 1>();
-    // The descriptor a security query hands back is memory the caller frees.
-    RecordOpens<&OsCallTable::GetSecurityInfo, HandleKind::LocalMemory, 7>();
-    RecordOpens<&OsCallTable::GetNamedSecurityInfoW, HandleKind::LocalMemory, 7>();
-    RecordOpens<&OsCallTable::UuidToStringW, HandleKind::RpcString, 1>();
-    RecordCloses<&OsCallTable::CloseHandle, HandleKind::File, HandleKind::Folder, HandleKind::Snapshot,
-        HandleKind::Process, HandleKind::Thread, HandleKind::Token, HandleKind::Mutex>();
-    RecordCloses<&OsCallTable::FindClose, HandleKind::Search>();
-    RecordCloses<&OsCallTable::RegCloseKey, HandleKind::RegistryKey>();
-    RecordCloses<&OsCallTable::CloseServiceHandle, HandleKind::ServiceManager, HandleKind::Service>();
-    Os.LocalFree = &LedgerLocalFree;
-    Os.RpcStringFreeW = &LedgerRpcStringFree;
+    ledger = Ledger{};
 }
 
-HandleLedger::~HandleLedger()
+// RpcStringFreeW sets the pointer to the text it frees to null.
+std::optional<DWORD> HandleLedger::Before(const ObservedCall& call)
 {
-    Os = ledger.Saved;
+    if (call.Id == OsCallId::RpcStringFreeW) {
+        ledger.FreedText = *std::get<0>(ArgumentsOf<&OsCallTable::RpcStringFreeW>(call));
+    }
+    return std::nullopt;
+}
+
+void HandleLedger::After(const ObservedCall& call)
+{
+    const auto recorder = Recorders().find(call.Id);
+    if (!call.Injected && recorder != Recorders().end()) {
+        recorder->second(call);
+    }
 }
 
 std::map<HandleKind, int> HandleLedger::OpenByKind() const

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/OsCalls.h"
+#include "Interposer.h"
 
 #include <map>
 #include <string>
@@ -26,18 +26,15 @@ enum class HandleKind {
 
 const char* HandleKindName(HandleKind kind);
 
-// Counts, while it lives, every open and close that goes through the table,
-// kind by kind, on top of the entries in the table when it starts (fakes
-// included). A close of a handle with the call of another kind is recorded as
-// a mismatch. Put it in place before an OsCountdown, so that a call the
-// countdown fails never reaches it: a failed close then leaves exactly its own
-// handle in the ledger.
-class HandleLedger {
+// Counts, while it lives, every open and close the product makes, kind by
+// kind, whatever fakes serve them. A close of a handle with the call of
+// another kind is recorded as a mismatch. A failed close leaves exactly its
+// own handle in the ledger.
+class HandleLedger : public CallObserver {
 public:
     HandleLedger();
-    ~HandleLedger();
-    HandleLedger(const HandleLedger&) = delete;
-    HandleLedger& operator=(const HandleLedger&) = delete;
+    std::optional<DWORD> Before(const ObservedCall& call) override;
+    void After(const ObservedCall& call) override;
 
     // Handles opened and not closed, by kind.
     std::map<HandleKind, int> OpenByKind() const;

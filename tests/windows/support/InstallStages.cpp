@@ -7,17 +7,23 @@
 
 #include <cwchar>
 #include <string>
+#include <optional>
 #include <string_view>
 
 namespace {
 
 struct Tracker {
-    OsCallTable Saved;
+    int Start = 0;
+    // The call being looked at before it is made, if one is.
+    const ObservedCall* Current = nullptr;
     HANDLE SupportLog = INVALID_HANDLE_VALUE;
     HKEY MachineEnvironment = nullptr;
-    const OsCountdown* Countdown = nullptr;
     std::vector<StageMark> Marks;
     std::wstring Payload;
+    // The mark a phase of its own interrupted, and the call that did: the
+    // calls a looked-up entry makes while serving it are inside that phase.
+    std::optional<StageMark> Interrupted;
+    const ObservedCall* InterruptedBy = nullptr;
 };
 Tracker tracker;
 
@@ -30,24 +36,13 @@ InstallStage CurrentStage()
 // call fell in gives way to it.
 void MarkNextCall(InstallStage stage, ChildPhase phase)
 {
-    const StageMark mark{tracker.Countdown->Counted().Count + 1, stage, phase};
+    const int next = tracker.Current != nullptr ? tracker.Current->Number : CallsCounted() + 1;
+    const StageMark mark{next - tracker.Start, stage, phase};
     if (tracker.Marks.back().FirstCall == mark.FirstCall) {
         tracker.Marks.back() = mark;
     } else {
         tracker.Marks.push_back(mark);
     }
-}
-
-// The call made inside is a phase of its own, after which the stage goes on
-// where it was.
-template <typename Call>
-auto InPhase(ChildPhase phase, Call call)
-{
-    const StageMark before = tracker.Marks.back();
-    MarkNextCall(before.Stage, phase);
-    const auto result = call();
-    MarkNextCall(before.Stage, before.Phase);
-    return result;
 }
 
 InstallStage StageOfStep(const wchar_t* step)
@@ -91,137 +86,92 @@ void PayloadLookedUp(const std::wstring& name, const std::wstring& type)
     MarkNextCall(stage, ChildPhase::PresenceCheck);
 }
 
-// The program's own module, where every payload lies: a failure leaves it
-// null, which names the program all the same.
-HMODULE WINAPI MarkingModuleHandle(LPCWSTR name)
+bool EndsWith(std::wstring_view text, std::wstring_view end)
 {
-    const InterposedCall call(__builtin_return_address(0));
-    if (name != nullptr) {
-        return tracker.Saved.GetModuleHandleW(name);
+    return text.size() >= end.size() && _wcsicmp(text.data() + text.size() - end.size(), end.data()) == 0;
+}
+
+// Whether the call about to be made is a phase of its own, after which the
+// stage goes on where it was: the program's own module asked for, where every
+// payload lies; the staging folder made under a new name until one can be,
+// a failed attempt absorbed; a line written to the support log; what a step
+// lets go of once it has read what it needed, a failure only leaving it held.
+std::optional<ChildPhase> PhaseOfItsOwn(const ObservedCall& call)
+{
+    using T = OsCallTable;
+    switch (call.Id) {
+    case OsCallId::GetModuleHandleW:
+        return std::get<0>(ArgumentsOf<&T::GetModuleHandleW>(call)) == nullptr ? ChildPhase::OwnModule
+                                                                                : std::optional<ChildPhase>();
+    case OsCallId::CreateDirectoryW:
+        return std::wstring(std::get<0>(ArgumentsOf<&T::CreateDirectoryW>(call))).rfind(StagingRoot(), 0) == 0
+                   ? ChildPhase::StagingFolder
+                   : std::optional<ChildPhase>();
+    case OsCallId::WriteFile:
+        return std::get<0>(ArgumentsOf<&T::WriteFile>(call)) == tracker.SupportLog ? ChildPhase::Logging
+                                                                                  : std::optional<ChildPhase>();
+    case OsCallId::RegCloseKey:
+        return std::get<0>(ArgumentsOf<&T::RegCloseKey>(call)) == tracker.MachineEnvironment
+                   ? ChildPhase::Releasing
+                   : std::optional<ChildPhase>();
+    case OsCallId::FreeLibrary:
+    case OsCallId::DestroyEnvironmentBlock:
+        return ChildPhase::Releasing;
+    default:
+        return std::nullopt;
     }
-    return InPhase(ChildPhase::OwnModule, [&] { return tracker.Saved.GetModuleHandleW(name); });
 }
 
-HRSRC WINAPI MarkingFindResource(HMODULE module, LPCWSTR name, LPCWSTR type)
+// Marks what a call opens: a payload looked up; Windows Installer's mutex
+// opened, which every start of it first looks at, the check lasting until
+// the program is started; a wait, unless on that mutex; a folder opened to be
+// deleted or renamed, a package folder level about to be moved aside.
+void MarkOpenedBy(const ObservedCall& call)
 {
-    const InterposedCall call(__builtin_return_address(0));
-    if (!IS_INTRESOURCE(name) && !IS_INTRESOURCE(type)) {
-        PayloadLookedUp(name, type);
+    using T = OsCallTable;
+    const ChildPhase phase = tracker.Marks.back().Phase;
+    switch (call.Id) {
+    case OsCallId::FindResourceW: {
+        const auto& [module, name, type] = ArgumentsOf<&T::FindResourceW>(call);
+        if (!IS_INTRESOURCE(name) && !IS_INTRESOURCE(type)) {
+            PayloadLookedUp(name, type);
+        }
+        break;
     }
-    return tracker.Saved.FindResourceW(module, name, type);
-}
-
-// Every start of Windows Installer first looks whether another installation
-// holds it; the check lasts until the program is started.
-HANDLE WINAPI MarkingOpenMutex(DWORD access, BOOL inherit, LPCWSTR name)
-{
-    const InterposedCall call(__builtin_return_address(0));
-    MarkNextCall(CurrentStage(), ChildPhase::InstallerBusy);
-    return tracker.Saved.OpenMutexW(access, inherit, name);
-}
-
-BOOL WINAPI MarkingCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
-    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags, LPVOID environment,
-    LPCWSTR workingFolder, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION child)
-{
-    const InterposedCall call(__builtin_return_address(0));
-    if (tracker.Marks.back().Phase == ChildPhase::InstallerBusy) {
-        MarkNextCall(CurrentStage(), ChildPhase::Staging);
+    case OsCallId::OpenMutexW:
+        return MarkNextCall(CurrentStage(), ChildPhase::InstallerBusy);
+    case OsCallId::CreateProcessW:
+        return phase == ChildPhase::InstallerBusy ? MarkNextCall(CurrentStage(), ChildPhase::Staging) : void();
+    case OsCallId::WaitForSingleObject:
+        return phase != ChildPhase::InstallerBusy ? MarkNextCall(CurrentStage(), ChildPhase::Waiting) : void();
+    case OsCallId::CreateFileW: {
+        const auto& arguments = ArgumentsOf<&T::CreateFileW>(call);
+        if ((std::get<1>(arguments) & DELETE) != 0 && (std::get<5>(arguments) & FILE_FLAG_BACKUP_SEMANTICS) != 0) {
+            MarkNextCall(CurrentStage(), ChildPhase::MovingAside);
+        }
+        break;
     }
-    return tracker.Saved.CreateProcessW(application, commandLine, processAttributes, threadAttributes,
-        inheritHandles, flags, environment, workingFolder, startup, child);
-}
-
-// A wait on Windows Installer's mutex belongs to the busy check.
-DWORD WINAPI MarkingWait(HANDLE handle, DWORD milliseconds)
-{
-    const InterposedCall call(__builtin_return_address(0));
-    if (tracker.Marks.back().Phase != ChildPhase::InstallerBusy) {
-        MarkNextCall(CurrentStage(), ChildPhase::Waiting);
+    default:
+        break;
     }
-    return tracker.Saved.WaitForSingleObject(handle, milliseconds);
 }
 
-BOOL WINAPI MarkingExitCode(HANDLE process, LPDWORD exitCode)
+// What a call leaves behind: a program's exit code read ends it; the support
+// log and the machine environment's key are known by their handles.
+void NoteAfter(const ObservedCall& call)
 {
-    const InterposedCall call(__builtin_return_address(0));
-    const BOOL read = tracker.Saved.GetExitCodeProcess(process, exitCode);
-    MarkNextCall(CurrentStage(), ChildPhase::Ended);
-    return read;
-}
-
-// The staging folder is made under a new name until one can be made: a
-// failed attempt is absorbed.
-BOOL WINAPI MarkingCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES security)
-{
-    const InterposedCall call(__builtin_return_address(0));
-    const std::wstring root = StagingRoot();
-    if (std::wstring(path).compare(0, root.size(), root) != 0) {
-        return tracker.Saved.CreateDirectoryW(path, security);
+    using T = OsCallTable;
+    if (call.Id == OsCallId::GetExitCodeProcess) {
+        MarkNextCall(CurrentStage(), ChildPhase::Ended);
+    } else if (call.Id == OsCallId::CreateFileW && EndsWith(std::get<0>(ArgumentsOf<&T::CreateFileW>(call)), L".log")) {
+        tracker.SupportLog = ResultOf<&T::CreateFileW>(call);
+    } else if (call.Id == OsCallId::RegOpenKeyExW && !call.Injected &&
+               ResultOf<&T::RegOpenKeyExW>(call) == ERROR_SUCCESS) {
+        const auto& [parent, path, options, access, key] = ArgumentsOf<&T::RegOpenKeyExW>(call);
+        if (path != nullptr && EndsWith(path, L"Session Manager\\Environment")) {
+            tracker.MachineEnvironment = *key;
+        }
     }
-    return InPhase(ChildPhase::StagingFolder, [&] { return tracker.Saved.CreateDirectoryW(path, security); });
-}
-
-// A folder opened to be deleted or renamed is a package folder level about
-// to be moved aside.
-HANDLE WINAPI MarkingCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-    DWORD disposition, DWORD flags, HANDLE templateFile)
-{
-    const InterposedCall call(__builtin_return_address(0));
-    if ((access & DELETE) != 0 && (flags & FILE_FLAG_BACKUP_SEMANTICS) != 0) {
-        MarkNextCall(CurrentStage(), ChildPhase::MovingAside);
-    }
-    const HANDLE file = tracker.Saved.CreateFileW(path, access, share, security, disposition, flags, templateFile);
-    const std::wstring name = path;
-    if (name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".log") == 0) {
-        tracker.SupportLog = file;
-    }
-    return file;
-}
-
-BOOL WINAPI MarkingWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped)
-{
-    const InterposedCall call(__builtin_return_address(0));
-    if (file != tracker.SupportLog) {
-        return tracker.Saved.WriteFile(file, data, size, written, overlapped);
-    }
-    return InPhase(ChildPhase::Logging, [&] { return tracker.Saved.WriteFile(file, data, size, written, overlapped); });
-}
-
-// What a step let go of once it has read what it needed: a failure only
-// leaves it held.
-BOOL WINAPI MarkingFreeLibrary(HMODULE module)
-{
-    const InterposedCall call(__builtin_return_address(0));
-    return InPhase(ChildPhase::Releasing, [&] { return tracker.Saved.FreeLibrary(module); });
-}
-
-BOOL WINAPI MarkingDestroyEnvironmentBlock(LPVOID block)
-{
-    const InterposedCall call(__builtin_return_address(0));
-    return InPhase(ChildPhase::Releasing, [&] { return tracker.Saved.DestroyEnvironmentBlock(block); });
-}
-
-LSTATUS WINAPI MarkingRegOpenKey(HKEY parent, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
-{
-    const InterposedCall call(__builtin_return_address(0));
-    const LSTATUS opened = tracker.Saved.RegOpenKeyExW(parent, path, options, access, key);
-    constexpr std::wstring_view environment = L"Session Manager\\Environment";
-    const std::wstring_view name = path != nullptr ? path : L"";
-    if (opened == ERROR_SUCCESS && name.size() >= environment.size() &&
-        name.substr(name.size() - environment.size()) == environment) {
-        tracker.MachineEnvironment = *key;
-    }
-    return opened;
-}
-
-LSTATUS WINAPI MarkingRegCloseKey(HKEY key)
-{
-    const InterposedCall call(__builtin_return_address(0));
-    if (key != tracker.MachineEnvironment) {
-        return tracker.Saved.RegCloseKey(key);
-    }
-    return InPhase(ChildPhase::Releasing, [&] { return tracker.Saved.RegCloseKey(key); });
 }
 
 }  // namespace
@@ -240,33 +190,42 @@ const char* ChildPhaseName(ChildPhase phase)
     return names[static_cast<int>(phase)];
 }
 
-InstallStages::InstallStages(const OsCountdown& countdown)
+InstallStages::InstallStages()
 {
-    tracker = Tracker{Os, INVALID_HANDLE_VALUE, nullptr, &countdown, {{1, InstallStage::StartUp, ChildPhase::Staging}}, {}};
+    tracker = Tracker{CallsCounted(), nullptr, INVALID_HANDLE_VALUE, nullptr, {{1, InstallStage::StartUp, ChildPhase::Staging}}, {}, {}, nullptr};
     // The sequence tells a step outside any call through the table, where an
     // allocation sweep counts allocations: with room for every mark of a run,
     // marking one allocates nothing.
     tracker.Marks.reserve(1 << 16);
     InstallStepObserver = &StepObserved;
-    Os.GetModuleHandleW = &MarkingModuleHandle;
-    Os.FindResourceW = &MarkingFindResource;
-    Os.WaitForSingleObject = &MarkingWait;
-    Os.OpenMutexW = &MarkingOpenMutex;
-    Os.CreateProcessW = &MarkingCreateProcess;
-    Os.GetExitCodeProcess = &MarkingExitCode;
-    Os.CreateFileW = &MarkingCreateFile;
-    Os.CreateDirectoryW = &MarkingCreateDirectory;
-    Os.WriteFile = &MarkingWriteFile;
-    Os.FreeLibrary = &MarkingFreeLibrary;
-    Os.DestroyEnvironmentBlock = &MarkingDestroyEnvironmentBlock;
-    Os.RegOpenKeyExW = &MarkingRegOpenKey;
-    Os.RegCloseKey = &MarkingRegCloseKey;
 }
 
 InstallStages::~InstallStages()
 {
     InstallStepObserver = nullptr;
-    Os = tracker.Saved;
+}
+
+std::optional<DWORD> InstallStages::Before(const ObservedCall& call)
+{
+    tracker.Current = &call;
+    if (const std::optional<ChildPhase> phase = PhaseOfItsOwn(call); phase && !tracker.InterruptedBy) {
+        tracker.Interrupted = tracker.Marks.back();
+        tracker.InterruptedBy = &call;
+        MarkNextCall(tracker.Interrupted->Stage, *phase);
+    } else {
+        MarkOpenedBy(call);
+    }
+    tracker.Current = nullptr;
+    return std::nullopt;
+}
+
+void InstallStages::After(const ObservedCall& call)
+{
+    if (tracker.InterruptedBy == &call) {
+        MarkNextCall(tracker.Interrupted->Stage, tracker.Interrupted->Phase);
+        tracker.InterruptedBy = nullptr;
+    }
+    NoteAfter(call);
 }
 
 const std::vector<StageMark>& InstallStages::Marks() const

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OsCountdown.h"
+#include "Interposer.h"
 
 #include <string>
 #include <vector>
@@ -45,20 +45,19 @@ const char* InstallStageName(InstallStage stage);
 const char* ChildPhaseName(ChildPhase phase);
 
 // Marks, while it lives, where each stage and phase of a run begins, with the
-// numbers the countdown gives: the stage from the step the install sequence
+// numbers an OsCountdown plugged in just before it gives: the stage from the step the install sequence
 // says has started (the second legacy uninstaller from its payload's lookup),
 // the phase within it from the calls that open it (the program's own module
 // asked for, a payload looked up, Windows Installer's mutex opened, a program
 // started, waited for, its exit code read, a line written to the support
-// log). Put it in place after the countdown, so that it sees the failed call
-// too. Marks of a run whose call n failed agree with those of the unfailed
+// log). Marks of a run whose call n failed agree with those of the unfailed
 // run up to call n.
-class InstallStages {
+class InstallStages : public CallObserver {
 public:
-    explicit InstallStages(const OsCountdown& countdown);
-    ~InstallStages();
-    InstallStages(const InstallStages&) = delete;
-    InstallStages& operator=(const InstallStages&) = delete;
+    InstallStages();
+    ~InstallStages() override;
+    std::optional<DWORD> Before(const ObservedCall& call) override;
+    void After(const ObservedCall& call) override;
 
     const std::vector<StageMark>& Marks() const;
 };

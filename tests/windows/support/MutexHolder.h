@@ -1,9 +1,10 @@
 #pragma once
 
-#include <windows.h>
+#include "Interposer.h"
 
 #include <functional>
 #include <thread>
+#include <utility>
 
 // How a holder lets its mutex go: released, abandoned (its thread ends while
 // it owns the mutex), or kept until the holder is destroyed.
@@ -31,15 +32,28 @@ private:
     std::thread holder_;
 };
 
-// While it lives, each wait with a time limit made through the call table
-// first tells onWait: there a test ends the holder the launcher waits for,
-// and notes what the launcher had done by then.
-class BoundedWaitWatch {
+// While it lives, each wait with a time limit the launcher makes first tells
+// onWait: there a test ends the holder the launcher waits for, and notes
+// what the launcher had done by then.
+class BoundedWaitWatch : public CallObserver {
 public:
-    explicit BoundedWaitWatch(std::function<void()> onWait);
-    ~BoundedWaitWatch();
-    BoundedWaitWatch(const BoundedWaitWatch&) = delete;
-    BoundedWaitWatch& operator=(const BoundedWaitWatch&) = delete;
+    explicit BoundedWaitWatch(std::function<void()> onWait) : onWait_(std::move(onWait)) {}
 
-    int Waits() const;
+    int Waits() const { return waits_; }
+
+    std::optional<DWORD> Before(const ObservedCall& call) override
+    {
+        const DWORD limit = call.Id == OsCallId::WaitForSingleObject
+                                ? std::get<1>(ArgumentsOf<&OsCallTable::WaitForSingleObject>(call))
+                                : 0;
+        if (limit != 0 && limit != INFINITE) {
+            ++waits_;
+            onWait_();
+        }
+        return std::nullopt;
+    }
+
+private:
+    std::function<void()> onWait_;
+    int waits_ = 0;
 };

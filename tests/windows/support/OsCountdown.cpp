@@ -1,20 +1,10 @@
 #include "OsCountdown.h"
 
-#include "OsFailures.h"
-
 #include <cstring>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
-
-struct Countdown {
-    OsCallTable Saved;
-    std::vector<FailurePoint> Failures;
-    std::set<std::string> FailingFromThenOn;
-    CountedCalls Counted;
-};
-Countdown countdown;
 
 // The start of the program's code section, which a source-line lookup
 // counts offsets from.
@@ -31,76 +21,45 @@ std::uintptr_t CodeStart()
     return base;
 }
 
-bool FailsNow(int call, const char* name)
+}  // namespace
+
+OsCountdown::OsCountdown(const std::vector<FailurePoint>& failures) : start_(CallsCounted()), failures_(failures)
 {
-    for (const FailurePoint& failure : countdown.Failures) {
-        if (failure.Call == call) {
+}
+
+bool OsCountdown::FailsNow(int number, const char* name)
+{
+    for (const FailurePoint& failure : failures_) {
+        if (failure.Call == number) {
             if (failure.Span == FailureSpan::FromThenOn) {
-                countdown.FailingFromThenOn.insert(name);
+                failingFromThenOn_.insert(name);
             }
             return true;
         }
     }
-    return countdown.FailingFromThenOn.count(name) != 0;
+    return failingFromThenOn_.count(name) != 0;
 }
 
-template <auto Entry, typename Function>
-struct CountedCall;
-
-template <auto Entry, typename Result, typename... Arguments>
-struct CountedCall<Entry, Result(WINAPI*)(Arguments...)> {
-    static Result WINAPI Call(Arguments... arguments)
-    {
-        const InterposedCall call(__builtin_return_address(0));
-        if constexpr (OsCallTraits<Entry>::Failure != OsFailureKind::Never) {
-            static const std::uintptr_t codeStart = CodeStart();
-            const char* name = OsCallTraits<Entry>::Name;
-            CountedCalls& counted = countdown.Counted;
-            const auto caller = reinterpret_cast<std::uintptr_t>(InterposedCall::ProductCaller());
-            counted.Sites.push_back({caller - codeStart, name});
-            counted.Reached.insert(name);
-            if (FailsNow(++counted.Count, name)) {
-                counted.Failed.push_back(counted.Count);
-                const DWORD error = InjectedFailureCode(counted.Count);
-                if (counted.Failed.size() == 1) {
-                    counted.FirstFailed = name;
-                    counted.FailedKind = OsCallTraits<Entry>::Failure;
-                    counted.FirstFailedCode = error;
-                }
-                return FailureResult<Result>(OsCallTraits<Entry>::Failure, error);
-            }
-        }
-        return (countdown.Saved.*Entry)(arguments...);
+std::optional<DWORD> OsCountdown::Before(const ObservedCall& call)
+{
+    if (call.Failure == OsFailureKind::Never) {
+        return std::nullopt;
     }
-};
-
-// Every entry, the ones never failed too, so that whatever serves a call is
-// seen as inside one.
-template <auto Entry>
-void Count()
-{
-    Os.*Entry = &CountedCall<Entry, OsEntry<Entry>>::Call;
-}
-
-}  // namespace
-
-OsCountdown::OsCountdown(const std::vector<FailurePoint>& failures)
-{
-    countdown = Countdown{Os, failures, {}, {}};
-#define OS_CALL(name, failure) Count<&OsCallTable::name>();
-#include "platform/OsCallList.h"
-#include "platform/LookedUpCallList.h"
-#undef OS_CALL
-}
-
-OsCountdown::~OsCountdown()
-{
-    Os = countdown.Saved;
-}
-
-const CountedCalls& OsCountdown::Counted() const
-{
-    return countdown.Counted;
+    static const std::uintptr_t codeStart = CodeStart();
+    counted_.Count = NumberOf(call);
+    counted_.Sites.push_back({reinterpret_cast<std::uintptr_t>(call.Site) - codeStart, call.Name});
+    counted_.Reached.insert(call.Name);
+    if (!FailsNow(counted_.Count, call.Name)) {
+        return std::nullopt;
+    }
+    counted_.Failed.push_back(counted_.Count);
+    const DWORD error = InjectedFailureCode(counted_.Count);
+    if (counted_.Failed.size() == 1) {
+        counted_.FirstFailed = call.Name;
+        counted_.FailedKind = call.Failure;
+        counted_.FirstFailedCode = error;
+    }
+    return error;
 }
 
 std::set<std::string> CountedCallNames()

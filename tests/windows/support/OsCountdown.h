@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OsFailures.h"
+#include "Interposer.h"
 
 #include <cstdint>
 #include <set>
@@ -42,21 +42,27 @@ struct CountedCalls {
     std::vector<CallSite> Sites;
 };
 
-// Counts every call that goes through the table while it lives and fails the
-// ones whose numbers are given, with the result and the call's own
-// InjectedFailureCode where a real failure of that call would leave its code;
-// calls that cannot fail are not counted. Each call's site is the product's,
-// whatever test layers are stacked over or under the countdown. With no failure nothing fails, which measures a run's
-// calls. The entries in the table when the countdown starts, fakes included,
-// serve the calls that do not fail.
-class OsCountdown {
+// Counts every call of the product that can fail while it lives and fails
+// the ones whose numbers are given, with the result and the call's own
+// InjectedFailureCode where a real failure of that call would leave its code.
+// With no failure nothing fails, which measures a run's calls.
+class OsCountdown : public CallObserver {
 public:
     explicit OsCountdown(const std::vector<FailurePoint>& failures);
-    ~OsCountdown();
-    OsCountdown(const OsCountdown&) = delete;
-    OsCountdown& operator=(const OsCountdown&) = delete;
 
-    const CountedCalls& Counted() const;
+    const CountedCalls& Counted() const { return counted_; }
+    // The countdown's number of a call the layer numbered.
+    int NumberOf(const ObservedCall& call) const { return call.Number - start_; }
+
+    std::optional<DWORD> Before(const ObservedCall& call) override;
+
+private:
+    bool FailsNow(int number, const char* name);
+
+    int start_;
+    std::vector<FailurePoint> failures_;
+    std::set<std::string> failingFromThenOn_;
+    CountedCalls counted_;
 };
 
 // The names of every call a countdown counts: the list without the calls

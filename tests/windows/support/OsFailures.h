@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <type_traits>
 
-// One call of the product into the table, entered by every test layer put
-// over the table's entries: the outermost layer's return address is in the
-// product, whatever layers are stacked, and an inner one's in a layer.
+// One call into the table, entered by the layer over it: the outermost
+// call's return address is in the product, also for the calls a looked-up
+// entry makes while serving it.
 class InterposedCall {
 public:
     explicit InterposedCall(void* returnAddress)
@@ -22,7 +22,7 @@ public:
 
     // Where the product made the call under way.
     static void* ProductCaller() { return caller; }
-    // Whether a test layer is serving a call: what it does is not the product's.
+    // Whether a call is being served: what happens inside is not the product's.
     static bool Inside() { return depth != 0; }
 
 private:
@@ -43,12 +43,21 @@ inline DWORD InjectedFailureCode(int call)
 // made of.
 enum class OsFailureKind { Zero, InvalidHandle, ErrorCode, Hresult, WaitFailed, Ntstatus, Never };
 
+// Every entry of the table by name, for observers that tell calls apart.
+enum class OsCallId {
+#define OS_CALL(name, failure) name,
+#include "platform/OsCallList.h"
+#include "platform/LookedUpCallList.h"
+#undef OS_CALL
+};
+
 template <auto Entry>
 struct OsCallTraits;
 
 #define OS_CALL(name, failure)                                              \
     template <>                                                             \
     struct OsCallTraits<&OsCallTable::name> {                               \
+        static constexpr OsCallId Id = OsCallId::name;                      \
         static constexpr OsFailureKind Failure = OsFailureKind::failure;    \
         static constexpr const char* Name = #name;                          \
     };
@@ -82,28 +91,6 @@ Result FailureResult(OsFailureKind kind, DWORD error)
             return Result{};
         }
     }
-}
-
-template <auto Entry, typename Function>
-struct FailingCall;
-
-template <auto Entry, typename Result, typename... Arguments>
-struct FailingCall<Entry, Result(WINAPI*)(Arguments...)> {
-    static inline DWORD Error = ERROR_ACCESS_DENIED;
-    static Result WINAPI Call(Arguments...)
-    {
-        const InterposedCall call(__builtin_return_address(0));
-        return FailureResult<Result>(OsCallTraits<Entry>::Failure, Error);
-    }
-};
-
-// Makes every call of one entry fail with this error code while the guard
-// lives: FailOsCall<&OsCallTable::CreateFileW>(ERROR_SHARING_VIOLATION).
-template <auto Entry>
-OsOverride<Entry> FailOsCall(DWORD error)
-{
-    FailingCall<Entry, OsEntry<Entry>>::Error = error;
-    return OsOverride<Entry>(&FailingCall<Entry, OsEntry<Entry>>::Call);
 }
 
 // Whether a call of this entry that returned result succeeded, by how the
