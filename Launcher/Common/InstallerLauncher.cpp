@@ -113,7 +113,7 @@ void CInstallerLauncher::Run()
     if (!TakeRunLock()) {
         OpenLogApart();
     } else if (OpenRunLog() && CheckProcessor() && HoldPackageFolder()) {
-        RunInstallSequence();
+        RunRequestedVerb();
     }
     LogUnlessOutOfMemory([this] { LogExitCode(ExitCode()); });
 }
@@ -169,6 +169,36 @@ bool CInstallerLauncher::HoldPackageFolder()
     }
     EndRun(RunEnd::PackageFolderRefused, SharedFolderRefused);
     return false;
+}
+
+// Checked once the log is open, so that a deployment's log says why its
+// command did nothing.
+void CInstallerLauncher::RunRequestedVerb()
+{
+    if (CommandLineError != UsageError::None) {
+        WriteDiagnosticLine(CommandLineError == UsageError::TwoVerbs
+                ? "Command line refused: -uninstall, -repair and -extract are given one at a time"
+                : "Command line refused: -extract names no folder",
+            LogLevel::Error);
+        return SetExitCode(InvalidCommandLine);
+    }
+    std::int32_t result = 0;
+    switch (RequestedVerb) {
+    case Verb::Install:
+        return RunInstallSequence();
+    case Verb::Uninstall:
+        result = RunStep(L"UninstallDriverPackage", [this] { return UninstallDriverPackage(); });
+        break;
+    case Verb::Repair:
+        result = RunStep(L"RepairDriverPackage", [this] { return RepairDriverPackage(); });
+        break;
+    case Verb::Extract:
+        result = RunStep(L"ExtractPackages", [this] { return ExtractPackages(); });
+        break;
+    }
+    // Windows Installer's own result, 3010 and 1605 included, is the one a
+    // deployment tool knows for these commands.
+    EndRun(RunEnd::Completed, result);
 }
 
 void CInstallerLauncher::RunInstallSequence()

@@ -55,3 +55,12 @@ inline constexpr std::int32_t ForeignFolderRefused = 1307;
 // others change what is in it, and holds more than this launcher's own
 // levels, so it can be neither used nor moved aside: ERROR_DIR_NOT_EMPTY.
 inline constexpr std::int32_t SharedFolderRefused = 145;
+
+// -repair found none of the build's driver products installed:
+// ERROR_UNKNOWN_PRODUCT, as Windows Installer's own repair of it ends.
+inline constexpr std::int32_t UnknownProduct = 1605;
+
+// The command line asks for two verbs, or -extract names no folder:
+// ERROR_INVALID_PARAMETER. Nothing is done, since either reading could be
+// the wrong one.
+inline constexpr std::int32_t InvalidCommandLine = 87;

@@ -62,8 +62,7 @@ bool InstalledProducts::Load()
 
 void InstalledProducts::ReportOnce(const char* call, std::int32_t code)
 {
-    if (!failureReported_) {
-        failureReported_ = true;
-        ReportFailure(call, code);
+    if (failure_ == 0) {
+        failure_ = ReportFailure(call, code);
     }
 }

@@ -138,6 +138,11 @@ std::int32_t CInstallerLauncher::OpenPayloadFile(
 
 std::int32_t CInstallerLauncher::OpenPackageFolder(std::wstring& folder)
 {
+    // Held for the extraction -extract asked for.
+    if (!extractionFolder_.empty()) {
+        folder = extractionFolder_;
+        return 0;
+    }
     // Held since their check, the run's levels cannot have been renamed or
     // replaced: checking them again would only cost time.
     if (logFolder_.HoldsProductFolder(folder)) {
