@@ -21,7 +21,7 @@ constexpr std::wstring_view Options =
 
 // The codes deployment tools act on, in the order the help lists them.
 constexpr std::int32_t ListedExitCodes[] = {0, UserDeclined, UnspecifiedFailure, InstallerBusy, LogFailure,
-    PlatformUnsupported, UnknownProduct, InvalidCommandLine, RestartInitiated, RestartRequired};
+    PlatformUnsupported, UnknownProduct, InvalidParameter, RestartInitiated, RestartRequired};
 
 }  // namespace
 

@@ -180,7 +180,7 @@ void CInstallerLauncher::RunRequestedVerb()
                 ? "Command line refused: -uninstall, -repair and -extract are given one at a time"
                 : "Command line refused: -extract names no folder",
             LogLevel::Error);
-        return SetExitCode(InvalidCommandLine);
+        return SetExitCode(InvalidParameter);
     }
     std::int32_t result = 0;
     switch (RequestedVerb) {
@@ -196,7 +196,7 @@ void CInstallerLauncher::RunRequestedVerb()
         result = RunStep(L"ExtractPackages", [this] { return ExtractPackages(); });
         break;
     }
-    // Windows Installer's own result, 3010 and 1605 included, is the one a
+    // Windows Installer's own result, a restart's included, is the one a
     // deployment tool knows for these commands.
     EndRun(RunEnd::Completed, result);
 }

@@ -60,7 +60,8 @@ inline constexpr std::int32_t SharedFolderRefused = 145;
 // ERROR_UNKNOWN_PRODUCT, as Windows Installer's own repair of it ends.
 inline constexpr std::int32_t UnknownProduct = 1605;
 
-// The command line asks for two verbs, or -extract names no folder:
-// ERROR_INVALID_PARAMETER. Nothing is done, since either reading could be
-// the wrong one.
-inline constexpr std::int32_t InvalidCommandLine = 87;
+// ERROR_INVALID_PARAMETER: the command line asks for two verbs, or -extract
+// names no folder, and nothing is done, since either reading could be the
+// wrong one; also how Windows 7 without KB2533623 refuses to load a DLL from
+// the system folder alone.
+inline constexpr std::int32_t InvalidParameter = 87;

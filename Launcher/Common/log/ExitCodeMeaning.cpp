@@ -11,7 +11,7 @@ struct Meaning {
 
 constexpr Meaning KnownMeanings[] = {
     {0, L"every step ran and succeeded"},
-    {InvalidCommandLine, L"the command line asks for two verbs, or -extract names no folder; nothing was done"},
+    {InvalidParameter, L"the command line asks for two verbs, or -extract names no folder; nothing was done"},
     {WaitFailure, L"waiting for a started program failed"},
     {UserDeclined, L"the user did not confirm; nothing was staged or run"},
     {UnspecifiedFailure, L"the installation failed"},

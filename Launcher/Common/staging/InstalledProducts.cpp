@@ -34,7 +34,7 @@ bool InstalledProducts::InstalledForMachine(const wchar_t* code)
     switch (result) {
     case ERROR_SUCCESS:
         return std::wstring_view(state) == L"5";  // INSTALLSTATE_DEFAULT
-    case ERROR_UNKNOWN_PRODUCT:
+    case UnknownProduct:
         return false;
     default:
         ReportOnce("MsiGetProductInfoExW", FailureCode(result));
