@@ -176,29 +176,20 @@ bool CInstallerLauncher::HoldPackageFolder()
 void CInstallerLauncher::RunRequestedVerb()
 {
     if (CommandLineError != UsageError::None) {
-        WriteDiagnosticLine(CommandLineError == UsageError::TwoVerbs
-                ? "Command line refused: -uninstall, -repair and -extract are given one at a time"
-                : "Command line refused: -extract names no folder",
-            LogLevel::Error);
+        WriteDiagnosticLine("Command line refused: one verb at a time, -extract with its folder", LogLevel::Error);
         return SetExitCode(InvalidParameter);
     }
-    std::int32_t result = 0;
-    switch (RequestedVerb) {
-    case Verb::Install:
+    if (RequestedVerb == Verb::Install) {
         return RunInstallSequence();
-    case Verb::Uninstall:
-        result = RunStep(L"UninstallDriverPackage", [this] { return UninstallDriverPackage(); });
-        break;
-    case Verb::Repair:
-        result = RunStep(L"RepairDriverPackage", [this] { return RepairDriverPackage(); });
-        break;
-    case Verb::Extract:
-        result = RunStep(L"ExtractPackages", [this] { return ExtractPackages(); });
-        break;
     }
     // Windows Installer's own result, a restart's included, is the one a
-    // deployment tool knows for these commands.
-    EndRun(RunEnd::Completed, result);
+    // deployment tool knows for these commands; memory that runs out is a
+    // failed step, as in the install sequence.
+    EndRun(RunEnd::Completed, OrOnAllocationFailure(OutOfMemory, [this] {
+        return RequestedVerb == Verb::Uninstall ? UninstallDriverPackage()
+            : RequestedVerb == Verb::Repair     ? RepairDriverPackage()
+                                                : ExtractPackages();
+    }));
 }
 
 void CInstallerLauncher::RunInstallSequence()

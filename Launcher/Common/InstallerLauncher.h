@@ -119,7 +119,9 @@ public:
     std::wstring LogPath;
     // What the command line asks the run to do.
     Verb RequestedVerb = Verb::Install;
-    // The folder -extract named, as written.
+    // The folder -extract named, as written; its full path with a trailing
+    // backslash once ExtractPackages holds it, and the package folder's
+    // stand-in for ExtractPayload then.
     std::wstring ExtractFolder;
     UsageError CommandLineError = UsageError::None;
 
@@ -148,7 +150,8 @@ private:
     bool HoldPackageFolder();
     // The product package folder, with a trailing backslash: the levels held
     // for the run, or, when they could not be held, the levels the package
-    // step opens itself and lets go once Windows Installer has ended.
+    // step opens itself and lets go once Windows Installer has ended; in a
+    // run of -extract, the folder it holds.
     std::int32_t OpenPackageFolder(std::wstring& folder);
     // The Windows Installer arguments for the package: the template's, or
     // the ones the launcher builds itself with a log of their own.
@@ -192,9 +195,6 @@ private:
     // the package step, held from their check until Windows Installer has
     // ended.
     ProductPackageFolder packageFolder_;
-    // The folder -extract writes to, with a trailing backslash, while it is
-    // held; the package step writes there instead of the package folder.
-    std::wstring extractionFolder_;
     // The support log's folder and the package folder's levels above it,
     // checked once and held for the whole run.
     ProductPackageFolder logFolder_;

@@ -3,13 +3,12 @@
 #include "../LauncherConfig.h"
 #include "../log/SupportLog.h"
 
-void LogDriverPackageFacts(std::wstring_view resourceOrProductCode)
+void LogDriverPackageFacts(std::wstring_view resource)
 {
     for (std::int32_t i = 0; i < LauncherConfig.DriverProductCodes.Count; ++i) {
-        const wchar_t* const code = LauncherConfig.DriverProductCodes.Codes[i];
-        if (resourceOrProductCode == LauncherConfig.DriverPackageResources[i] || resourceOrProductCode == code) {
-            return Log(LogLevel::Information, {L"driver package ", LauncherConfig.DriverPackageResources[i],
-                                                  L": product code ", code, L", version ",
+        if (resource == LauncherConfig.DriverPackageResources[i]) {
+            return Log(LogLevel::Information, {L"driver package ", resource, L": product code ",
+                                                  LauncherConfig.DriverProductCodes.Codes[i], L", version ",
                                                   LauncherConfig.DriverProductVersions[i]});
         }
     }

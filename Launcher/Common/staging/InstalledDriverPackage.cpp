@@ -1,6 +1,5 @@
 #include "../InstallerLauncher.h"
 
-#include "DriverPackageFacts.h"
 #include "InstalledProducts.h"
 #include "PrerequisiteCommandLines.h"
 #include "WindowsInstaller.h"
@@ -38,17 +37,18 @@ std::int32_t CInstallerLauncher::ChangeInstalledDriverPackage(
         if (const std::int32_t failure = products.Failure()) {
             return failure;
         }
-        WriteDiagnosticLine(std::wstring(L"No driver package of this build is installed: nothing to ") + verb,
+        WriteDiagnosticLine("No driver package of this build is installed",
             noneInstalled == 0 ? LogLevel::Information : LogLevel::Error);
         return noneInstalled;
     }
-    LogDriverPackageFacts(productCode);
     std::vector<wchar_t> environment;
     if (const std::int32_t code = PrepareChildEnvironment(environment)) {
         return code;
     }
-    const wchar_t* const userInterface = IsQuietRequest(MsiArgumentTemplate) ? L" /quiet" : L"";
+    std::wstring parameters = action;
+    parameters += productCode;
+    parameters += properties;
+    parameters += IsQuietRequest(MsiArgumentTemplate) ? L" /quiet" : L"";
     return RunWindowsInstaller(
-        WithRestartSetting(action + productCode + properties + userInterface, NoRestart) + WindowsInstallerLogArgument(verb),
-        environment);
+        WithRestartSetting(parameters, NoRestart) + WindowsInstallerLogArgument(verb), environment);
 }

@@ -23,18 +23,14 @@ constexpr Prerequisite Prerequisites[] = {
 // used as it is when it exists: it is theirs to choose. Either way it is
 // held without delete sharing while the files are written, and refused when
 // it is a link or a link lies on the way to it (its final path differs), so
-// nothing is written where a user pointed it. Returns 0 with folder set to
-// its full path and a trailing backslash, or the failing operation's code
-// after printing its line.
-std::int32_t HoldExtractionFolder(const std::wstring& named, std::wstring& folder, FileHandle& held)
+// nothing is written where a user pointed it. Returns 0 with folder, as
+// named, made its full path with a trailing backslash, or the failing
+// operation's code after printing its line.
+std::int32_t HoldExtractionFolder(std::wstring& folder, FileHandle& held)
 {
     std::wstring path;
-    if (const std::int32_t code = MakeFullPath(named, path)) {
+    if (const std::int32_t code = MakeFullPath(folder, path)) {
         return code;
-    }
-    // The final path never ends in a backslash but at a drive's root.
-    if (path.size() > 3 && path.back() == L'\\') {
-        path.pop_back();
     }
     ProtectedDescriptor descriptor;
     if (const std::int32_t code = descriptor.Parse(PackageFolderDescriptor)) {
@@ -54,7 +50,8 @@ std::int32_t HoldExtractionFolder(const std::wstring& named, std::wstring& folde
     if (const std::int32_t code = RefuseUnlessPlainFolder(opened.dwFileAttributes)) {
         return code;
     }
-    folder = path + L"\\";
+    path += L'\\';
+    folder.swap(path);
     return 0;
 }
 
@@ -63,7 +60,7 @@ std::int32_t HoldExtractionFolder(const std::wstring& named, std::wstring& folde
 std::int32_t CInstallerLauncher::ExtractPackages()
 {
     FileHandle held;
-    std::int32_t result = HoldExtractionFolder(ExtractFolder, extractionFolder_, held);
+    std::int32_t result = HoldExtractionFolder(ExtractFolder, held);
     for (const Prerequisite& prerequisite : Prerequisites) {
         if (result == 0 && CarriesExecutablePayload(prerequisite.Resource)) {
             result = ExtractPackage(prerequisite.Resource, L"EXE", prerequisite.FileName);
@@ -74,7 +71,6 @@ std::int32_t CInstallerLauncher::ExtractPackages()
         const wchar_t* const resource = LauncherConfig.DriverPackageResources[i];
         result = ExtractPackage(resource, L"MSI", std::wstring(resource) + L".msi");
     }
-    extractionFolder_.clear();
     return result;
 }
 

@@ -138,9 +138,9 @@ std::int32_t CInstallerLauncher::OpenPayloadFile(
 
 std::int32_t CInstallerLauncher::OpenPackageFolder(std::wstring& folder)
 {
-    // Held for the extraction -extract asked for.
-    if (!extractionFolder_.empty()) {
-        folder = extractionFolder_;
+    // An extraction writes into the folder it holds, which -extract named.
+    if (RequestedVerb == Verb::Extract) {
+        folder = ExtractFolder;
         return 0;
     }
     // Held since their check, the run's levels cannot have been renamed or
