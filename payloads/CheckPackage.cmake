@@ -1,8 +1,9 @@
-# cmake -DMSIINFO=<msiinfo> -DPACKAGE=<msi> -DPRODUCT_CODE=<guid> -DPLATFORM=<Intel|x64> -P CheckPackage.cmake
+# cmake -DMSIINFO=<msiinfo> -DPACKAGE=<msi> -DPRODUCT_CODE=<guid> -DPRODUCT_VERSION=<version>
+#       -DPLATFORM=<Intel|x64> -P CheckPackage.cmake
 #
 # Fails, and removes the package so that the next build makes it again, when a
-# freshly built package does not carry the product code the tests and the
-# launcher's tables know it by, or was built for the other platform.
+# freshly built package does not carry the product code and version the tests
+# and the launcher's tables know it by, or was built for the other platform.
 function(fail message)
     file(REMOVE "${PACKAGE}")
     message(FATAL_ERROR "${PACKAGE}: ${message}")
@@ -18,6 +19,9 @@ if(NOT properties MATCHES "\nProductCode\t([^\r\n]*)")
 endif()
 if(NOT CMAKE_MATCH_1 STREQUAL PRODUCT_CODE)
     fail("ProductCode is ${CMAKE_MATCH_1}, not ${PRODUCT_CODE}")
+endif()
+if(NOT properties MATCHES "\nProductVersion\t${PRODUCT_VERSION}\r?\n")
+    fail("the package's ProductVersion is not ${PRODUCT_VERSION}")
 endif()
 
 execute_process(COMMAND "${MSIINFO}" suminfo "${PACKAGE}"

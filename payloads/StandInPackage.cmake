@@ -6,7 +6,7 @@
 # Program Files\<vendor folder>\<product folder> and sets <value name> to
 # <label> in the key that holds the drivers key (ProductIdentity.cmake), both
 # in the file-system and registry view of ARCH. The build fails when the
-# package does not carry the given product code or platform.
+# package does not carry the given product code, version or platform.
 # Sets <label>_PACKAGE to the package's path.
 find_program(WIXL wixl REQUIRED)
 find_program(MSIINFO msiinfo REQUIRED)
@@ -67,7 +67,7 @@ function(add_stand_in_package label)
     add_custom_command(OUTPUT "${package}"
         COMMAND "${WIXL}" -a ${P_ARCH} -o "${package}" ${defines} "${STAND_IN_PACKAGE_SOURCE}"
         COMMAND "${CMAKE_COMMAND}" "-DMSIINFO=${MSIINFO}" "-DPACKAGE=${package}"
-            "-DPRODUCT_CODE=${P_PRODUCT_CODE}" "-DPLATFORM=${platform}" -P "${STAND_IN_PACKAGE_CHECK}"
+            "-DPRODUCT_CODE=${P_PRODUCT_CODE}" "-DPRODUCT_VERSION=${P_VERSION}" "-DPLATFORM=${platform}" -P "${STAND_IN_PACKAGE_CHECK}"
         DEPENDS "${STAND_IN_PACKAGE_SOURCE}" "${STAND_IN_PACKAGE_CHECK}" "${marker}"
         WORKING_DIRECTORY "${markerFolder}"
         COMMENT "Building the stand-in package ${label}.msi"

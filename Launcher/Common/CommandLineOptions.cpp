@@ -61,6 +61,33 @@ bool ReadPathValue(std::wstring_view& unread, std::wstring& path)
     return true;
 }
 
+void NameIgnored(std::wstring_view item, std::wstring& ignored)
+{
+    if (!ignored.empty()) {
+        ignored += L' ';
+    }
+    ignored += item;
+}
+
+// Names each word, up to a blank or tab, of text no option took.
+void NameStrayWords(std::wstring_view text, std::wstring& ignored)
+{
+    for (std::int32_t start = FindFirstNonBlank(text); start >= 0; start = FindFirstNonBlank(text)) {
+        text.remove_prefix(static_cast<size_t>(start));
+        const std::wstring_view word = text.substr(0, text.find_first_of(Blanks));
+        NameIgnored(word, ignored);
+        text.remove_prefix(word.size());
+    }
+}
+
+void RequestVerb(Verb verb, CommandLineOptions& options)
+{
+    if (options.Action != Verb::Install && options.Action != verb) {
+        options.Error = UsageError::TwoVerbs;
+    }
+    options.Action = verb;
+}
+
 }  // namespace
 
 std::int32_t FindFirstNonBlank(std::wstring_view text)
@@ -89,9 +116,11 @@ void ReadCommandLineOptions(std::wstring_view arguments, CommandLineOptions& opt
     std::wstring_view unread = arguments;
     for (;;) {
         const size_t introducer = unread.find_first_of(OptionIntroducers);
+        NameStrayWords(unread.substr(0, introducer), options.Ignored);
         if (introducer == std::wstring_view::npos) {
             break;
         }
+        const std::wstring_view written = unread.substr(introducer);
         unread.remove_prefix(introducer + 1);
         const std::wstring_view name = unread.substr(0, unread.find_first_of(NameTerminators));
         unread.remove_prefix(name.size());
@@ -107,6 +136,17 @@ void ReadCommandLineOptions(std::wstring_view arguments, CommandLineOptions& opt
             options.NoRestart = true;
         } else if (option == L"help" || option == L"?") {
             options.HelpRequested = true;
+        } else if (option == L"uninstall") {
+            RequestVerb(Verb::Uninstall, options);
+        } else if (option == L"repair") {
+            RequestVerb(Verb::Repair, options);
+        } else if (option == L"extract") {
+            RequestVerb(Verb::Extract, options);
+            if (!ReadPathValue(unread, options.ExtractFolder)) {
+                options.Error = UsageError::FolderMissing;
+            }
+        } else if (!name.empty()) {
+            NameIgnored(written.substr(0, 1 + name.size()), options.Ignored);
         }
     }
     // The quiet template is the launcher's own command line; an msiargs

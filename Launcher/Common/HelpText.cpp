@@ -14,11 +14,14 @@ constexpr std::wstring_view Options =
     L"-msiargs \"...\"\tWindows Installer arguments for the package, $MSIPATH standing for its path\n"
     L"-norestart\tWindows Installer does not restart the machine\n"
     L"-log \"<file>\"\twrite the support log to this file instead\n"
+    L"-uninstall\tremove the driver package\n"
+    L"-repair\trepair the driver package\n"
+    L"-extract \"<folder>\"\twrite the packages there, install nothing\n"
     L"-help, -?, /?\tshow this message and do nothing else\n";
 
 // The codes deployment tools act on, in the order the help lists them.
 constexpr std::int32_t ListedExitCodes[] = {0, UserDeclined, UnspecifiedFailure, InstallerBusy, LogFailure,
-    PlatformUnsupported, RestartInitiated, RestartRequired};
+    PlatformUnsupported, UnknownProduct, InvalidParameter, RestartInitiated, RestartRequired};
 
 }  // namespace
 

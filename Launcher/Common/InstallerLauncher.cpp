@@ -113,7 +113,7 @@ void CInstallerLauncher::Run()
     if (!TakeRunLock()) {
         OpenLogApart();
     } else if (OpenRunLog() && CheckProcessor() && HoldPackageFolder()) {
-        RunInstallSequence();
+        RunRequestedVerb();
     }
     LogUnlessOutOfMemory([this] { LogExitCode(ExitCode()); });
 }
@@ -169,6 +169,27 @@ bool CInstallerLauncher::HoldPackageFolder()
     }
     EndRun(RunEnd::PackageFolderRefused, SharedFolderRefused);
     return false;
+}
+
+// Checked once the log is open, so that a deployment's log says why its
+// command did nothing.
+void CInstallerLauncher::RunRequestedVerb()
+{
+    if (CommandLineError != UsageError::None) {
+        WriteDiagnosticLine("Command line refused: one verb at a time, -extract with its folder", LogLevel::Error);
+        return SetExitCode(InvalidParameter);
+    }
+    if (RequestedVerb == Verb::Install) {
+        return RunInstallSequence();
+    }
+    // Windows Installer's own result, a restart's included, is the one a
+    // deployment tool knows for these commands; memory that runs out is a
+    // failed step, as in the install sequence.
+    EndRun(RunEnd::Completed, OrOnAllocationFailure(OutOfMemory, [this] {
+        return RequestedVerb == Verb::Uninstall ? UninstallDriverPackage()
+            : RequestedVerb == Verb::Repair     ? RepairDriverPackage()
+                                                : ExtractPackages();
+    }));
 }
 
 void CInstallerLauncher::RunInstallSequence()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CommandLineOptions.h"
 #include "RunExitCode.h"
 #include "framework/WinApp.h"
 #include "platform/Handles.h"
@@ -29,8 +30,9 @@ public:
     // process.
     BOOL InitInstance() override;
 
-    // Sets MsiArgumentTemplate, NoRestart and HelpRequested from the command
-    // line.
+    // Sets MsiArgumentTemplate, NoRestart, HelpRequested, the verb and its
+    // folder from the command line, and prints a warning line that names
+    // what it ignored.
     void ParseCommandLine();
 
     // 0 when every prerequisite that ran succeeded or none ran; otherwise the
@@ -43,6 +45,18 @@ public:
     std::int32_t RemovePreviousProducts();
     // The result of writing and installing the package that fits this Windows.
     std::int32_t InstallMainPackage();
+    // -uninstall: Windows Installer's removal of the build's driver product
+    // that is installed; its result, or 0 after a line saying that none is.
+    std::int32_t UninstallDriverPackage();
+    // -repair: Windows Installer's own repair of the installed driver
+    // product, from the package it keeps; its result, or UnknownProduct
+    // after a line saying that none is installed.
+    std::int32_t RepairDriverPackage();
+    // -extract: writes every driver package and prerequisite the build
+    // carries into ExtractFolder, made when missing (see
+    // HoldExtractionFolder). Returns 0, or the failing operation's code after
+    // printing its line.
+    std::int32_t ExtractPackages();
     // Deletes what was staged and the staging folder, never through a link:
     // when the path no longer names the folder this run made and holds,
     // nothing below it is touched. Always empties StagingDirectory.
@@ -103,6 +117,13 @@ public:
     // The support log's file the command line named, or empty for the
     // default one.
     std::wstring LogPath;
+    // What the command line asks the run to do.
+    Verb RequestedVerb = Verb::Install;
+    // The folder -extract named, as written; its full path with a trailing
+    // backslash once ExtractPackages holds it, and the package folder's
+    // stand-in for ExtractPayload then.
+    std::wstring ExtractFolder;
+    UsageError CommandLineError = UsageError::None;
 
 private:
     // Creates the staging folder on the first request of the run.
@@ -129,7 +150,8 @@ private:
     bool HoldPackageFolder();
     // The product package folder, with a trailing backslash: the levels held
     // for the run, or, when they could not be held, the levels the package
-    // step opens itself and lets go once Windows Installer has ended.
+    // step opens itself and lets go once Windows Installer has ended; in a
+    // run of -extract, the folder it holds.
     std::int32_t OpenPackageFolder(std::wstring& folder);
     // The Windows Installer arguments for the package: the template's, or
     // the ones the launcher builds itself with a log of their own.
@@ -149,6 +171,18 @@ private:
     // True when the user agreed, or when the prompt texts are not carried.
     bool ConfirmInstallation();
     void RunInstallSequence();
+    // The install sequence or the verb the command line asked for; a command
+    // line with a usage error ends the run with InvalidCommandLine.
+    void RunRequestedVerb();
+    // Runs Windows Installer with action ("/x ", "/i ") before the installed
+    // driver product's code and properties after it, quiet when -quiet
+    // asked, with a verbose log named after the verb. Returns its result, the
+    // failing call's code when Windows Installer could not be asked, or
+    // noneInstalled after a line saying that none is installed.
+    std::int32_t ChangeInstalledDriverPackage(
+        const wchar_t* action, const wchar_t* properties, const wchar_t* verb, std::int32_t noneInstalled);
+    // Writes one payload into the extraction folder under this name.
+    std::int32_t ExtractPackage(const wchar_t* resource, const wchar_t* type, const std::wstring& fileName);
     // Ends a run that stops early: nothing staged is left behind.
     void EndRun(RunEnd end, std::int32_t stepResult);
     std::int32_t RunPrerequisite(const wchar_t* resourceName, const wchar_t* fileName, const std::wstring& parameters);

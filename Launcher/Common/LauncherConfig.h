@@ -31,6 +31,12 @@ struct LauncherConfiguration {
     bool ContinueAfterPrerequisiteFailure;
     ProductCodeList InstalledRedist32;        // "VC2005_REDIST_32" is not run when one is installed
     ProductCodeList InstalledRedist64;        // "VC2005_REDIST_64" likewise
+    // The driver packages the build carries, indexed alike: each one's "MSI"
+    // resource name, and the ProductCode and ProductVersion of its Property
+    // table, read from the package file when the build was configured.
+    const wchar_t* const* DriverPackageResources;
+    ProductCodeList DriverProductCodes;
+    const wchar_t* const* DriverProductVersions;
 };
 
 // Read-only to the whole launcher; read where needed, by name.

@@ -55,3 +55,13 @@ inline constexpr std::int32_t ForeignFolderRefused = 1307;
 // others change what is in it, and holds more than this launcher's own
 // levels, so it can be neither used nor moved aside: ERROR_DIR_NOT_EMPTY.
 inline constexpr std::int32_t SharedFolderRefused = 145;
+
+// -repair found none of the build's driver products installed:
+// ERROR_UNKNOWN_PRODUCT, as Windows Installer's own repair of it ends.
+inline constexpr std::int32_t UnknownProduct = 1605;
+
+// ERROR_INVALID_PARAMETER: the command line asks for two verbs, or -extract
+// names no folder, and nothing is done, since either reading could be the
+// wrong one; also how Windows 7 without KB2533623 refuses to load a DLL from
+// the system folder alone.
+inline constexpr std::int32_t InvalidParameter = 87;

@@ -25,6 +25,9 @@ const LauncherConfiguration BenchConfiguration = {
     false,
     {NoEntries, 0},
     {NoEntries, 0},
+    NoEntries,
+    {NoEntries, 0},
+    NoEntries,
 };
 
 }  // namespace

@@ -35,7 +35,8 @@ add_scenario(${E2E_NAME}typical PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
 add_scenario(${E2E_NAME}quiet PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER} --arguments=-quiet
     ${quiet_prerequisites} ${installs} --expect-log
     "--expect-log-line= I ${PRODUCT_DISPLAY_NAME} ${PRODUCT_VERSION} at C:"
-    "--expect-log-line= I device-monitor service ${DEVICE_MONITOR_SERVICE_NAME} is not installed")
+    "--expect-log-line= I device-monitor service ${DEVICE_MONITOR_SERVICE_NAME} is not installed"
+    "--expect-log-line=I driver package ${E2E_PACKAGE}: product code ${DEMO_PAYLOAD_${E2E_PACKAGE}_PRODUCT_CODE}, version 1.0.5$")
 # A log the administrator names in a folder that does not exist: nothing is
 # staged or run, and the code says why.
 add_scenario(${E2E_NAME}log_in_a_missing_folder PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
@@ -59,6 +60,42 @@ add_scenario(${E2E_NAME}quiet_without_restart PREFIX win10-64 LAUNCHER ${E2E_LAU
 add_scenario(${E2E_NAME}help PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER} "--arguments=/?"
     --expect-no-runs --expect-exit 0 --expect-installed=
     "--expect-absent=${PACKAGE_FOLDER}/${PACKAGE_FILE_NAME}")
+# The administrators' verbs. -uninstall removes the installed driver package
+# through Windows Installer, by the product code the build read, and nothing
+# else: no program runs, the package file stays. Words the command line
+# ignores are named.
+set(package_code "${DEMO_PAYLOAD_${E2E_PACKAGE}_PRODUCT_CODE}")
+add_scenario(${E2E_NAME}uninstall_removes_the_driver_package_alone PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    --run-first --first-arguments=-quiet "--arguments=-quiet -norestart -uninstall /s stray" --expect-no-runs
+    --expect-exit 0 --expect-installed= --expect-package-file "--expect-stdout=Ignored on the command line: /s stray"
+    "--expect-log-line=W Ignored on the command line: /s stray"
+    "--expect-log-line=msiexec.exe. /x ${package_code} /quiet /norestart /l[*]v .*-uninstall[.]log")
+add_scenario(${E2E_NAME}uninstall_with_no_driver_package_installed PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    "--arguments=-quiet -uninstall" --expect-no-runs --expect-exit 0 --expect-installed=
+    "--expect-stdout=No driver package of this build is installed")
+# -repair mends a damaged installation from Windows Installer's own copy.
+add_scenario(${E2E_NAME}repair_restores_the_driver_package PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    --run-first --first-arguments=-quiet --remove-markers "--arguments=-quiet -repair" --expect-no-runs ${installs}
+    "--expect-log-line=msiexec.exe. /i ${package_code} REINSTALL=ALL REINSTALLMODE=omus /quiet /l[*]v .*-repair[.]log")
+add_scenario(${E2E_NAME}repair_with_no_driver_package_installed PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    "--arguments=-quiet -repair" --expect-no-runs --expect-exit 1605 --expect-installed=
+    "--expect-stdout=No driver package of this build is installed")
+# -extract writes every package into a folder it makes, and nothing through a
+# link: the victim's vcredist files keep their bytes.
+set(extracted "")
+foreach(file IN ITEMS vcredist_x86.exe vcredist_x64.exe MSI32.msi MSI64.msi MSI_WIN10_32.msi)
+    list(APPEND extracted "--expect-present=extracted/${file}")
+endforeach()
+add_scenario(${E2E_NAME}extract_writes_every_package_into_a_new_folder PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    "--arguments=-quiet -extract \"C:\\extracted\"" --expect-no-runs --expect-exit 0 --expect-installed=
+    ${extracted} "--expect-copy=extracted/MSI_WIN10_64.msi=${DEMO_PAYLOAD_MSI_WIN10_64}"
+    "--expect-absent=${PACKAGE_FOLDER}/${PACKAGE_FILE_NAME}")
+add_scenario(${E2E_NAME}extract_refuses_a_folder_link PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    "--arguments=-quiet -extract C:\\extracted-link" --plant-link extracted-link --expect-no-runs
+    --expect-exit 4395 "--expect-stdout=SecureFolder failed \\(4395\\)" --expect-installed=)
+add_scenario(${E2E_NAME}two_verbs_do_nothing PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
+    "--arguments=-uninstall -repair" --expect-no-runs --expect-exit 87 --expect-installed=
+    "--expect-stdout=Command line refused: one verb at a time, -extract with its folder")
 add_scenario(${E2E_NAME}prerequisite_fails PREFIX win10-64 LAUNCHER ${E2E_LAUNCHER}
     --exit-code=vcredist_x86.exe=1603 --expect-exit 1603 "--expect-run=vcredist_x86.exe|/passive /norestart"
     --expect-installed=)

@@ -240,10 +240,14 @@ class StagingSwap:
             shutil.rmtree(self.swapped + ".moved-away", ignore_errors=True)
 
 
+def marker_paths(drive):
+    return [os.path.join(drive, name, VALUES.stand_in_folder, "DriverPackage.txt")
+            for name in ("Program Files", "Program Files (x86)")]
+
+
 def installed_markers(drive):
     """The markers of the driver packages installed, each telling which."""
-    texts = [read(os.path.join(drive, name, VALUES.stand_in_folder, "DriverPackage.txt"))
-             for name in ("Program Files", "Program Files (x86)")]
+    texts = [read(path) for path in marker_paths(drive)]
     return [text.strip() for text in texts if text]
 
 
@@ -614,6 +618,10 @@ def run(args):
                 stdout = run_first(args, prefix, drive)
                 if stdout is not None:
                     return 1
+                # A damaged installation, for a repair to mend.
+                for path in marker_paths(drive) if args.remove_markers else []:
+                    if os.path.exists(path):
+                        os.remove(path)
             stdout = launch(args, prefix, drive)
         finally:
             for watcher in (swap, user_link, temporary_link):
@@ -671,7 +679,10 @@ def run_first(args, prefix, drive):
     prefix, as an administrator re-runs an installer. It must install the
     driver; the programs it ran are then taken out of the journal. Returns
     None when it did, else its output after printing why not."""
+    arguments = args.arguments
+    args.arguments = arguments if args.first_arguments is None else args.first_arguments
     stdout = launch(args, prefix, drive)
+    args.arguments = arguments
     exit_code = (read(os.path.join(drive, "probe", "exit-code.txt")) or "").strip()
     markers = installed_markers(drive)
     print("first run: exit code %s, package installed: %s" % (exit_code, ", ".join(markers) or "none"))
@@ -714,6 +725,14 @@ def launch(args, prefix, drive):
             prompt.close()
     args.prompt_shown = bool(prompt and prompt.shown)
     return result.stdout
+
+
+def read_bytes(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except OSError:
+        return None
 
 
 def read(path):
@@ -810,6 +829,10 @@ def check(args, prefix, drive, stdout, processes):
     for path in args.expect_present:
         if not os.path.exists(os.path.join(drive, path)):
             failures.append("C:/%s is missing" % path)
+    for copy in args.expect_copy:
+        path, original = copy.split("=", 1)
+        if read_bytes(os.path.join(drive, path)) != read_bytes(original):
+            failures.append("C:/%s is not a copy of %s" % (path, original))
     for path in args.expect_absent:
         if os.path.exists(os.path.join(drive, path)):
             failures.append("C:/%s is still there" % path)
@@ -824,6 +847,12 @@ def check(args, prefix, drive, stdout, processes):
         failures += check_support_log(drive, exit_code, args.expect_log_line)
     if args.expect_named_log:
         failures += check_named_log(drive, args.expect_named_log, exit_code)
+    if args.expect_log_line and not args.expect_log:
+        logs = launcher_logs(drive)
+        lines = (read(logs[-1]) or "").splitlines() if logs else []
+        print("support log:\n" + "".join("  " + line + "\n" for line in lines), end="")
+        failures += ["the support log lacks %r" % pattern for pattern in args.expect_log_line
+                     if not any(re.search(pattern, line) for line in lines)]
     if args.user_product_folder:
         failures += check_user_product_folder(args, drive)
     if args.other_product_folder:
@@ -958,12 +987,14 @@ def main():
     parser.add_argument("--arguments", default="")
     parser.add_argument("--exit-code", action="append", default=[], help="stand-in NAME=CODE")
     parser.add_argument("--run-first", action="store_true", help="run the launcher once before the checked run")
+    parser.add_argument("--first-arguments", help="the first run's arguments, when not --arguments")
     parser.add_argument("--expect-exit", type=int)
     parser.add_argument("--expect-run", action="append", default=[], help="FILE|PARAMETERS, in order")
     parser.add_argument("--expect-no-runs", action="store_true")
     parser.add_argument("--expect-installed", help="package marker, or empty for none")
     parser.add_argument("--expect-package-file", action="store_true")
     parser.add_argument("--expect-stdout", action="append", default=[], help="regular expression")
+    parser.add_argument("--remove-markers", action="store_true", help="remove the installed package's files after --run-first")
     parser.add_argument("--answer-prompt", choices=["y", "n"], help="show the prompt on a virtual display, answer it")
     parser.add_argument("--prompt-caption", default="TAVRIN Driver Installer")
     parser.add_argument("--screenshot", help="where to keep a picture of the prompt")
@@ -998,7 +1029,7 @@ def main():
     parser.add_argument("--expect-log", action="store_true",
                         help="a support log that ends with the exit code, and Windows Installer's log beside it")
     parser.add_argument("--expect-log-line", action="append", default=[], metavar="PATTERN",
-                        help="with --expect-log: a line of the support log matches this")
+                        help="a line of the support log (the newest, without --expect-log) matches this regular expression")
     parser.add_argument("--show-log", action="store_true", help="print the support log's path and lines")
     parser.add_argument("--hold-lock", type=int, metavar="SECONDS",
                         help="another run holds the run lock this long from before the launcher starts")
@@ -1009,6 +1040,7 @@ def main():
     parser.add_argument("--expect-named-log", metavar="WINDOWS_PATH",
                         help="the -log file ends with the exit code; Windows Installer's log is in the Logs folder")
     parser.add_argument("--expect-present", action="append", default=[], help="path below C:/")
+    parser.add_argument("--expect-copy", action="append", default=[], help="PATH=FILE: path below C:/ holds FILE's bytes")
     parser.add_argument("--expect-absent", action="append", default=[], help="path below C:/")
     args = parse_arguments(parser)
     # Under Wine a folder's access list comes from its mode: one everyone may

@@ -10,6 +10,7 @@ struct Case {
     const char* description;
     const wchar_t* arguments;
     const wchar_t* expectedTemplate;
+    const wchar_t* ignored = L"";
 };
 
 std::ostream& operator<<(std::ostream& out, const Case& c)
@@ -32,9 +33,11 @@ std::wstring TemplateFor(const wchar_t* arguments, const wchar_t* before = L"")
 
 class MsiArgumentOptionsTest : public testing::TestWithParam<Case> {};
 
-TEST_P(MsiArgumentOptionsTest, SetsTheTemplate)
+TEST_P(MsiArgumentOptionsTest, SetsTheTemplateAndNamesWhatItIgnores)
 {
-    EXPECT_EQ(std::wstring(GetParam().expectedTemplate), TemplateFor(GetParam().arguments));
+    const CommandLineOptions options = OptionsFor(GetParam().arguments);
+    EXPECT_EQ(std::wstring(GetParam().expectedTemplate), options.MsiArgumentTemplate);
+    EXPECT_EQ(std::wstring(GetParam().ignored), options.Ignored);
 }
 
 constexpr const wchar_t* Quiet = L"/i $MSIPATH /quiet";
@@ -42,7 +45,8 @@ constexpr const wchar_t* Quiet = L"/i $MSIPATH /quiet";
 INSTANTIATE_TEST_SUITE_P(CommandLines, MsiArgumentOptionsTest,
     testing::Values(
         Case{"no arguments", L"", L""},
-        Case{"words without introducer", L"quiet msiargs \"x\"", L""},
+        Case{"words without introducer", L"quiet msiargs \"x\"", L"", L"quiet msiargs \"x\""},
+        Case{"mistyped options and a stray word", L" /s /q /silent -quite /h stray ", L"", L"/s /q /silent -quite /h stray"},
         Case{"slash quiet", L"/quiet", Quiet},
         Case{"hyphen quiet", L"-quiet", Quiet},
         Case{"upper-case name", L"-QUIET", Quiet},
@@ -55,16 +59,16 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, MsiArgumentOptionsTest,
         Case{"slash after the name is the delimiter", L"/msiargs/passive/", L"passive"},
         Case{"empty value wins over quiet", L"-quiet -msiargs \"\"", L""},
         Case{"unclosed hyphen delimiter lets quiet be read", L"-msiargs -quiet", Quiet},
-        Case{"unclosed quote: scan goes on inside the value", L"-msiargs \"/i $MSIPATH /quiet", Quiet},
+        Case{"unclosed quote: scan goes on inside the value", L"-msiargs \"/i $MSIPATH /quiet", Quiet, L"\" /i $MSIPATH"},
         Case{"msiargs last", L"-msiargs", L""},
         Case{"msiargs followed by blanks and tabs", L"-msiargs  \t ", L""},
-        Case{"delimiter with nothing after it", L"-msiargs |", L""},
-        Case{"tab does not end a name", L"-quiet\tmore", L""},
-        Case{"name with a colon", L"-quiet:yes", L""},
-        Case{"hyphen inside a word", L"my-file /quiet", Quiet},
+        Case{"delimiter with nothing after it", L"-msiargs |", L"", L"|"},
+        Case{"tab does not end a name", L"-quiet\tmore", L"", L"-quiet\tmore"},
+        Case{"name with a colon", L"-quiet:yes", L"", L"-quiet:yes"},
+        Case{"hyphen inside a word", L"my-file /quiet", Quiet, L"my -file"},
         Case{"value stored verbatim", L"-msiargs '/I $MSIPATH /QUIET'", L"/I $MSIPATH /QUIET"},
         Case{"blanks and tabs before the value are skipped", L"-msiargs \t'x'", L"x"},
-        Case{"a tab right after the name joins the name", L"-msiargs\t'x'", L""},
+        Case{"a tab right after the name joins the name", L"-msiargs\t'x'", L"", L"-msiargs\t'x'"},
         Case{"letter as delimiter", L"-msiargs abca", L"bc"},
         Case{"last option wins", L"-msiargs \"a\" /quiet -msiargs \"b\"", L"b"},
         Case{"quiet after msiargs wins", L"-msiargs \"a\" /quiet", Quiet}));
@@ -163,6 +167,34 @@ TEST(LogOption, NamesTheLogFileAndLeavesTheTemplateAlone)
         const CommandLineOptions options = OptionsFor(c.arguments, L"");
         EXPECT_EQ(std::wstring(c.logPath), options.LogPath) << c.arguments;
         EXPECT_EQ(std::wstring(c.msiArgumentTemplate), options.MsiArgumentTemplate) << c.arguments;
+    }
+}
+
+// One verb a run, the same one twice included; "extract" takes its folder
+// as "log" takes its path.
+TEST(Verbs, SetTheVerbItsFolderOrAUsageError)
+{
+    const struct {
+        const wchar_t* arguments;
+        Verb verb;
+        const wchar_t* folder;
+        UsageError error;
+    } cases[] = {
+        {L"-quiet -uninstall", Verb::Uninstall, L"", UsageError::None},
+        {L"/REPAIR /norestart", Verb::Repair, L"", UsageError::None},
+        {L"-uninstall -Uninstall", Verb::Uninstall, L"", UsageError::None},
+        {L"-extract \"C:\\a b\\drivers\" -quiet", Verb::Extract, L"C:\\a b\\drivers", UsageError::None},
+        {L"-uninstall -repair", Verb::Repair, L"", UsageError::TwoVerbs},
+        {L"-extract C:\\d /uninstall", Verb::Uninstall, L"C:\\d", UsageError::TwoVerbs},
+        {L"-extract -quiet", Verb::Extract, L"", UsageError::FolderMissing},
+        {L"-extract", Verb::Extract, L"", UsageError::FolderMissing},
+        {L"-uninstaller", Verb::Install, L"", UsageError::None},
+    };
+    for (const auto& c : cases) {
+        const CommandLineOptions options = OptionsFor(c.arguments);
+        EXPECT_EQ(c.verb, options.Action) << c.arguments;
+        EXPECT_EQ(std::wstring(c.folder), options.ExtractFolder) << c.arguments;
+        EXPECT_EQ(c.error, options.Error) << c.arguments;
     }
 }
 

@@ -158,9 +158,9 @@ TEST(HelpText, NamesEveryOptionTheLogFolderAndEveryExitCode)
         L"\\" + Shipped::ProductFolderName;
     const std::wstring text = HelpText(productFolder);
     const std::wstring logFolder = L"%ProgramData%\\" + productFolder + L"\\Logs\n";
-    for (const wchar_t* expected : {L"-quiet", L"-msiargs", L"-norestart", L"-log", L"-help", L"/?",
-             logFolder.c_str(), L"\n0\t", L"\n1602\t", L"\n1603\t", L"\n1618\t",
-             L"\n1622\t", L"\n1633\t", L"\n1641\t", L"\n3010\t"}) {
+    for (const wchar_t* expected : {L"-quiet", L"-msiargs", L"-norestart", L"-log", L"-help", L"/?", L"\n-uninstall\t",
+             L"\n-repair\t", L"\n-extract \"<folder>\"\t", logFolder.c_str(), L"\n0\t", L"\n87\t", L"\n1602\t",
+             L"\n1603\t", L"\n1605\t", L"\n1618\t", L"\n1622\t", L"\n1633\t", L"\n1641\t", L"\n3010\t"}) {
         EXPECT_NE(std::wstring::npos, text.find(expected)) << testing::PrintToString(std::wstring(expected));
     }
 }

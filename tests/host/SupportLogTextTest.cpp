@@ -76,7 +76,7 @@ TEST(LogRetention, KeepsTheNewestLauncherLogsWithTheirWindowsInstallerLogs)
 
 TEST(ExitCodeMeaning, NamesTheCodesDeploymentSystemsActOn)
 {
-    EXPECT_STREQ(L"every step ran and the driver package installed", ExitCodeMeaning(0));
+    EXPECT_STREQ(L"every step ran and succeeded", ExitCodeMeaning(0));
     EXPECT_STREQ(L"installed; a restart is required to finish", ExitCodeMeaning(3010));
     EXPECT_STREQ(L"another installation is in progress; try again later", ExitCodeMeaning(1618));
     EXPECT_STREQ(L"a folder shared with other products lets others change it; nothing was staged or run",

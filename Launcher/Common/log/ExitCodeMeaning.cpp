@@ -10,7 +10,8 @@ struct Meaning {
 };
 
 constexpr Meaning KnownMeanings[] = {
-    {0, L"every step ran and the driver package installed"},
+    {0, L"every step ran and succeeded"},
+    {InvalidParameter, L"invalid command line; nothing was done"},
     {WaitFailure, L"waiting for a started program failed"},
     {UserDeclined, L"the user did not confirm; nothing was staged or run"},
     {UnspecifiedFailure, L"the installation failed"},
@@ -18,6 +19,7 @@ constexpr Meaning KnownMeanings[] = {
     {LogFailure, L"the log file could not be opened; nothing was staged or run"},
     {PlatformUnsupported, L"this processor is not supported; nothing was staged or run"},
     {SharedFolderRefused, L"a folder shared with other products lets others change it; nothing was staged or run"},
+    {UnknownProduct, L"the driver package is not installed"},
     {ProductVersionInstalled, L"another version of the product is installed"},
     {RestartInitiated, L"installed; Windows Installer started a restart"},
     {RestartRequired, L"installed; a restart is required to finish"},

@@ -114,24 +114,6 @@ void WarnOfFallback(const std::wstring& folder, std::int32_t reason)
         LogLevel::Warning);
 }
 
-// The path made absolute against the current folder, as every program the
-// run starts (Windows Installer starts in the system folder) must see it.
-std::int32_t MakeFullPath(const std::wstring& path, std::wstring& fullPath)
-{
-    wchar_t full[MAX_PATH * 2];
-    const DWORD length =
-        Os.GetFullPathNameW(path.c_str(), static_cast<DWORD>(std::size(full)), full, /*lpFilePart=*/nullptr);
-    if (length == 0) {
-        return ReportLastError("GetFullPathName");
-    }
-    // Longer than any final path the confirmation can read.
-    if (length >= std::size(full)) {
-        return ReportFailure("GetFullPathName", ERROR_FILENAME_EXCED_RANGE);
-    }
-    fullPath.assign(full, length);
-    return 0;
-}
-
 // The folder of a full file path as the system's final path names it:
 // without a trailing backslash, except at the root of a drive ("C:\\") or a
 // share ("\\\\server\\share\\").

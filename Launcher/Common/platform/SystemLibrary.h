@@ -5,6 +5,6 @@
 // Loads a DLL of Windows' own from the system folder, its dependencies looked
 // for there too: never the launcher's folder, the current folder or PATH,
 // which a user can write in or name. Windows 7 without KB2533623 refuses the
-// flag with ERROR_INVALID_PARAMETER; the caller then goes without the DLL. An
+// flag with InvalidParameter; the caller then goes without the DLL. An
 // empty owner means failure; the last-error value is then the load's.
 ModuleHandle LoadSystemLibrary(const wchar_t* name);

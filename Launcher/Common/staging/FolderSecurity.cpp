@@ -149,6 +149,22 @@ bool SamePath(const std::wstring& first, const std::wstring& second)
                static_cast<int>(second.size()), /*bIgnoreCase=*/TRUE) == CSTR_EQUAL;
 }
 
+std::int32_t MakeFullPath(const std::wstring& path, std::wstring& fullPath)
+{
+    wchar_t full[MAX_PATH * 2];
+    const DWORD length =
+        Os.GetFullPathNameW(path.c_str(), static_cast<DWORD>(std::size(full)), full, /*lpFilePart=*/nullptr);
+    if (length == 0) {
+        return ReportLastError("GetFullPathName");
+    }
+    // Longer than any final path the confirmation can read.
+    if (length >= std::size(full)) {
+        return ReportFailure("GetFullPathName", ERROR_FILENAME_EXCED_RANGE);
+    }
+    fullPath.assign(full, length);
+    return 0;
+}
+
 std::int32_t HoldConfirmedFolder(const std::wstring& path, DWORD access, const char* refusal, FileHandle& held)
 {
     FileHandle opened(Os.CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,

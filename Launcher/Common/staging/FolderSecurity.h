@@ -72,6 +72,12 @@ std::int32_t ConfirmFinalPath(HANDLE object, const std::wstring& path, const cha
 // Whether two paths name the same place, letter case aside.
 bool SamePath(const std::wstring& first, const std::wstring& second);
 
+// The path made absolute against the current folder, as every program the
+// run starts (Windows Installer starts in the system folder) must see it.
+// Returns 0, or the failing call's code (ERROR_FILENAME_EXCED_RANGE for a
+// path longer than a final path can be read) after printing its line.
+std::int32_t MakeFullPath(const std::wstring& path, std::wstring& fullPath);
+
 // Opens the folder at path as itself (a link is opened, not followed) with
 // this access, sharing reading and writing but never deletion, so that
 // neither it nor a level above it can be renamed away while it is held, and

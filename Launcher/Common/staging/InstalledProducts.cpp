@@ -34,7 +34,7 @@ bool InstalledProducts::InstalledForMachine(const wchar_t* code)
     switch (result) {
     case ERROR_SUCCESS:
         return std::wstring_view(state) == L"5";  // INSTALLSTATE_DEFAULT
-    case ERROR_UNKNOWN_PRODUCT:
+    case UnknownProduct:
         return false;
     default:
         ReportOnce("MsiGetProductInfoExW", FailureCode(result));
@@ -62,8 +62,7 @@ bool InstalledProducts::Load()
 
 void InstalledProducts::ReportOnce(const char* call, std::int32_t code)
 {
-    if (!failureReported_) {
-        failureReported_ = true;
-        ReportFailure(call, code);
+    if (failure_ == 0) {
+        failure_ = ReportFailure(call, code);
     }
 }

@@ -17,6 +17,9 @@ public:
     // line, later ones nothing, and once msi.dll could not be loaded it is not
     // tried again.
     bool AnyInstalled(const ProductCodeList& codes, std::wstring& found);
+    // The code of the first failure to ask, or 0 when every answer was
+    // Windows Installer's own: only then does false mean "not installed".
+    std::int32_t Failure() const { return failure_; }
 
 private:
     bool Load();
@@ -25,5 +28,5 @@ private:
 
     ModuleHandle msi_;
     bool loadFailed_ = false;
-    bool failureReported_ = false;
+    std::int32_t failure_ = 0;
 };

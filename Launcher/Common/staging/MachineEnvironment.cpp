@@ -3,6 +3,7 @@
 #include "EnvironmentEntries.h"
 #include "FailureReport.h"
 #include "../DiagnosticLine.h"
+#include "../ResultCodes.h"
 #include "../platform/Handles.h"
 #include "../platform/SystemLibrary.h"
 
@@ -72,7 +73,7 @@ std::int32_t AppendMachineVariables(std::vector<wchar_t>& entries)
     if (!userenv.IsValid()) {
         // Loading it by a search that reaches PATH would hand the elevated
         // run to a folder the user names; fewer variables are the safer loss.
-        if (Os.GetLastError() == ERROR_INVALID_PARAMETER) {
+        if (Os.GetLastError() == InvalidParameter) {
             WriteDiagnosticLine("Children get TMP, TEMP, PATH, SystemRoot and windir only: "
                                 "userenv.dll cannot be loaded from the system folder alone",
                 LogLevel::Warning);

@@ -1,5 +1,6 @@
 #include "../InstallerLauncher.h"
 
+#include "DriverPackageFacts.h"
 #include "MainPackageSelection.h"
 #include "WindowsInstaller.h"
 #include "../CommandLineOptions.h"
@@ -27,6 +28,7 @@ std::int32_t CInstallerLauncher::InstallHeldPackage()
     std::vector<wchar_t> environment;
     if (result == 0) {
         LogPackageWritten(resource, package);
+        LogDriverPackageFacts(resource);
         result = PrepareChildEnvironment(environment);
     }
     if (result == 0) {

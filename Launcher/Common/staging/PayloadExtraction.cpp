@@ -138,6 +138,11 @@ std::int32_t CInstallerLauncher::OpenPayloadFile(
 
 std::int32_t CInstallerLauncher::OpenPackageFolder(std::wstring& folder)
 {
+    // An extraction writes into the folder it holds, which -extract named.
+    if (RequestedVerb == Verb::Extract) {
+        folder = ExtractFolder;
+        return 0;
+    }
     // Held since their check, the run's levels cannot have been renamed or
     // replaced: checking them again would only cost time.
     if (logFolder_.HoldsProductFolder(folder)) {

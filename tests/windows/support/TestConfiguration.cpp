@@ -27,6 +27,9 @@ LauncherConfiguration TestConfiguration = {
     false,
     {NoEntries, 0},
     {NoEntries, 0},
+    NoEntries,
+    {NoEntries, 0},
+    NoEntries,
 };
 
 const LauncherConfiguration& LauncherConfig = TestConfiguration;
