@@ -14,6 +14,7 @@
 // defined here draws in the runtime's versions of them all, and the link then
 // fails with these defined twice: define it here too.
 #include <cxxabi.h>
+#include <unwind.h>
 
 #include <cstddef>
 #include <cstdlib>
@@ -22,11 +23,33 @@
 
 namespace {
 
-// The runtime's header in front of each exception is 96 bytes on 32-bit
-// Windows and 160 bytes on 64-bit Windows; it finds it just before the
-// exception, so any larger room works. A multiple of 16 keeps the exception
-// aligned as the runtime's own allocation aligns it.
+// The header the runtime keeps in front of each exception, as the C++ ABI lays
+// it out: a reference count, then the exception's record, which ends with the
+// unwinder's own. 96 bytes on 32-bit Windows, 160 on 64-bit Windows.
+struct RuntimeExceptionRecord {
+    void* Type;
+    void* Destructor;
+    void* UnexpectedHandler;
+    void* TerminateHandler;
+    void* Next;
+    int HandlerCount;
+    int HandlerSwitchValue;
+    const void* ActionRecord;
+    const void* LanguageSpecificData;
+    void* CatchTemp;
+    void* AdjustedPointer;
+    _Unwind_Exception UnwindHeader;
+};
+struct RuntimeExceptionHeader {
+    int ReferenceCount;
+    RuntimeExceptionRecord Record;
+};
+
+// The runtime finds the header just before the exception, so any larger room
+// works. A multiple of 16 keeps the exception aligned as the runtime's own
+// allocation aligns it.
 constexpr std::size_t HeaderRoom = 256;
+static_assert(sizeof(RuntimeExceptionHeader) <= HeaderRoom, "the runtime's exception header needs more room");
 // Room for an exception of the standard library's allocation failures, which
 // hold no more than their table of virtual functions.
 constexpr std::size_t KeptExceptionRoom = 2 * sizeof(void*);
