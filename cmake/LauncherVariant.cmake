@@ -216,7 +216,7 @@ function(add_launcher_variant target)
     target_link_options(${target} PRIVATE -municode -s)
     # The whole launcher optimised for size as one program, in one partition
     # so that nothing is kept twice.
-    target_link_options(${target} PRIVATE -flto -flto-partition=one -Os)
+    target_link_options(${target} PRIVATE -flto -flto-partition=one -Oz)
     # Unwind tables only for the code linked: saves nothing beside
     # StringInstantiation.h, which keeps the runtime's string members out
     # first, and 55 KB without it.

@@ -39,6 +39,23 @@ int TooLargeIsAFailedAllocation()
     return bytesGrew || textGrew || namesMade ? Failed : Passed;
 }
 
+// A failed allocation while another is being handled is caught too: the
+// launcher's exception storage (framework/ExceptionStorage.cpp) holds both.
+int FailureWhileHandlingOneIsCaught()
+{
+    try {
+        std::vector<std::uint8_t> bytes;
+        bytes.reserve(bytes.max_size() + 1);
+    } catch (const std::bad_alloc&) {
+        return OrOnAllocationFailure(Passed, [] {
+            std::wstring text;
+            text.reserve(text.max_size() + 1);
+            return Failed;
+        });
+    }
+    return Failed;
+}
+
 [[noreturn]] void EndAsPassed()
 {
     std::_Exit(Passed);
@@ -80,6 +97,7 @@ struct Check {
 
 constexpr Check Checks[] = {
     {"too_large_is_a_failed_allocation", TooLargeIsAFailedAllocation},
+    {"failure_while_handling_one_is_caught", FailureWhileHandlingOneIsCaught},
     {"index_past_the_end_ends_the_process", IndexPastTheEndEndsTheProcess},
     {"substring_past_the_end_ends_the_process", SubstringPastTheEndEndsTheProcess},
     {"text_from_null_ends_the_process", TextFromNullEndsTheProcess},
