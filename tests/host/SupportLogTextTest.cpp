@@ -30,6 +30,17 @@ TEST(LogLine, EncodesUtf16AsUtf8)
     EXPECT_EQ("\xEF\xBF\xBDx", ToUtf8(std::wstring{static_cast<wchar_t>(0xD83C), L'x'}));
 }
 
+TEST(LogLine, WritesEverySixtyFourBitNumberInDecimal)
+{
+    EXPECT_EQ(Decimal(INT64_MIN), L"-9223372036854775808");
+    EXPECT_EQ(Decimal(INT64_MAX), L"9223372036854775807");
+    EXPECT_EQ(Decimal(4294967296), L"4294967296");
+    EXPECT_EQ(Decimal(7, 3), L"007");
+    std::uint32_t remainder = 0;
+    EXPECT_EQ(DivideByShort(0xFFFFFFFFFFFFFFFFull, 1000, remainder), 18446744073709551ull);
+    EXPECT_EQ(remainder, 615u);
+}
+
 TEST(SecretMasking, HidesTheValueOfEveryPropertyNamedLikeAPassword)
 {
     const struct {

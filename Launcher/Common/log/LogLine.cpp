@@ -64,14 +64,27 @@ char LevelLetter(LogLevel level)
 
 }  // namespace
 
+std::uint64_t DivideByShort(std::uint64_t dividend, std::uint16_t divisor, std::uint32_t& remainder)
+{
+    std::uint64_t quotient = 0;
+    remainder = 0;
+    for (int shift = 48; shift >= 0; shift -= 16) {
+        const std::uint32_t part = (remainder << 16) | static_cast<std::uint32_t>((dividend >> shift) & 0xFFFF);
+        quotient |= static_cast<std::uint64_t>(part / divisor) << shift;
+        remainder = part % divisor;
+    }
+    return quotient;
+}
+
 std::wstring Decimal(std::int64_t value, int width)
 {
     const bool negative = value < 0;
     auto magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
     std::wstring digits;
     do {
-        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + magnitude % 10));
-        magnitude /= 10;
+        std::uint32_t digit = 0;
+        magnitude = DivideByShort(magnitude, 10, digit);
+        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + digit));
     } while (magnitude != 0);
     if (digits.size() < static_cast<std::size_t>(width)) {
         digits.insert(0, static_cast<std::size_t>(width) - digits.size(), L'0');

@@ -29,5 +29,10 @@ std::string FormatLogLine(
 // own formatter, some 25 KB, into the launcher.
 std::wstring Decimal(std::int64_t value, int width = 1);
 
+// dividend / divisor, and its remainder, by long division in 16-bit digits:
+// 64-bit division would draw the runtime's own, some 750 bytes, into the
+// 32-bit launcher.
+std::uint64_t DivideByShort(std::uint64_t dividend, std::uint16_t divisor, std::uint32_t& remainder);
+
 // The UTF-8 form of UTF-16 text; a lone surrogate becomes U+FFFD.
 std::string ToUtf8(std::wstring_view text);

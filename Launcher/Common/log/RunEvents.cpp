@@ -46,9 +46,10 @@ void LogProgramStarted(const std::wstring& commandLine, const std::wstring& work
 
 void LogProgramEnded(const std::wstring& program, std::int32_t result, std::uint64_t milliseconds)
 {
+    std::uint32_t fraction = 0;
+    const auto seconds = DivideByShort(milliseconds, 1000, fraction);
     Log(LevelOf(result == 0), {program, L" ended with exit code ", Decimal(result), L" after ",
-                                  Decimal(static_cast<std::int64_t>(milliseconds / 1000)), L".",
-                                  Decimal(static_cast<std::int64_t>(milliseconds % 1000), 3), L" s"});
+                                  Decimal(static_cast<std::int64_t>(seconds)), L".", Decimal(fraction, 3), L" s"});
 }
 
 void LogProgramNotStarted(const std::wstring& program, std::int32_t code)
