@@ -57,7 +57,14 @@ std::wstring Detail(HANDLE file, LPCVOID data, DWORD size, Rest...)
         return path;
     }
     const char* text = static_cast<const char*>(data);
-    return path + L" " + std::wstring(text, std::find(text, text + size, '\r'));
+    return path + L"\t" + std::wstring(text, std::find(text, text + size, '\r'));
+}
+// A program started also tells its command line, which names the product a
+// removal is for.
+template <typename... Rest>
+std::wstring Detail(LPCWSTR program, LPWSTR commandLine, Rest...)
+{
+    return Detail(program) + L"\t" + (commandLine != nullptr ? commandLine : L"");
 }
 template <typename... Arguments>
 std::wstring Detail(Arguments...)
