@@ -200,15 +200,20 @@ def traced_calls(drive):
 
 
 def kill_points(calls):
-    """The first call of each kind in each step, and the last of each kind in
-    the steps that build or take apart a tree call by call, so that each is
-    killed half done."""
-    numbers = {}
-    for number, (step, _, kind) in enumerate(calls, 1):
-        numbers.setdefault((step, kind), []).append(number)
-    points = set()
-    for (step, _), found in numbers.items():
-        points |= {found[0], found[-1]} if step in TREE_STEPS else {found[0]}
+    """In each step the first call on each thing and the first of each call,
+    and the last of each call as well in the steps that build or take apart
+    a tree call by call, so that each is killed half done; and the first, a
+    middle and the last write to the log."""
+    numbers, logged = {}, []
+    for number, (step, name, kind) in enumerate(calls, 1):
+        if kind == name + " the log":
+            logged.append(number)
+            continue
+        for key in ((step, "on", kind[len(name):]), (step, "call", name)):
+            numbers.setdefault(key, []).append(number)
+    points = {logged[0], logged[len(logged) // 2], logged[-1]} if logged else set()
+    for (step, by, _), found in numbers.items():
+        points |= {found[0], found[-1]} if step in TREE_STEPS and by == "call" else {found[0]}
     return sorted(points)
 
 
