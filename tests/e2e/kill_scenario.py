@@ -206,7 +206,7 @@ def kill_points(calls):
     middle and the last write to the log."""
     numbers, logged = {}, []
     for number, (step, name, kind) in enumerate(calls, 1):
-        if kind == name + " the log":
+        if kind == "WriteFile the log":
             logged.append(number)
             continue
         for key in ((step, "on", kind[len(name):]), (step, "call", name)):
