@@ -14,12 +14,13 @@ set(E2E_PREREQUISITES vcredist_x86.exe)
 add_launcher_variant(harness_launcher PAYLOADS ${LAUNCHER_PRODUCT_PAYLOADS} ${E2E_VARIANT_OPTIONS})
 include(SharedScenarios.cmake)
 
-# Ended inside each call that changes the machine, on both 64-bit Windows.
+# Killed before each change, on both 64-bit Windows, which remove the 64-bit
+# earlier products.
 add_killed_at_call_launcher(harness_killed_at_call ${E2E_VARIANT_OPTIONS})
 foreach(row IN ITEMS "win81-64|MSI32" "win10-64|MSI_WIN10_32")
     string(REPLACE "|" ";" kill "${row}")
     list(GET kill 0 prefix)
     list(GET kill 1 package)
-    add_killed_at_every_call(harness_run_ended_inside_every_write PREFIX ${prefix} LAUNCHER harness_killed_at_call
-        PACKAGE ${package} EARLIER ${DEMO_EARLIER_PRODUCT_B})
+    add_killed_before_each_change(harness_run_killed_before_each_change PREFIX ${prefix}
+        LAUNCHER harness_killed_at_call PACKAGE ${package} EARLIER B D)
 endforeach()

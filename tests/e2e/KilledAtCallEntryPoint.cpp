@@ -3,12 +3,14 @@
 // flushed), just before its N-th call that changes the machine: a registry
 // key created, a value written, a key deleted, a folder or file made, written,
 // renamed or deleted, a program started or ended, a service notified. So a
-// kill lands inside every write of a run, not only between the steps an
+// kill lands before any change of a run, not only between the steps an
 // outside observer can see.
 //
 // LAUNCHER_KILL_AT_CALL=N picks the call (none when unset); every counted call
 // is appended, "N name detail", to the file LAUNCHER_CALL_TRACE names, so an
-// unfailed run tells how many there are and which is which.
+// unfailed run tells how many there are and which is which. The detail is
+// what the call acts on, and after a tab a log write's line or a started
+// program's command line.
 #include "framework/DllSearchHardening.h"
 #include "framework/WinApp.h"
 #include "platform/OsCalls.h"
@@ -57,7 +59,14 @@ std::wstring Detail(HANDLE file, LPCVOID data, DWORD size, Rest...)
         return path;
     }
     const char* text = static_cast<const char*>(data);
-    return path + L" " + std::wstring(text, std::find(text, text + size, '\r'));
+    return path + L"\t" + std::wstring(text, std::find(text, text + size, '\r'));
+}
+// A program started also tells its command line, which names the product a
+// removal is for.
+template <typename... Rest>
+std::wstring Detail(LPCWSTR program, LPWSTR commandLine, Rest...)
+{
+    return Detail(program) + L"\t" + (commandLine != nullptr ? commandLine : L"");
 }
 template <typename... Arguments>
 std::wstring Detail(Arguments...)

@@ -73,12 +73,14 @@ add_scenario(removes_registered_earlier_products PREFIX win7-32 LAUNCHER launche
 # there, Windows Installer started and ended.
 add_killed_at_call_launcher(launcher_killed_at_call)
 string(REPLACE "/" "\\" package_file "C:/${PACKAGE_FOLDER}/${PACKAGE_FILE_NAME}")
-foreach(row IN ITEMS "win7-32|MSI32||A" "win81-64|MSI64|vcredist_x64.exe|B" "win10-64|MSI_WIN10_64|vcredist_x64.exe|B")
+foreach(row IN ITEMS "win7-32|MSI32||A,C" "win81-64|MSI64|vcredist_x64.exe|B,D"
+        "win10-64|MSI_WIN10_64|vcredist_x64.exe|B,D")
     string(REPLACE "|" ";" kill "${row}")
     list(GET kill 0 prefix)
     list(GET kill 1 package)
     list(GET kill 2 second_prerequisite)
     list(GET kill 3 earlier)
+    string(REPLACE "," ";" earlier "${earlier}")
     set(kill_points --kill-at start@0 --kill-at start@40 --kill-at journal:1@0 --kill-at after:vcredist_x86.exe@0)
     if(second_prerequisite)
         list(APPEND kill_points --kill-at after:${second_prerequisite}@0)
@@ -94,6 +96,6 @@ foreach(row IN ITEMS "win7-32|MSI32||A" "win81-64|MSI64|vcredist_x64.exe|B" "win
                 --package "${DEMO_PAYLOAD_${package}}" --expect-installed ${package} ${kill_points})
     set_tests_properties(e2e.kill.${prefix}.shipped_run_ended_at_any_moment PROPERTIES
         SKIP_RETURN_CODE 77 RESOURCE_LOCK e2e-${prefix} TIMEOUT ${E2E_KILL_TIME_LIMIT})
-    add_killed_at_every_call(shipped_run_ended_inside_every_write PREFIX ${prefix} LAUNCHER launcher_killed_at_call
-        PACKAGE ${package} EARLIER ${DEMO_EARLIER_PRODUCT_${earlier}})
+    add_killed_before_each_change(shipped_run_killed_before_each_change PREFIX ${prefix}
+        LAUNCHER launcher_killed_at_call PACKAGE ${package} EARLIER ${earlier})
 endforeach()

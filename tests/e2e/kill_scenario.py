@@ -8,18 +8,26 @@ before the first run and no settings backup. What each kill left behind is
 printed, one line per moment.
 
 With --at-every-call the launcher is the build that ends itself just before
-its N-th call that changes the machine (KilledAtCallEntryPoint.cpp), on a
-machine where every mechanism is at work: an unfailed run lists the calls and
-the step each comes in, and the run is killed at the first call of each kind
-in each step and at the last one in the steps that build or take apart a
-tree call by call; a backup copied in part, a release half done, a package
-file shorter than the payload and a half-emptied staging folder must each
-have been left by some kill.
+its N-th call that changes the machine (KilledAtCallEntryPoint.cpp), so each
+kill lands before a change, never inside one. On the machine every mechanism
+is at work: a process to end, earlier products to remove, a running service,
+driver settings and a product folder a user made, which is moved aside. An
+unfailed run lists the calls, the step each comes in and what each acts on;
+the run is killed before the first call of each kind on each thing in each
+step (each prerequisite, each earlier product, each level of the package
+folder), before the last one as well in the steps that build or take apart a
+tree call by call, and before the first write to the log in each step. After
+each kill the plain run must also leave the earlier products removed, the
+process ended, the service told and the user's files intact; a backup copied
+in part, a release half done, a package file shorter than the payload and a
+half-emptied staging folder must each have been left by some kill.
 
 Exits 0 when every expectation holds, 1 otherwise, 77 when this machine's
 kernel cannot run the (32-bit) launcher at all (probe32.py).
 """
 import argparse
+import glob
+import ntpath
 import os
 import re
 import shutil
@@ -33,9 +41,16 @@ import scenario  # noqa: E402
 LAUNCHER_FOLDER = "users/Public/Downloads"
 # The exit code of a run KilledAtCallEntryPoint.cpp ended: ERROR_PROCESS_ABORTED.
 KILLED_AT_CALL = "1067"
-LOG_WRITE = re.compile(r".*\.log (.*)$")
 STEP_STARTED = re.compile(r".* step (\w+) started$")
-LOGGED = " to the log"
+# The run's own folders and files are named by GUIDs of their own; products
+# by their product codes, which removals name.
+GUID = re.compile(r"\{?[0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12}\}?", re.I)
+PRODUCT_CODE = re.compile(r"\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\}", re.I)
+# How the log tells a program Wine could not start: its CreateProcessW fails
+# with ERROR_INTERNAL_ERROR when the new process dies before it has started
+# (STATUS_INTERNAL_ERROR in NtCreateUserProcess), as under a load that starves
+# it. The run then ends as a failed prerequisite before its kill comes.
+PROGRAM_NOT_STARTED = "could not be started (1359)"
 TREE_STEPS = ("BackupDriverSettings", "ReleaseDriverSettingsBackup", "RemoveStagingDirectory")
 HALF_DONE = ("a backup with fewer keys than the settings", "a release half done",
              "a package file shorter than the payload", "a half-emptied staging folder")
@@ -44,13 +59,25 @@ HALF_DONE = ("a backup with fewer keys than the settings", "a release half done"
 def settings_now(args, prefix, drive, name):
     """The drivers key as the registry exports it, by key below it. An export
     that fails (Wine's reg can, right after a process was killed) is asked
-    again rather than read as a key that is gone."""
+    again, never read as a key that is gone: that would compare nothing."""
     for _ in range(3):
         if scenario.wine(prefix, args.arch, "reg", "export", scenario.VALUES.drivers_key,
                          "C:\\StandIn\\%s.reg" % name, "/y", scenario.registry_view(args)) == 0:
-            break
+            return scenario.parse_reg(os.path.join(drive, "StandIn", name + ".reg"))
         time.sleep(1)
-    return scenario.parse_reg(os.path.join(drive, "StandIn", name + ".reg"))
+    raise RuntimeError("reg export of the drivers key (%s) failed three times" % name)
+
+
+def seeded_settings(args, prefix, drive):
+    """The driver settings seeded and the drivers key with them, which must
+    hold them: settings missing on both sides of a comparison would pass."""
+    scenario.seed_driver_settings(args, prefix, drive)
+    before = settings_now(args, prefix, drive, "before")
+    seeded = scenario.parse_reg(os.path.join(drive, "StandIn", "settings.reg"))
+    settings = scenario.subtree(before, scenario.VALUES.settings_name)
+    if not settings or settings != scenario.subtree(seeded, scenario.VALUES.settings_name):
+        raise RuntimeError("the drivers key does not hold the seeded settings: %s" % sorted(before.items()))
+    return before
 
 
 def staging_folders(drive):
@@ -136,8 +163,7 @@ def kill_at(args, moment, delay, package_size):
     the failures."""
     with scenario.fresh_prefix(args.base) as (prefix, drive):
         put_launcher_and_probes(args, drive)
-        scenario.seed_driver_settings(args, prefix, drive)
-        before = settings_now(args, prefix, drive, "before")
+        before = seeded_settings(args, prefix, drive)
         killed, last_logged = kill(args, prefix, drive, moment, delay, package_size)
         failures = check_run_after(args, prefix, drive, before)
         # The launcher may end on its own before the end of Windows Installer
@@ -152,8 +178,9 @@ def kill_at(args, moment, delay, package_size):
 
 def traced_calls(drive):
     """The calls the last run counted, in order, as (step, name, kind): the
-    step its log last said started, and the kind of call, writes to the log
-    told apart from other writes."""
+    step its log last said started, and the kind of call, with what it acts
+    on (the file or folder by its name, a removal by its product), writes to
+    the log told apart from other writes."""
     try:
         with open(os.path.join(drive, "probe", "calls.txt"), "rb") as f:
             lines = f.read().decode("utf-16-le").splitlines()
@@ -162,40 +189,72 @@ def traced_calls(drive):
     calls, step = [], "Start"
     for line in lines:
         name, _, detail = line.split(" ", 1)[-1].partition(" ")
-        logged = LOG_WRITE.match(detail)
-        started = STEP_STARTED.match(logged.group(1)) if logged else None
+        acted_on, _, text = detail.partition("\t")
+        logged = acted_on.endswith(".log")
+        started = STEP_STARTED.match(text) if logged else None
         step = started.group(1) if started else step
-        calls.append((step, name, name + (LOGGED if logged else "")))
+        code = PRODUCT_CODE.search(text) if name == "CreateProcessW" else None
+        subject = "the log" if logged else code.group(0) if code else GUID.sub("*", ntpath.basename(acted_on))
+        calls.append((step, name, "%s %s" % (name, subject)))
     return calls
 
 
 def kill_points(calls):
-    """The first call of each kind in each step, and the last of each kind in
-    the steps that build or take apart a tree call by call, so that each is
-    killed half done. One write to the log stands for all: before it the
-    machine is as before the call that follows it."""
-    numbers = {}
-    for number, (step, _, kind) in enumerate(calls, 1):
-        numbers.setdefault(kind if kind.endswith(LOGGED) else step + " " + kind, []).append(number)
-    points = set()
-    for key, found in numbers.items():
-        points |= {found[0], found[-1]} if key.split()[0] in TREE_STEPS else {found[0]}
+    """In each step the first call on each thing and the first of each call,
+    and the last of each call as well in the steps that build or take apart
+    a tree call by call, so that each is killed half done; and the first, a
+    middle and the last write to the log."""
+    numbers, logged = {}, []
+    for number, (step, name, kind) in enumerate(calls, 1):
+        if kind == "WriteFile the log":
+            logged.append(number)
+            continue
+        for key in ((step, "on", kind[len(name):]), (step, "call", name)):
+            numbers.setdefault(key, []).append(number)
+    points = {logged[0], logged[len(logged) // 2], logged[-1]} if logged else set()
+    for (step, by, _), found in numbers.items():
+        points |= {found[0], found[-1]} if step in TREE_STEPS and by == "call" else {found[0]}
     return sorted(points)
 
 
 def start_mechanisms(args, prefix, drive):
-    """The running service and the process to end, which a copied prefix lacks."""
+    """The running service and the process to end, which a copied prefix
+    lacks; returns the processes started."""
     scenario.wine(prefix, args.arch, "sc", "start", scenario.VALUES.service_name)
-    scenario.start_processes(args, prefix, drive)
+    return scenario.start_processes(args, prefix, drive)
+
+
+def notices(drive):
+    return len((scenario.read(os.path.join(drive, "StandIn", "service-journal.txt")) or "").splitlines())
+
+
+def check_preparation_redone(args, drive, processes, noticed):
+    """After the run after the kill the earlier products are gone, the
+    listed processes have ended, the service was told once more and the
+    user's files are intact: the preparation the kill cut short was done
+    again."""
+    found = ["%s remains" % os.path.relpath(path, drive) for path in
+             glob.glob(os.path.join(drive, "Program Files*", scenario.VALUES.stand_in_folder, "EarlierProduct*"))]
+    found += ["%s still runs" % name for name, started in processes.items()
+              if any(process.poll() is None for process in started)]
+    if notices(drive) <= noticed:
+        found.append("the service was not told")
+    return found + (scenario.check_user_product_folder(args, drive) if args.user_product_folder else [])
 
 
 def run_counted(args, prefix, drive, kill_at):
     """One run of the killed-at-call launcher, killed at call kill_at (0:
-    never); returns its exit code and the calls it counted."""
-    start_mechanisms(args, prefix, drive)
+    never); returns its exit code, the calls it counted and the processes
+    started for it to end."""
+    processes = start_mechanisms(args, prefix, drive)
     env = dict(os.environ, LAUNCHER_CALL_TRACE="C:\\probe\\calls.txt", LAUNCHER_KILL_AT_CALL=str(kill_at))
     run_probe(args, prefix, drive, os.path.basename(args.probe), "C:\\probe\\exit-code.txt", env=env)
-    return (scenario.read(os.path.join(drive, "probe", "exit-code.txt")) or "").strip(), traced_calls(drive)
+    exit_code = (scenario.read(os.path.join(drive, "probe", "exit-code.txt")) or "").strip()
+    return exit_code, traced_calls(drive), processes
+
+
+def program_not_started(drive):
+    return any(PROGRAM_NOT_STARTED in (scenario.read(log) or "") for log in scenario.launcher_logs(drive))
 
 
 def half_done(args, prefix, drive, step, before, package_size, staged):
@@ -217,35 +276,50 @@ def half_done(args, prefix, drive, step, before, package_size, staged):
     return left, {window for window, hit in windows.items() if hit}, max(entries, default=0)
 
 
+def kill_before(args, prepared, calls, number, before, staged):
+    """The run killed before call number and the plain run after it, in a
+    copy of the prepared prefix: returns the failures, the HALF_DONE windows
+    the kill left and its staging folder's entries, or None when Wine could
+    not start a program of the run before its kill came."""
+    step, name, kind = calls[number - 1]
+    with scenario.fresh_prefix(prepared) as (prefix, drive):
+        exit_code, reached, processes = run_counted(args, prefix, drive, number)
+        if exit_code != KILLED_AT_CALL and program_not_started(drive):
+            return None
+        left, windows, entries = half_done(args, prefix, drive, step, before, os.path.getsize(args.package), staged)
+        print("%4d %-28s %-34s left: %s" % (number, step, kind, "; ".join(left) or "nothing"))
+        noticed = notices(drive)
+        found = check_run_after(args, prefix, drive, before) + check_preparation_redone(args, drive, processes, noticed)
+        if exit_code != KILLED_AT_CALL or reached != calls[:number]:
+            found.append("the run was not killed there (exit code %s)" % exit_code)
+        return ["killed at call %d, %s in %s: %s" % (number, name, step, f) for f in found], windows, entries
+
+
 def at_every_call(args):
     """Kills at the kill points of an unfailed run's calls, each in a copy of
     one prepared prefix; returns the failures."""
-    package_size = os.path.getsize(args.package)
     with scenario.fresh_prefix(args.base) as (prepared, drive):
         put_launcher_and_probes(args, drive)
         scenario.install_earlier_products(args, prepared, drive)
         scenario.install_service(args, prepared, drive)
-        scenario.seed_driver_settings(args, prepared, drive)
-        before = settings_now(args, prepared, drive, "before")
+        before = seeded_settings(args, prepared, drive)
+        scenario.make_user_product_folder(args, drive)
         scenario.end_server(prepared)
         with scenario.fresh_prefix(prepared) as (prefix, drive):
-            exit_code, calls = run_counted(args, prefix, drive, 0)
+            exit_code, calls, _ = run_counted(args, prefix, drive, 0)
         if exit_code != "0" or not calls:
             return ["the unfailed run exited with %s after %d counted calls" % (exit_code or "nothing", len(calls))]
         points = kill_points(calls)
         print("%d counted calls, killed at %d of them" % (len(calls), len(points)))
         failures, hit, staged = [], set(), 0
         for number in points:
-            step, name, kind = calls[number - 1]
-            with scenario.fresh_prefix(prepared) as (prefix, drive):
-                exit_code, reached = run_counted(args, prefix, drive, number)
-                left, windows, entries = half_done(args, prefix, drive, step, before, package_size, staged)
-                hit, staged = hit | windows, max(staged, entries)
-                print("%4d %-28s %-26s left: %s" % (number, step, kind, "; ".join(left) or "nothing"))
-                found = check_run_after(args, prefix, drive, before)
-                if exit_code != KILLED_AT_CALL or reached != calls[:number]:
-                    found.append("the run was not killed there (exit code %s)" % exit_code)
-                failures += ["killed at call %d, %s in %s: %s" % (number, name, step, f) for f in found]
+            outcome = kill_before(args, prepared, calls, number, before, staged)
+            if outcome is None:
+                print("%4d Wine could not start a program before the kill: killed there once more" % number)
+                outcome = kill_before(args, prepared, calls, number, before, staged) or \
+                    (["killed at call %d: Wine could not start a program, twice" % number], set(), 0)
+            failures += outcome[0]
+            hit, staged = hit | outcome[1], max(staged, outcome[2])
         return failures + ["no kill left %s" % window for window in HALF_DONE if window not in hit]
 
 
@@ -263,6 +337,7 @@ def main():
     parser.add_argument("--service", help="stand-in device-monitor service, with --at-every-call")
     parser.add_argument("--waiting-program", help="stand-in program run under the --start-process names")
     parser.add_argument("--start-process", action="append", default=[])
+    parser.add_argument("--user-product-folder", help="a user's package, in the product folder they made first")
     args = scenario.parse_arguments(parser)
     skipped = scenario.make_base(args)
     if skipped:
