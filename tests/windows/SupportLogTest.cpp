@@ -159,6 +159,16 @@ BOOL WINAPI InformationOfALink(HANDLE file, LPBY_HANDLE_FILE_INFORMATION informa
     return read;
 }
 
+// A junction opened as itself, as Windows shows it: its final path is its own.
+BOOL WINAPI InformationOfAFolderLink(HANDLE object, LPBY_HANDLE_FILE_INFORMATION information)
+{
+    const BOOL read = RealOs.GetFileInformationByHandle(object, information);
+    if ((information->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        information->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    }
+    return read;
+}
+
 // A log the administrator names that cannot be opened, or only through a
 // link, ends the run before anything is staged or run.
 TEST_F(SupportLog, NamedLogThatCannotBeOpenedSafelyEndsTheRunWith1622)
@@ -186,6 +196,12 @@ TEST_F(SupportLog, NamedLogThatCannotBeOpenedSafelyEndsTheRunWith1622)
         OsOverride<&OsCallTable::GetFileInformationByHandle> link(&InformationOfALink);
         EXPECT_EQ(1622, Run(L"-quiet -log \"" + log + L"\""));
         EXPECT_EQ("OpenLog failed (4395)\n", printed);
+    }
+    {
+        OsOverride<&OsCallTable::GetFileInformationByHandle> junction(&InformationOfAFolderLink);
+        EXPECT_EQ(1622, Run(L"-quiet -log \"" + log + L"\""));
+        EXPECT_EQ("OpenLog failed (4395)\n", printed);
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(log.c_str()));
     }
     {
         auto failing = FailOsCall<&OsCallTable::GetFullPathNameW>(ERROR_INVALID_NAME);

@@ -121,13 +121,13 @@ bool IsPlainFolder(DWORD attributes)
         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
 
-std::int32_t RefuseUnlessPlainFolder(DWORD attributes)
+std::int32_t RefuseUnlessPlainFolder(DWORD attributes, const char* refusal)
 {
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        return ReportFailure("SecureFolder", ReparsePointRefused);
+        return ReportFailure(refusal, ReparsePointRefused);
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        return ReportFailure("SecureFolder", ERROR_DIRECTORY);
+        return ReportFailure(refusal, ERROR_DIRECTORY);
     }
     return 0;
 }
@@ -174,6 +174,16 @@ std::int32_t HoldConfirmedFolder(const std::wstring& path, DWORD access, const c
         return ReportLastError("CreateFile");
     }
     if (const std::int32_t code = ConfirmFinalPath(opened.Get(), path, refusal)) {
+        return code;
+    }
+    // A junction opened as itself has its own path as its final path: only
+    // its attributes tell it from a folder, and a file made below it by name
+    // would land wherever it points.
+    BY_HANDLE_FILE_INFORMATION identity;
+    if (!Os.GetFileInformationByHandle(opened.Get(), &identity)) {
+        return ReportLastError("GetFileInformationByHandle");
+    }
+    if (const std::int32_t code = RefuseUnlessPlainFolder(identity.dwFileAttributes, refusal)) {
         return code;
     }
     held = std::move(opened);

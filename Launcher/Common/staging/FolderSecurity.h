@@ -52,9 +52,9 @@ std::int32_t ReadOwner(HANDLE object, RecordedOwner& recorded);
 // link, junction, mount point) or a file in a folder's place fails.
 bool IsPlainFolder(DWORD attributes);
 
-// Returns 0 for a plain folder; otherwise prints "SecureFolder failed" with
+// Returns 0 for a plain folder; otherwise prints "<refusal> failed" with
 // ReparsePointRefused for a link, ERROR_DIRECTORY for a file, and returns it.
-std::int32_t RefuseUnlessPlainFolder(DWORD attributes);
+std::int32_t RefuseUnlessPlainFolder(DWORD attributes, const char* refusal = "SecureFolder");
 
 // Whether a name a folder's listing gives is the folder itself or its parent.
 bool IsDotEntry(const wchar_t* name);
@@ -81,8 +81,9 @@ std::int32_t MakeFullPath(const std::wstring& path, std::wstring& fullPath);
 // Opens the folder at path as itself (a link is opened, not followed) with
 // this access, sharing reading and writing but never deletion, so that
 // neither it nor a level above it can be renamed away while it is held, and
-// holds it in held once its final path is path (see ConfirmFinalPath).
-// Returns 0, or the failing call's code or ReparsePointRefused after
+// holds it in held once its final path is path (see ConfirmFinalPath) and
+// it is a folder, not a link. Returns 0, or the failing call's code,
+// ReparsePointRefused or ERROR_DIRECTORY after
 // printing its line; held is then left alone.
 std::int32_t HoldConfirmedFolder(const std::wstring& path, DWORD access, const char* refusal, FileHandle& held);
 

@@ -42,14 +42,6 @@ std::int32_t HoldExtractionFolder(std::wstring& folder, FileHandle& held)
     if (const std::int32_t code = HoldConfirmedFolder(path, FILE_READ_ATTRIBUTES, "SecureFolder", held)) {
         return code;
     }
-    // A junction opened as itself has its own final path.
-    BY_HANDLE_FILE_INFORMATION opened;
-    if (!Os.GetFileInformationByHandle(held.Get(), &opened)) {
-        return ReportLastError("GetFileInformationByHandle");
-    }
-    if (const std::int32_t code = RefuseUnlessPlainFolder(opened.dwFileAttributes)) {
-        return code;
-    }
     path += L'\\';
     folder.swap(path);
     return 0;
