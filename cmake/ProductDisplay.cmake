@@ -10,13 +10,6 @@ set(_product_display
     "PRODUCT_VERSION|1.0.5.29764|four numbers to 65535: the fixed versions and FileVersion, whose first three are ProductVersion"
     "PRODUCT_LEGAL_NOTICE|Copyright (C) Pellond. All rights reserved.|the legal notice: LegalCopyright")
 
-set(PRODUCT_DISPLAY_KEYS "")
-foreach(row IN LISTS _product_display)
-    string(REPLACE "|" ";" entry "${row}")
-    list(GET entry 0 key)
-    list(GET entry 1 default)
-    list(GET entry 2 meaning)
-    set(${key} "${default}" CACHE STRING "Version block: ${meaning}")
-    list(APPEND PRODUCT_DISPLAY_KEYS ${key})
-endforeach()
+include(ProductIdentity)
+declare_product_values(PRODUCT_DISPLAY_KEYS "Version block" ${_product_display})
 set(PRODUCT_ICON "" CACHE FILEPATH "The executable's icon, an .ico file by its full path; empty: the drawn loudspeaker")

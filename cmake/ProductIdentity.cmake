@@ -16,12 +16,19 @@ set(_product_identity
     "SETTINGS_GUID|{3C94B1E4-D8A5-42F1-813F-629E9DCD99E5}|the driver settings key in the drivers key, braced"
     "DEVICE_MONITOR_SERVICE_NAME|TAVRINAudioDevMon|the device-monitor service told of the install")
 
-set(PRODUCT_IDENTITY_KEYS "")
-foreach(row IN LISTS _product_identity)
-    string(REPLACE "|" ";" entry "${row}")
-    list(GET entry 0 key)
-    list(GET entry 1 default)
-    list(GET entry 2 meaning)
-    set(${key} "${default}" CACHE STRING "Shipped product: ${meaning}")
-    list(APPEND PRODUCT_IDENTITY_KEYS ${key})
-endforeach()
+# Makes each "KEY|default|meaning" row a cache variable, described as
+# "<kind>: <meaning>", and names the keys in keysVariable.
+function(declare_product_values keysVariable kind)
+    set(keys "")
+    foreach(row IN LISTS ARGN)
+        string(REPLACE "|" ";" entry "${row}")
+        list(GET entry 0 key)
+        list(GET entry 1 default)
+        list(GET entry 2 meaning)
+        set(${key} "${default}" CACHE STRING "${kind}: ${meaning}")
+        list(APPEND keys ${key})
+    endforeach()
+    set(${keysVariable} "${keys}" PARENT_SCOPE)
+endfunction()
+
+declare_product_values(PRODUCT_IDENTITY_KEYS "Shipped product" ${_product_identity})
