@@ -239,7 +239,7 @@ def table(f):
     rows.append(("  its time / time without them minus theirs", "%.2f s / %.2f s" % (f["second.installed_seconds"],
                  budget), "<=", f["second.installed_seconds"] <= budget))
     stub = f["size.stub"]
-    rows.append(("stub: file minus resources", "%.0f KB" % (stub / KB), "<= 130 KB", stub <= 130 * KB))
+    rows.append(("stub: file minus resources", "%.0f KB" % (stub / KB), "<= 133 KB", stub <= 133 * KB))
     rows.append(("whole file with the demo payloads", "%.0f KB" % (f["size.whole"] / KB), "-", None))
     return rows
 

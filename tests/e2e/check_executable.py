@@ -165,8 +165,9 @@ def check_imports(pe):
 # tables and the runtime it links are ours. The build keeps them small on
 # purpose (Launcher/Common/CMakeLists.txt says how and what each way saves):
 # losing one of those ways shows here, not first on a fleet. The limit leaves
-# half a kilobyte of room: any way that saves more shows when it is lost.
-STUB_LIMIT = 130 * 1024
+# a kilobyte of room over a build that uses every behaviour setting (132 KB):
+# any way that saves more shows when it is lost.
+STUB_LIMIT = 133 * 1024
 
 
 def check_stub_size(pe, whole):
